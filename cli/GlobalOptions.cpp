@@ -1,0 +1,65 @@
+#include "GlobalOptions.h"
+
+#include "common/DataDirectory.h"
+#include "common/MessageSlots.h"
+#include "common/Settings.h"
+#include "common/Translations.h"
+
+#include <array>
+#include <map>
+
+namespace {
+
+constexpr std::array<int, 6> bitratesKbit = {1000, 500, 250, 125, 50, 20};
+
+const std::map<std::string, std::string> catalogues = {
+    {"de", "lang/de_DE.po"}, {"en", "lang/en.po"}, {"cn", "lang/cn.po"}};
+
+} // namespace
+
+int GlobalOptions::bitrateIndex() const
+{
+    for (std::size_t i = 0; i < bitratesKbit.size(); ++i)
+        if (bitratesKbit[i] == bitrateKbit)
+            return static_cast<int>(i);
+    return -1;
+}
+
+void addGlobalOptions(CLI::App& app, GlobalOptions& options)
+{
+    veldris::AdapterChoice& adapter = options.adapter;
+    app.add_option("--library", adapter.library,
+                   "PCAN-Basic library to load (default: $VELDRIS_PCANBASIC, else libpcanbasic.so)");
+    app.add_option_function<std::string>(
+           "--simulate",
+           [&adapter](const std::string& scenario) {
+               adapter.simulate = true;
+               adapter.scenario = scenario;
+           },
+           "use the bundled simulator; --simulate=SCENARIO names a scenario file")
+        ->expected(0, 1)
+        ->default_str("");
+    app.add_option("--sim-state", adapter.simState,
+                   "with --simulate: load the sensors' state from FILE if it exists, save it back at exit");
+    app.add_option("--bitrate", options.bitrateKbit, "bit rate in kbit/s: 1000, 500, 250, 125, 50 or 20")
+        ->check(CLI::IsMember(std::vector<int>(bitratesKbit.begin(), bitratesKbit.end())));
+    app.add_option("--node", options.node, "node ID of the sensor")->check(CLI::Range(0, 127));
+    app.add_option("--trace", adapter.tracePath, "record every frame: FILE.log (candump) or FILE.pcap");
+    app.add_flag("--json", options.json, "print the result as one JSON document");
+    app.add_option("--lang", options.language, "language of translated messages")
+        ->check(CLI::IsMember({"de", "en", "cn"}));
+    app.add_flag("--version", options.version, "print the version and exit");
+}
+
+void applyGlobalOptions(const GlobalOptions& options, const std::string& executableDirectory)
+{
+    veldris::applyAdapterChoice(options.adapter, executableDirectory);
+
+    std::string language = options.language;
+    if (language.empty())
+        language = veldris::loadLanguageSetting(veldris::dataPath(veldris::settingsFile)).value_or("");
+    const auto catalogue = catalogues.find(language);
+    if (catalogue != catalogues.end())
+        veldris::translations().load(veldris::dataPath(catalogue->second));
+    veldris::translateMessages(veldris::translations());
+}

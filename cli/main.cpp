@@ -1,0 +1,73 @@
+// veldris-cli: the service tool's operations from a shell, on the same core as the window.
+// Results go to standard output, everything else to standard error.
+
+#include "ExitStatus.h"
+#include "GlobalOptions.h"
+
+#include "common/DataDirectory.h"
+#include "common/Log.h"
+#include "common/PathText.h"
+#include "common/VersionInfo.h"
+
+#include <nlohmann/json.hpp>
+
+#include <climits>
+#include <cstdio>
+#include <iostream>
+#include <unistd.h>
+
+namespace {
+
+std::string executableDirectory(const char* argv0)
+{
+    char path[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0)
+        return veldris::directoryOf(argv0);
+    return veldris::directoryOf(std::string(path, static_cast<std::size_t>(length)));
+}
+
+int printVersion(bool json)
+{
+    const std::string version = veldris::versionValue("FileVersion");
+    if (json)
+        std::cout << nlohmann::json{{"version", version}}.dump() << '\n';
+    else
+        std::cout << "veldris-cli " << version << '\n';
+    return exitDone;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    veldris::setDiagnosticStream(stderr);
+    const std::string directory = executableDirectory(argv[0]);
+    veldris::setDataDirectory(directory);
+
+    CLI::App app("KAVRO Veldris command-line tool: scan the bus, read and configure sensors.",
+                 "veldris-cli");
+    GlobalOptions options;
+    addGlobalOptions(app, options);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& help) {
+        return app.exit(help);
+    } catch (const CLI::ParseError& error) {
+        std::cerr << "veldris-cli: " << error.what() << "\nRun with --help for more information.\n";
+        return exitUsage;
+    }
+    if (options.version)
+        return printVersion(options.json);
+    if (!options.adapter.simState.empty() && !options.adapter.simulate) {
+        std::cerr << "veldris-cli: --sim-state goes with --simulate\n";
+        return exitUsage;
+    }
+    applyGlobalOptions(options, directory);
+
+    if (app.get_subcommands().empty()) {
+        std::cerr << "veldris-cli: no command given.\nRun with --help for more information.\n";
+        return exitUsage;
+    }
+    return exitDone;
+}

@@ -1,0 +1,60 @@
+// The bottom bar: bit-rate and node-ID choosers, and the node-ID combo's remembered text.
+
+#include "app/TVeldrisForm.h"
+
+#include "app/BitrateItems.h"
+#include "app/DropDownCombo.h"
+#include "app/WidgetFactory.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+
+QWidget* TVeldrisForm::buildBottomBar()
+{
+    auto* bar = new QWidget;
+    auto* layout = new QHBoxLayout(bar);
+    layout->setContentsMargins(0, 4, 0, 0);
+    BitRateLabel = named<QLabel>("BitRateLabel");
+    BitrateCombo = named<QComboBox>("BitrateCombo");
+    BitrateCombo->addItems(bitrateItems());
+    BitrateCombo->setCurrentIndex(defaultBitrateIndex);
+    NodeIdLabel = named<QLabel>("NodeIdLabel");
+    NodeIDCombo = named<DropDownCombo>("NodeIDCombo");
+    NodeIDCombo->setMinimumWidth(90);
+    BitRateLabel->setBuddy(BitrateCombo);
+    NodeIdLabel->setBuddy(NodeIDCombo);
+    layout->addWidget(BitRateLabel);
+    layout->addWidget(BitrateCombo);
+    layout->addSpacing(16);
+    layout->addWidget(NodeIdLabel);
+    layout->addWidget(NodeIDCombo);
+    layout->addStretch(1);
+
+    connect(NodeIDCombo, &DropDownCombo::dropDown, this, &TVeldrisForm::NodeIDCombo_OnDropdown);
+    connect(NodeIDCombo, &DropDownCombo::closeUp, this, &TVeldrisForm::NodeIDCombo_OnCloseup);
+    connect(NodeIDCombo, &DropDownCombo::entered, this, &TVeldrisForm::NodeIDComboEnter);
+    connect(NodeIDCombo, &DropDownCombo::exited, this, &TVeldrisForm::NodeIDComboExit);
+    connect(NodeIDCombo, &QComboBox::activated, this, &TVeldrisForm::NodeIDComboSelect);
+    return bar;
+}
+
+void TVeldrisForm::NodeIDComboEnter()
+{
+    lastNodeIdText = NodeIDCombo->currentText();
+}
+
+void TVeldrisForm::NodeIDComboSelect()
+{
+    lastNodeIdText = NodeIDCombo->currentText();
+}
+
+// The combo is a drop-down list: it can only show one of its items, so the remembered text
+// shows again when the re-filled list still holds it, and the combo is empty otherwise.
+void TVeldrisForm::NodeIDComboExit()
+{
+    NodeIDCombo->setCurrentIndex(NodeIDCombo->findText(lastNodeIdText));
+}
+
+void TVeldrisForm::NodeIDCombo_OnDropdown() {}
+
+void TVeldrisForm::NodeIDCombo_OnCloseup() {}

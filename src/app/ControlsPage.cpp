@@ -1,0 +1,112 @@
+// Controls page: single parameter reads and writes, and the NMT commands. The page tree
+// offers no entry for it; its handlers serve tests and service work.
+
+#include "app/TVeldrisForm.h"
+
+#include "app/WidgetFactory.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+struct ParameterRow {
+    const char* caption;
+    QLineEdit*& field;
+    const char* fieldName;
+    QPushButton*& get;
+    const char* getName;
+    QPushButton** set; // nullptr for read-only parameters
+    const char* setName;
+};
+
+void addParameterRow(QGridLayout* grid, int row, const ParameterRow& p)
+{
+    p.field = named<QLineEdit>(p.fieldName);
+    p.get = named<QPushButton>(p.getName);
+    p.get->setText(QStringLiteral("Get"));
+    auto* caption = new QLabel(QString::fromLatin1(p.caption));
+    caption->setBuddy(p.field);
+    grid->addWidget(caption, row, 0);
+    grid->addWidget(p.field, row, 1);
+    grid->addWidget(p.get, row, 2);
+    if (p.set) {
+        *p.set = named<QPushButton>(p.setName);
+        (*p.set)->setText(QStringLiteral("Set"));
+        grid->addWidget(*p.set, row, 3);
+    }
+}
+
+} // namespace
+
+QWidget* TVeldrisForm::buildControlsTab()
+{
+    auto* card = named<QWidget>("ControlsTab");
+    auto* layout = new QVBoxLayout(card);
+    auto* parameters = new QGroupBox(QStringLiteral("Parameters"));
+    auto* grid = new QGridLayout(parameters);
+    const ParameterRow rows[] = {
+        {"Heartbeat [ms]:", HeartbeatValInput, "HeartbeatValInput", GetHeartbeatBtn, "GetHeartbeatBtn", &SetHeartbeatBtn, "SetHeartbeatBtn"},
+        {"TPDO 1 mapping:", PDOMappingValInput, "PDOMappingValInput", GetPDOMappingBtn, "GetPDOMappingBtn", nullptr, nullptr},
+        {"TPDO 1 COB-ID:", PDOCobIdValInput, "PDOCobIdValInput", GetPDOCobIdBtn, "GetPDOCobIdBtn", nullptr, nullptr},
+        {"TPDO 1 event timer [ms]:", PDOEventTimerValInput, "PDOEventTimerValInput", GetPDOEventTimerBtn, "GetPDOEventTimerBtn", &SetPDOEventTimerBtn, "SetPDOEventTimerBtn"},
+        {"SRDO 1 mapping:", SRDOMappingValInput, "SRDOMappingValInput", GetSRDOMappingBtn, "GetSRDOMappingBtn", nullptr, nullptr},
+        {"SRDO 1 COB-ID:", SRDOCobIdValInput, "SRDOCobIdValInput", GetSRDOCobIdBtn, "GetSRDOCobIdBtn", nullptr, nullptr},
+        {"SRDO 1 cycle time [ms]:", SRDOEventTimerValInput, "SRDOEventTimerValInput", GetSRDOEventTimerBtn, "GetSRDOEventTimerBtn", nullptr, nullptr},
+    };
+    int row = 0;
+    for (const ParameterRow& parameter : rows)
+        addParameterRow(grid, row++, parameter);
+    grid->setColumnStretch(1, 1);
+    layout->addWidget(parameters);
+
+    auto* nmt = new QGroupBox(QStringLiteral("NMT"));
+    auto* nmtRow = new QHBoxLayout(nmt);
+    StartSensorBtn = named<QPushButton>("StartSensorBtn");
+    StartSensorBtn->setText(QStringLiteral("Start"));
+    PreopSensorBtn = named<QPushButton>("PreopSensorBtn");
+    PreopSensorBtn->setText(QStringLiteral("Pre-operational"));
+    ResetSensorBtn = named<QPushButton>("ResetSensorBtn");
+    ResetSensorBtn->setText(QStringLiteral("Reset"));
+    for (QPushButton* button : {StartSensorBtn, PreopSensorBtn, ResetSensorBtn})
+        nmtRow->addWidget(button);
+    nmtRow->addStretch(1);
+    layout->addWidget(nmt);
+    layout->addStretch(1);
+
+    const std::pair<QPushButton*, void (TVeldrisForm::*)()> handlers[] = {
+        {GetHeartbeatBtn, &TVeldrisForm::GetHeartbeatBtnClick},
+        {SetHeartbeatBtn, &TVeldrisForm::SetHeartbeatBtnClick},
+        {GetPDOMappingBtn, &TVeldrisForm::GetPDOMappingBtnClick},
+        {GetPDOCobIdBtn, &TVeldrisForm::GetPDOCobIdBtnClick},
+        {GetPDOEventTimerBtn, &TVeldrisForm::GetPDOEventTimerBtnClick},
+        {SetPDOEventTimerBtn, &TVeldrisForm::SetPDOEventTimerBtnClick},
+        {GetSRDOMappingBtn, &TVeldrisForm::GetSRDOMappingBtnClick},
+        {GetSRDOCobIdBtn, &TVeldrisForm::GetSRDOCobIdBtnClick},
+        {GetSRDOEventTimerBtn, &TVeldrisForm::GetSRDOEventTimerBtnClick},
+        {StartSensorBtn, &TVeldrisForm::StartSensorBtnClick},
+        {PreopSensorBtn, &TVeldrisForm::PreopSensorBtnClick},
+        {ResetSensorBtn, &TVeldrisForm::ResetSensorBtnClick},
+    };
+    for (const auto& [button, handler] : handlers)
+        connect(button, &QPushButton::clicked, this, handler);
+    return card;
+}
+
+void TVeldrisForm::StartSensorBtnClick() {}
+void TVeldrisForm::PreopSensorBtnClick() {}
+void TVeldrisForm::ResetSensorBtnClick() {}
+void TVeldrisForm::SetHeartbeatBtnClick() {}
+void TVeldrisForm::GetHeartbeatBtnClick() {}
+void TVeldrisForm::GetPDOMappingBtnClick() {}
+void TVeldrisForm::GetPDOCobIdBtnClick() {}
+void TVeldrisForm::GetPDOEventTimerBtnClick() {}
+void TVeldrisForm::SetPDOEventTimerBtnClick() {}
+void TVeldrisForm::GetSRDOMappingBtnClick() {}
+void TVeldrisForm::GetSRDOCobIdBtnClick() {}
+void TVeldrisForm::GetSRDOEventTimerBtnClick() {}

@@ -1,0 +1,22 @@
+// Debug page (disabled): one button that reads the decimal digits of the process value.
+
+#include "app/TVeldrisForm.h"
+
+#include "app/WidgetFactory.h"
+
+#include <QPushButton>
+#include <QVBoxLayout>
+
+QWidget* TVeldrisForm::buildDebugTab()
+{
+    auto* card = named<QWidget>("DebugTab");
+    auto* layout = new QVBoxLayout(card);
+    DemoBtn = named<QPushButton>("DemoBtn");
+    DemoBtn->setText(QStringLiteral("Demo"));
+    layout->addWidget(DemoBtn, 0, Qt::AlignLeft);
+    layout->addStretch(1);
+    connect(DemoBtn, &QPushButton::clicked, this, &TVeldrisForm::DemoBtnClick);
+    return card;
+}
+
+void TVeldrisForm::DemoBtnClick() {}

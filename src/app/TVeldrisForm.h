@@ -1,0 +1,288 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+
+#include <string>
+
+class DropDownCombo;
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QComboBox;
+class QFileDialog;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QStackedWidget;
+class QStatusBar;
+class QTextEdit;
+class QTimer;
+class QTreeWidget;
+class TAboutDialog;
+
+// The main window: a page tree selects one card of the card panel `Tabs`; the bottom bar
+// holds the bit-rate and node-ID choosers. Controls carry their design names as objectName
+// and as members; the handlers are spread over one source file per page.
+class TVeldrisForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TVeldrisForm(QWidget* parent = nullptr);
+    ~TVeldrisForm() override;
+
+    // Window states.
+    void showNoSensorState();
+    void showConnectedState();
+    void lockForFirmwareUpdate();
+    void lockForDiagnosis();
+
+    // Sets every translatable caption and the twenty message slots from the translation table.
+    void applyTranslation();
+    static QString translate(const char* source);
+
+    // Program-wide values kept by the window.
+    QString lastNodeIdText;       // NodeIDCombo text when it got the focus or an item was chosen
+    QString applicationDirectory; // folder of the running executable, no trailing "/"
+    std::string currentLanguage;  // "de", "en", "cn", "jp" or empty
+    bool nodesFound = false;
+    bool dcfLoaded = false;
+
+public slots:
+    void TabTreeView_OnClick();
+
+    void NodeIDCombo_OnDropdown();
+    void NodeIDCombo_OnCloseup();
+    void NodeIDComboEnter();
+    void NodeIDComboSelect();
+    void NodeIDComboExit();
+
+    void ChangeNodeIdBtnClick();
+    void ChangeBitrateBtnClick();
+
+    void CRCLoadBtnClick();
+    void CRCCalcBtnClick();
+    void CRCSaveBtnClick();
+
+    void DCFLoadBtnClick();
+    void DCFUpdateBtnClick();
+
+    void FWLoadBtnClick();
+    void MethodSelectionCombo_OnCloseup();
+    void FWForceCheckboxClick();
+    void FWUpdateBtnClick();
+
+    void ErrorLogReadBtnClick();
+    void ErrorLogSaveBtnClick();
+    void ErrorLogLoadBtnClick();
+
+    void DiagnoseStartBtnClick();
+    void ResetDiagnoseResultsBtnClick();
+    void CurrentValueCheckbox_OnClick();
+    void GetCurrentValueTimer_OnTimer();
+    void GetCurrentErrorsBtnClick();
+    void ExportDiagnoseOutputBtnClick();
+
+    void StartSensorBtnClick();
+    void PreopSensorBtnClick();
+    void ResetSensorBtnClick();
+    void SetHeartbeatBtnClick();
+    void GetHeartbeatBtnClick();
+    void GetPDOMappingBtnClick();
+    void GetPDOCobIdBtnClick();
+    void GetPDOEventTimerBtnClick();
+    void SetPDOEventTimerBtnClick();
+    void GetSRDOMappingBtnClick();
+    void GetSRDOCobIdBtnClick();
+    void GetSRDOEventTimerBtnClick();
+
+    void DemoBtnClick();
+
+    void ChangeLanguage_DE();
+    void ChangeLanguage_EN();
+    void ChangeLanguage_CN();
+    void ChangeLanguage_JP();
+    void File2Click();
+    void Manual1Click();
+    void Help2Click();
+
+public:
+    // Menu MainMenu1.
+    QMenuBar* MainMenu1 = nullptr;
+    QMenu* File1 = nullptr;
+    QMenu* Language1 = nullptr;
+    QAction* German1 = nullptr;
+    QAction* English1 = nullptr;
+    QAction* Chinese1 = nullptr;
+    QAction* Japanese1 = nullptr;
+    QAction* File2 = nullptr;
+    QMenu* Help1 = nullptr;
+    QAction* Manual1 = nullptr;
+    QAction* Help2 = nullptr;
+
+    // Bottom bar.
+    QLabel* BitRateLabel = nullptr;
+    QComboBox* BitrateCombo = nullptr;
+    QLabel* NodeIdLabel = nullptr;
+    DropDownCombo* NodeIDCombo = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+
+    // Page tree and card panel.
+    QTreeWidget* TabTreeView = nullptr;
+    QStackedWidget* Tabs = nullptr;
+    QWidget* BasicTab = nullptr;
+    QWidget* CRCTab = nullptr;
+    QWidget* DCFTab = nullptr;
+    QWidget* FWUpdateTab = nullptr;
+    QWidget* ErrorLogTab = nullptr;
+    QWidget* DiagnoseTab = nullptr;
+    QWidget* DebugTab = nullptr;
+    QWidget* ControlsTab = nullptr;
+
+    // Basic card.
+    QLabel* UIDLabel = nullptr;
+    QLineEdit* UIDInput = nullptr;
+    QLabel* FWVersionLabel = nullptr;
+    QLineEdit* FWVersionInput = nullptr;
+    QLabel* ItemNumberLabel = nullptr;
+    QLineEdit* ItemNumberInput = nullptr;
+    QLabel* SerialNumberLabel = nullptr;
+    QLineEdit* SerialNumberInput = nullptr;
+    QGroupBox* NodeIdGroupBox = nullptr;
+    QLabel* NodeIDCurrentValueLabel = nullptr;
+    QLabel* CurrentNodeIdLabel = nullptr;
+    QLineEdit* NewNodeIdInput = nullptr;
+    QPushButton* ChangeNodeIdBtn = nullptr;
+    QGroupBox* BitRateGroupBox = nullptr;
+    QLabel* BitRateCurrentValueLabel = nullptr;
+    QLabel* CurrentBitrateLabel = nullptr;
+    QComboBox* NewBitrateCombo = nullptr;
+    QPushButton* ChangeBitrateBtn = nullptr;
+
+    // CRC card: the eight SRDO values in checksum order, then the checksum.
+    QGroupBox* CRC1301GroupBox = nullptr;
+    QLabel* CRC1301Sub1Label = nullptr;
+    QLineEdit* CRC1301Sub1Input = nullptr;
+    QLabel* CRC1301Sub2Label = nullptr;
+    QLineEdit* CRC1301Sub2Input = nullptr;
+    QLabel* CRC1301Sub3Label = nullptr;
+    QLineEdit* CRC1301Sub3Input = nullptr;
+    QLabel* CRC1301Sub5Label = nullptr;
+    QLineEdit* CRC1301Sub5Input = nullptr;
+    QLabel* CRC1301Sub6Label = nullptr;
+    QLineEdit* CRC1301Sub6Input = nullptr;
+    QGroupBox* CRC1381GroupBox = nullptr;
+    QLabel* CRC1381Sub0Label = nullptr;
+    QLineEdit* CRC1381Sub0Input = nullptr;
+    QLabel* CRC1381Sub1Label = nullptr;
+    QLineEdit* CRC1381Sub1Input = nullptr;
+    QLabel* CRC1381Sub2Label = nullptr;
+    QLineEdit* CRC1381Sub2Input = nullptr;
+    QLabel* CRCChecksumLabel = nullptr;
+    QLineEdit* CRCChecksumInput = nullptr;
+    QPushButton* CRCLoadBtn = nullptr;
+    QPushButton* CRCCalcBtn = nullptr;
+    QPushButton* CRCSaveBtn = nullptr;
+
+    // DCF card.
+    QLabel* DCFPathLabel = nullptr;
+    QLineEdit* DCFFilepathInput = nullptr;
+    QPushButton* DCFLoadBtn = nullptr;
+    QPushButton* DCFUpdateBtn = nullptr;
+    QPlainTextEdit* DCFOutput = nullptr;
+    QFileDialog* OpenDCFDialog = nullptr;
+
+    // FW Update card.
+    QPushButton* FWLoadBtn = nullptr;
+    QLabel* FWMethodLabel = nullptr;
+    DropDownCombo* MethodSelectionCombo = nullptr;
+    QCheckBox* FWForceCheckbox = nullptr;
+    QPushButton* FWUpdateBtn = nullptr;
+    QProgressBar* FWUpdateProgressBar = nullptr;
+    QPlainTextEdit* FWUpdateOutput = nullptr;
+    QFileDialog* OpenFWUpdate = nullptr;
+
+    // Error Log card.
+    QPushButton* ErrorLogLoadBtn = nullptr;
+    QPushButton* ErrorLogReadBtn = nullptr;
+    QPushButton* ErrorLogSaveBtn = nullptr;
+    QTreeWidget* ErrorOutput = nullptr;
+    QFileDialog* OpenErrorLogDialog = nullptr;
+    QFileDialog* SaveErrorLogDialog = nullptr;
+
+    // Diagnose card. The "NV Memory:" row shows the configured value, the "Active value:"
+    // row the measured one; note that the heartbeat group names its two value labels the
+    // other way round.
+    QPushButton* DiagnoseStartBtn = nullptr;
+    QPushButton* ResetDiagnoseResultsBtn = nullptr;
+    QPushButton* ExportDiagnoseOutputBtn = nullptr;
+    QGroupBox* PDODiagnoseGroupbox = nullptr;
+    QLabel* PDOEventTimerMemoryLabel = nullptr;
+    QLabel* PDOEventTimerLabel = nullptr;
+    QLabel* PDOEventTimerActualLabel = nullptr;
+    QLabel* PDOEventTimerValue = nullptr;
+    QGroupBox* HBDiagnoseGroupbox = nullptr;
+    QLabel* HBEventTimerMemoryLabel = nullptr;
+    QLabel* HBEventTimerValue = nullptr;
+    QLabel* HBEventTimerActualLabel = nullptr;
+    QLabel* HBEventTimerLabel = nullptr;
+    QGroupBox* SRDODiagnoseGroupbox = nullptr;
+    QLabel* SRDOEventTimerMemoryLabel = nullptr;
+    QLabel* SRDOEventTimerLabel = nullptr;
+    QLabel* SRDOEventTimerActualLabel = nullptr;
+    QLabel* SRDOEventTimerValue = nullptr;
+    QCheckBox* CurrentValueCheckbox = nullptr;
+    QLineEdit* CurrentValueOutput = nullptr;
+    QLabel* CurrentErrorLabel = nullptr;
+    QLineEdit* CurrentErrorOutput = nullptr;
+    QPushButton* GetCurrentErrorsBtn = nullptr;
+    QTextEdit* DiagnoseOutput = nullptr;
+    QTimer* GetCurrentValueTimer = nullptr;
+    QFileDialog* SaveDiagnosisDialog = nullptr;
+
+    // Controls card.
+    QLineEdit* HeartbeatValInput = nullptr;
+    QPushButton* GetHeartbeatBtn = nullptr;
+    QPushButton* SetHeartbeatBtn = nullptr;
+    QLineEdit* PDOMappingValInput = nullptr;
+    QPushButton* GetPDOMappingBtn = nullptr;
+    QLineEdit* PDOCobIdValInput = nullptr;
+    QPushButton* GetPDOCobIdBtn = nullptr;
+    QLineEdit* PDOEventTimerValInput = nullptr;
+    QPushButton* GetPDOEventTimerBtn = nullptr;
+    QPushButton* SetPDOEventTimerBtn = nullptr;
+    QLineEdit* SRDOMappingValInput = nullptr;
+    QPushButton* GetSRDOMappingBtn = nullptr;
+    QLineEdit* SRDOCobIdValInput = nullptr;
+    QPushButton* GetSRDOCobIdBtn = nullptr;
+    QLineEdit* SRDOEventTimerValInput = nullptr;
+    QPushButton* GetSRDOEventTimerBtn = nullptr;
+    QPushButton* StartSensorBtn = nullptr;
+    QPushButton* PreopSensorBtn = nullptr;
+    QPushButton* ResetSensorBtn = nullptr;
+
+    // Debug card.
+    QPushButton* DemoBtn = nullptr;
+
+    TAboutDialog* AboutDialog = nullptr;
+
+private:
+    void buildMenu();
+    QWidget* buildBottomBar();
+    QWidget* buildPageTree();
+    QWidget* buildCards();
+    QWidget* buildBasicTab();
+    QWidget* buildCrcTab();
+    QWidget* buildDcfTab();
+    QWidget* buildFirmwareTab();
+    QWidget* buildErrorLogTab();
+    QWidget* buildDiagnoseTab();
+    QWidget* buildControlsTab();
+    QWidget* buildDebugTab();
+    void applyStartupLanguage();
+    void changeLanguage(const std::string& code, const char* catalogue);
+};

@@ -1,0 +1,81 @@
+// Entry point of the window program.
+
+#include "app/AppOptions.h"
+#include "app/TVeldrisApplication.h"
+#include "app/TVeldrisForm.h"
+#include "common/DataDirectory.h"
+#include "common/VersionInfo.h"
+
+#include <QProcessEnvironment>
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+
+namespace {
+
+bool platformChosen(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
+            return true;
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    return environment.contains(QStringLiteral("QT_QPA_PLATFORM"));
+}
+
+bool displayAvailable()
+{
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    return !environment.value(QStringLiteral("DISPLAY")).isEmpty()
+        || !environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty();
+}
+
+bool wantsTextOnly(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--version"))
+            return true;
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!platformChosen(argc, argv) && !displayAvailable() && !wantsTextOnly(argc, argv)) {
+        std::fputs("veldris: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+                   "Start it from a desktop session, or on a machine without one under a virtual\n"
+                   "display: apt-get install xvfb, then  xvfb-run -a ./scripts/run.sh\n",
+                   stderr);
+        return 1;
+    }
+    if (wantsTextOnly(argc, argv) && !platformChosen(argc, argv))
+        qputenv("QT_QPA_PLATFORM", "offscreen"); // --help and --version need no window
+
+    try {
+        TVeldrisApplication application(argc, argv);
+        const AppOptions options = parseAppOptions(application.arguments().mid(1));
+        if (!options.error.isEmpty()) {
+            std::fprintf(stderr, "veldris: %s\n\n%s", qPrintable(options.error), qPrintable(appUsage()));
+            return 2;
+        }
+        if (options.help || options.version) {
+            std::fputs(options.help ? qPrintable(appUsage())
+                                    : (veldris::versionValue("FileVersion") + "\n").c_str(),
+                       stdout);
+            return 0;
+        }
+        const std::string directory = QCoreApplication::applicationDirPath().toStdString();
+        veldris::setDataDirectory(directory);
+        veldris::applyAdapterChoice(options.adapter, directory);
+
+        TVeldrisForm form;
+        form.show();
+        return application.exec();
+    } catch (const std::exception& error) {
+        showException(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        showException(QString());
+    }
+    return 1;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "common/DataDirectory.h"
+#include "common/Translations.h"
+
+#include "support/TemporaryDirectory.h"
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+// A run folder of its own for one test: config/ (empty unless the test writes settings),
+// lang/ with the shipped catalogues; the program-wide translation table starts empty.
+class GuiTestData {
+public:
+    GuiTestData()
+    {
+        dir.write("config/.keep", "");
+        for (const char* name : {"de_DE.po", "en.po", "cn.po"}) {
+            std::ifstream in(std::string(VELDRIS_SOURCE_DIR "/resources/lang/") + name, std::ios::binary);
+            dir.write(std::string("lang/") + name,
+                      {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+        }
+        veldris::setDataDirectory(dir.path());
+        veldris::translations().clear();
+    }
+    ~GuiTestData() { veldris::setDataDirectory(""); }
+
+    void writeSettings(const std::string& content) { dir.write("config/settings.ini", content); }
+    std::string settings() const { return dir.read("config/settings.ini"); }
+    void writeCatalogue(const std::string& name, const std::string& content) { dir.write("lang/" + name, content); }
+
+    TemporaryDirectory dir;
+};

@@ -1,0 +1,131 @@
+#include "common/MessageSlots.h"
+#include "common/Translations.h"
+
+#include "support/TemporaryDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+using veldris::Message;
+using veldris::Translations;
+
+namespace {
+
+Translations fromText(const std::string& catalogue)
+{
+    Translations table;
+    std::istringstream in(catalogue);
+    table.read(in);
+    return table;
+}
+
+} // namespace
+
+TEST(Translations, ReadsSingleLineEntriesAndIgnoresEverythingElse)
+{
+    const Translations table = fromText(
+        "# comment\n"
+        "msgid \"\"\n"
+        "msgstr \"\"\n"
+        "\"Content-Type: text/plain; charset=UTF-8\\n\"\n"
+        "\n"
+        "msgid \"Open\"\n"
+        "msgstr \"\xC3\x96" "ffnen\"\n"      // UTF-8 stays as it is
+        "msgid \"Save\"\n"
+        "\"continuation lines are ignored\"\n"
+        "msgstr \"Speichern\"\n");
+    EXPECT_EQ(table.translate("Open"), "\xC3\x96" "ffnen");
+    EXPECT_EQ(table.translate("Save"), "Speichern");
+    EXPECT_EQ(table.translate("Unknown"), "Unknown");
+}
+
+TEST(Translations, EntryTextRules)
+{
+    struct Case {
+        const char* catalogue;
+        const char* source;
+        const char* expected;
+    } cases[] = {
+        // An empty translation wins over the English source.
+        {"msgid \"Load\"\nmsgstr \"\"\n", "Load", ""},
+        // Every quotation mark goes, wherever it stands.
+        {"msgid \"Say \"hi\"\"\nmsgstr \"Sag \"hallo\"\"\n", "Say hi", "Sag hallo"},
+        // No escape is decoded: backslash-n stays two characters and never matches a line break.
+        {"msgid \"A\\nB\"\nmsgstr \"X\"\n", "A\\nB", "X"},
+        {"msgid \"A\\nB\"\nmsgstr \"X\"\n", "A\nB", "A\nB"},
+        // A msgstr without a msgid before it is stored under the empty key.
+        {"msgstr \"orphan\"\n", "", "orphan"},
+        // CR LF catalogues: the CR is part of the line end, not of the text.
+        {"msgid \"Get\"\r\nmsgstr \"Abrufen\"\r\n", "Get", "Abrufen"},
+        // Trailing blanks are kept.
+        {"msgid \"Bitrate changed to \"\nmsgstr \"Bitrate ge\xC3\xA4ndert auf \"\n", "Bitrate changed to ",
+         "Bitrate ge\xC3\xA4ndert auf "},
+        // Lines too short to hold text give empty texts, not a crash.
+        {"msgid \nmsgstr \n", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.catalogue);
+        EXPECT_EQ(fromText(c.catalogue).translate(c.source), c.expected);
+    }
+}
+
+TEST(Translations, LaterCatalogueReplacesSharedEntriesAndKeepsTheRest)
+{
+    TemporaryDirectory dir;
+    const std::string german = dir.write("de.po", "msgid \"Open\"\nmsgstr \"Oeffnen\"\nmsgid \"Save\"\nmsgstr \"Speichern\"\n");
+    const std::string english = dir.write("en.po", "msgid \"Open\"\nmsgstr \"Open\"\n");
+    Translations table;
+    ASSERT_TRUE(table.load(german));
+    ASSERT_TRUE(table.load(english));
+    EXPECT_EQ(table.translate("Open"), "Open");
+    EXPECT_EQ(table.translate("Save"), "Speichern"); // the English catalogue lacks it
+}
+
+TEST(Translations, MissingCatalogueLeavesTableAndSaysSoOnStandardError)
+{
+    Translations table = fromText("msgid \"Open\"\nmsgstr \"Oeffnen\"\n");
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(table.load("/nonexistent/lang/de_DE.po"));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Failed to open translation file.\n");
+    EXPECT_EQ(table.size(), 1u);
+    EXPECT_EQ(table.translate("Open"), "Oeffnen");
+}
+
+TEST(MessageSlots, FilledFromTheTableAndLineBreakSourcesStayEnglish)
+{
+    const Translations table = fromText(
+        "msgid \"Changed Node ID\"\nmsgstr \"Knoten-ID ge\xC3\xA4ndert\"\n"
+        "msgid \"Errorlog missing\"\nmsgstr \"Fehlerspeicher fehlt\"\n"
+        "msgid \"PDO Error\"\nmsgstr \"\"\n"
+        "msgid \"The COB ID is not active.\\nShould it be activated?\"\nmsgstr \"nie\"\n");
+    veldris::translateMessages(table);
+    EXPECT_EQ(veldris::message(Message::ChangedNodeId), "Knoten-ID ge\xC3\xA4ndert");
+    // Both error-log handlers have their own slot with the same source.
+    EXPECT_EQ(veldris::message(Message::ReadErrorlogMissing), "Fehlerspeicher fehlt");
+    EXPECT_EQ(veldris::message(Message::OpenErrorlogMissing), "Fehlerspeicher fehlt");
+    EXPECT_EQ(veldris::message(Message::PdoError), "");
+    EXPECT_EQ(veldris::message(Message::CobIdNotActive), "The COB ID is not active.\nShould it be activated?");
+    EXPECT_EQ(veldris::message(Message::BitrateChangedTo), "Bitrate changed to ");
+    EXPECT_STREQ(veldris::messageSource(Message::OpenMajorFailure), "Major failure. Please contact support.\nCode: ");
+}
+
+TEST(Catalogues, ShippedCataloguesTranslateEveryMessage)
+{
+    for (const char* name : {"de_DE.po", "cn.po", "en.po"}) {
+        SCOPED_TRACE(name);
+        const bool english = std::string(name) == "en.po";
+        Translations table;
+        ASSERT_TRUE(table.load(std::string(VELDRIS_SOURCE_DIR "/resources/lang/") + name));
+        for (int slot = 1; slot <= veldris::messageSlotCount; ++slot) {
+            const std::string source = veldris::messageSource(static_cast<Message>(slot));
+            if (source.find('\n') != std::string::npos)
+                continue; // can never be matched
+            const std::string text = table.translate(source);
+            EXPECT_FALSE(text.empty()) << source;
+            EXPECT_EQ(text == source, english) << source;
+            // A text that ends in a blank is followed by a value: the blank must stay.
+            EXPECT_EQ(text.back() == ' ', source.back() == ' ') << source;
+        }
+    }
+}

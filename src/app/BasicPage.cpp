@@ -2,6 +2,7 @@
 
 #include "app/TVeldrisForm.h"
 
+#include "app/HandlerConnection.h"
 #include "app/BitrateItems.h"
 #include "app/WidgetFactory.h"
 
@@ -69,8 +70,8 @@ QWidget* TVeldrisForm::buildBasicTab()
                                   NewBitrateCombo, ChangeBitrateBtn));
     layout->addStretch(1);
 
-    connect(ChangeNodeIdBtn, &QPushButton::clicked, this, &TVeldrisForm::ChangeNodeIdBtnClick);
-    connect(ChangeBitrateBtn, &QPushButton::clicked, this, &TVeldrisForm::ChangeBitrateBtnClick);
+    connectHandler(ChangeNodeIdBtn, &QPushButton::clicked, this, &TVeldrisForm::ChangeNodeIdBtnClick);
+    connectHandler(ChangeBitrateBtn, &QPushButton::clicked, this, &TVeldrisForm::ChangeBitrateBtnClick);
     return card;
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/TVeldrisForm.h"
 
+#include "app/HandlerConnection.h"
 #include "app/BitrateItems.h"
 #include "app/DropDownCombo.h"
 #include "app/WidgetFactory.h"
@@ -30,11 +31,11 @@ QWidget* TVeldrisForm::buildBottomBar()
     layout->addWidget(NodeIDCombo);
     layout->addStretch(1);
 
-    connect(NodeIDCombo, &DropDownCombo::dropDown, this, &TVeldrisForm::NodeIDCombo_OnDropdown);
-    connect(NodeIDCombo, &DropDownCombo::closeUp, this, &TVeldrisForm::NodeIDCombo_OnCloseup);
-    connect(NodeIDCombo, &DropDownCombo::entered, this, &TVeldrisForm::NodeIDComboEnter);
-    connect(NodeIDCombo, &DropDownCombo::exited, this, &TVeldrisForm::NodeIDComboExit);
-    connect(NodeIDCombo, &QComboBox::activated, this, &TVeldrisForm::NodeIDComboSelect);
+    connectHandler(NodeIDCombo, &DropDownCombo::dropDown, this, &TVeldrisForm::NodeIDCombo_OnDropdown);
+    connectHandler(NodeIDCombo, &DropDownCombo::closeUp, this, &TVeldrisForm::NodeIDCombo_OnCloseup);
+    connectHandler(NodeIDCombo, &DropDownCombo::entered, this, &TVeldrisForm::NodeIDComboEnter);
+    connectHandler(NodeIDCombo, &DropDownCombo::exited, this, &TVeldrisForm::NodeIDComboExit);
+    connectHandler(NodeIDCombo, &QComboBox::activated, this, &TVeldrisForm::NodeIDComboSelect);
     return bar;
 }
 

@@ -3,6 +3,7 @@
 
 #include "app/TVeldrisForm.h"
 
+#include "app/HandlerConnection.h"
 #include "app/WidgetFactory.h"
 
 #include <QGridLayout>
@@ -94,7 +95,7 @@ QWidget* TVeldrisForm::buildControlsTab()
         {ResetSensorBtn, &TVeldrisForm::ResetSensorBtnClick},
     };
     for (const auto& [button, handler] : handlers)
-        connect(button, &QPushButton::clicked, this, handler);
+        connectHandler(button, &QPushButton::clicked, this, handler);
     return card;
 }
 

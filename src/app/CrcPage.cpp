@@ -2,6 +2,7 @@
 
 #include "app/TVeldrisForm.h"
 
+#include "app/HandlerConnection.h"
 #include "app/WidgetFactory.h"
 
 #include <QFormLayout>
@@ -53,9 +54,9 @@ QWidget* TVeldrisForm::buildCrcTab()
     layout->addLayout(buttons);
     layout->addStretch(1);
 
-    connect(CRCLoadBtn, &QPushButton::clicked, this, &TVeldrisForm::CRCLoadBtnClick);
-    connect(CRCCalcBtn, &QPushButton::clicked, this, &TVeldrisForm::CRCCalcBtnClick);
-    connect(CRCSaveBtn, &QPushButton::clicked, this, &TVeldrisForm::CRCSaveBtnClick);
+    connectHandler(CRCLoadBtn, &QPushButton::clicked, this, &TVeldrisForm::CRCLoadBtnClick);
+    connectHandler(CRCCalcBtn, &QPushButton::clicked, this, &TVeldrisForm::CRCCalcBtnClick);
+    connectHandler(CRCSaveBtn, &QPushButton::clicked, this, &TVeldrisForm::CRCSaveBtnClick);
     return card;
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/TVeldrisForm.h"
 
+#include "app/HandlerConnection.h"
 #include "app/WidgetFactory.h"
 
 #include <QFileDialog>
@@ -32,8 +33,8 @@ QWidget* TVeldrisForm::buildDcfTab()
     layout->addWidget(DCFOutput, 1);
     OpenDCFDialog = namedFileDialog(this, "OpenDCFDialog", QStringLiteral("dcf (*.dcf)"), false);
 
-    connect(DCFLoadBtn, &QPushButton::clicked, this, &TVeldrisForm::DCFLoadBtnClick);
-    connect(DCFUpdateBtn, &QPushButton::clicked, this, &TVeldrisForm::DCFUpdateBtnClick);
+    connectHandler(DCFLoadBtn, &QPushButton::clicked, this, &TVeldrisForm::DCFLoadBtnClick);
+    connectHandler(DCFUpdateBtn, &QPushButton::clicked, this, &TVeldrisForm::DCFUpdateBtnClick);
     return card;
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/TVeldrisForm.h"
 
+#include "app/HandlerConnection.h"
 #include "app/WidgetFactory.h"
 
 #include <QPushButton>
@@ -15,7 +16,7 @@ QWidget* TVeldrisForm::buildDebugTab()
     DemoBtn->setText(QStringLiteral("Demo"));
     layout->addWidget(DemoBtn, 0, Qt::AlignLeft);
     layout->addStretch(1);
-    connect(DemoBtn, &QPushButton::clicked, this, &TVeldrisForm::DemoBtnClick);
+    connectHandler(DemoBtn, &QPushButton::clicked, this, &TVeldrisForm::DemoBtnClick);
     return card;
 }
 

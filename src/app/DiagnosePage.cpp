@@ -2,6 +2,7 @@
 
 #include "app/TVeldrisForm.h"
 
+#include "app/HandlerConnection.h"
 #include "app/WidgetFactory.h"
 
 #include <QCheckBox>
@@ -100,12 +101,12 @@ QWidget* TVeldrisForm::buildDiagnoseTab()
     SaveDiagnosisDialog->setDefaultSuffix(QStringLiteral("txt"));
     SaveDiagnosisDialog->selectFile(QStringLiteral("diagnosticresult"));
 
-    connect(DiagnoseStartBtn, &QPushButton::clicked, this, &TVeldrisForm::DiagnoseStartBtnClick);
-    connect(ResetDiagnoseResultsBtn, &QPushButton::clicked, this, &TVeldrisForm::ResetDiagnoseResultsBtnClick);
-    connect(ExportDiagnoseOutputBtn, &QPushButton::clicked, this, &TVeldrisForm::ExportDiagnoseOutputBtnClick);
-    connect(CurrentValueCheckbox, &QCheckBox::clicked, this, &TVeldrisForm::CurrentValueCheckbox_OnClick);
-    connect(GetCurrentErrorsBtn, &QPushButton::clicked, this, &TVeldrisForm::GetCurrentErrorsBtnClick);
-    connect(GetCurrentValueTimer, &QTimer::timeout, this, &TVeldrisForm::GetCurrentValueTimer_OnTimer);
+    connectHandler(DiagnoseStartBtn, &QPushButton::clicked, this, &TVeldrisForm::DiagnoseStartBtnClick);
+    connectHandler(ResetDiagnoseResultsBtn, &QPushButton::clicked, this, &TVeldrisForm::ResetDiagnoseResultsBtnClick);
+    connectHandler(ExportDiagnoseOutputBtn, &QPushButton::clicked, this, &TVeldrisForm::ExportDiagnoseOutputBtnClick);
+    connectHandler(CurrentValueCheckbox, &QCheckBox::clicked, this, &TVeldrisForm::CurrentValueCheckbox_OnClick);
+    connectHandler(GetCurrentErrorsBtn, &QPushButton::clicked, this, &TVeldrisForm::GetCurrentErrorsBtnClick);
+    connectHandler(GetCurrentValueTimer, &QTimer::timeout, this, &TVeldrisForm::GetCurrentValueTimer_OnTimer);
     return card;
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/TVeldrisForm.h"
 
+#include "app/HandlerConnection.h"
 #include "app/WidgetFactory.h"
 
 #include <QFileDialog>
@@ -45,9 +46,9 @@ QWidget* TVeldrisForm::buildErrorLogTab()
     SaveErrorLogDialog->selectFile(QStringLiteral("errorlog.kel"));
     SaveErrorLogDialog->setDefaultSuffix(QStringLiteral("kel"));
 
-    connect(ErrorLogLoadBtn, &QPushButton::clicked, this, &TVeldrisForm::ErrorLogLoadBtnClick);
-    connect(ErrorLogReadBtn, &QPushButton::clicked, this, &TVeldrisForm::ErrorLogReadBtnClick);
-    connect(ErrorLogSaveBtn, &QPushButton::clicked, this, &TVeldrisForm::ErrorLogSaveBtnClick);
+    connectHandler(ErrorLogLoadBtn, &QPushButton::clicked, this, &TVeldrisForm::ErrorLogLoadBtnClick);
+    connectHandler(ErrorLogReadBtn, &QPushButton::clicked, this, &TVeldrisForm::ErrorLogReadBtnClick);
+    connectHandler(ErrorLogSaveBtn, &QPushButton::clicked, this, &TVeldrisForm::ErrorLogSaveBtnClick);
     return card;
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/TVeldrisForm.h"
 
+#include "app/HandlerConnection.h"
 #include "app/DropDownCombo.h"
 #include "app/WidgetFactory.h"
 
@@ -44,10 +45,10 @@ QWidget* TVeldrisForm::buildFirmwareTab()
     layout->addWidget(FWUpdateOutput, 1);
     OpenFWUpdate = namedFileDialog(this, "OpenFWUpdate", QStringLiteral("kfu (*.kfu)"), false);
 
-    connect(FWLoadBtn, &QPushButton::clicked, this, &TVeldrisForm::FWLoadBtnClick);
-    connect(MethodSelectionCombo, &DropDownCombo::closeUp, this, &TVeldrisForm::MethodSelectionCombo_OnCloseup);
-    connect(FWForceCheckbox, &QCheckBox::clicked, this, &TVeldrisForm::FWForceCheckboxClick);
-    connect(FWUpdateBtn, &QPushButton::clicked, this, &TVeldrisForm::FWUpdateBtnClick);
+    connectHandler(FWLoadBtn, &QPushButton::clicked, this, &TVeldrisForm::FWLoadBtnClick);
+    connectHandler(MethodSelectionCombo, &DropDownCombo::closeUp, this, &TVeldrisForm::MethodSelectionCombo_OnCloseup);
+    connectHandler(FWForceCheckbox, &QCheckBox::clicked, this, &TVeldrisForm::FWForceCheckboxClick);
+    connectHandler(FWUpdateBtn, &QPushButton::clicked, this, &TVeldrisForm::FWUpdateBtnClick);
     return card;
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/TVeldrisForm.h"
 
+#include "app/HandlerConnection.h"
 #include "app/TAboutDialog.h"
 #include "app/UiServices.h"
 #include "app/WidgetFactory.h"
@@ -49,13 +50,13 @@ void TVeldrisForm::buildMenu()
     Manual1 = namedAction(Help1, "Manual1", QString());
     Help2 = namedAction(Help1, "Help2", QString());
 
-    connect(German1, &QAction::triggered, this, &TVeldrisForm::ChangeLanguage_DE);
-    connect(English1, &QAction::triggered, this, &TVeldrisForm::ChangeLanguage_EN);
-    connect(Chinese1, &QAction::triggered, this, &TVeldrisForm::ChangeLanguage_CN);
-    connect(Japanese1, &QAction::triggered, this, &TVeldrisForm::ChangeLanguage_JP);
-    connect(File2, &QAction::triggered, this, &TVeldrisForm::File2Click);
-    connect(Manual1, &QAction::triggered, this, &TVeldrisForm::Manual1Click);
-    connect(Help2, &QAction::triggered, this, &TVeldrisForm::Help2Click);
+    connectHandler(German1, &QAction::triggered, this, &TVeldrisForm::ChangeLanguage_DE);
+    connectHandler(English1, &QAction::triggered, this, &TVeldrisForm::ChangeLanguage_EN);
+    connectHandler(Chinese1, &QAction::triggered, this, &TVeldrisForm::ChangeLanguage_CN);
+    connectHandler(Japanese1, &QAction::triggered, this, &TVeldrisForm::ChangeLanguage_JP);
+    connectHandler(File2, &QAction::triggered, this, &TVeldrisForm::File2Click);
+    connectHandler(Manual1, &QAction::triggered, this, &TVeldrisForm::Manual1Click);
+    connectHandler(Help2, &QAction::triggered, this, &TVeldrisForm::Help2Click);
 }
 
 void TVeldrisForm::Help2Click()

@@ -2,6 +2,7 @@
 
 #include "app/TVeldrisForm.h"
 
+#include "app/HandlerConnection.h"
 #include "app/WidgetFactory.h"
 
 #include <QCheckBox>
@@ -52,11 +53,11 @@ QWidget* TVeldrisForm::buildPageTree()
         TabTreeView->addTopLevelItem(new QTreeWidgetItem(QStringList{QString::fromLatin1(text)}));
     TabTreeView->setFixedWidth(150);
     TabTreeView->viewport()->installEventFilter(
-        new ViewportClickFilter(TabTreeView, [this] { TabTreeView_OnClick(); }));
+        new ViewportClickFilter(TabTreeView, [this] { runHandler([this] { TabTreeView_OnClick(); }); }));
     // Moving through the tree with the keyboard switches pages as a click does.
     connect(TabTreeView, &QTreeWidget::currentItemChanged, this, [this] {
         if (TabTreeView->hasFocus())
-            TabTreeView_OnClick();
+            runHandler([this] { TabTreeView_OnClick(); });
     });
     return TabTreeView;
 }

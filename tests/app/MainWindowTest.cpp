@@ -2,6 +2,7 @@
 // text, closing and the display of escaped exceptions.
 
 #include "app/DropDownCombo.h"
+#include "app/HandlerConnection.h"
 #include "app/TVeldrisForm.h"
 #include "sensor/SensorInfo.h"
 
@@ -87,6 +88,20 @@ void clickNode(TVeldrisForm& form, const QString& text)
     const QRect area = form.TabTreeView->visualItemRect(item);
     QTest::mouseClick(form.TabTreeView->viewport(), Qt::LeftButton, {}, area.center());
 }
+
+// Handlers that fail the way a handler with a bad input field does.
+class ThrowingHandlers : public QObject {
+public:
+    void badNumber() { throw std::invalid_argument("invalid stoi argument"); }
+    void anything() { throw 42; }
+
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::User)
+            throw std::out_of_range("stoi argument out of range");
+        return QObject::event(event);
+    }
+};
 
 void sendFocus(QWidget* widget, QEvent::Type type)
 {
@@ -327,21 +342,30 @@ private slots:
 
     void escapedExceptionIsShownAndTheWindowStaysUsable()
     {
-        auto* button = new QPushButton(QStringLiteral("throws"), form->DebugTab);
-        connect(button, &QPushButton::clicked, this, [] { throw std::invalid_argument("invalid stoi argument"); });
-        auto* other = new QPushButton(QStringLiteral("throws anything"), form->DebugTab);
-        connect(other, &QPushButton::clicked, this, [] { throw 42; });
+        ThrowingHandlers handlers;
+        auto* badNumber = new QPushButton(QStringLiteral("bad number"), form->DebugTab);
+        auto* anything = new QPushButton(QStringLiteral("anything"), form->DebugTab);
+        connectHandler(badNumber, &QPushButton::clicked, &handlers, &ThrowingHandlers::badNumber);
+        connectHandler(anything, &QPushButton::clicked, &handlers, &ThrowingHandlers::anything);
         form->DebugTab->setEnabled(true);
         form->Tabs->setCurrentWidget(form->DebugTab);
-        button->show();
-        other->show();
 
-        QTest::mouseClick(button, Qt::LeftButton);
-        QTest::mouseClick(other, Qt::LeftButton);
+        QTest::mouseClick(badNumber, Qt::LeftButton);
+        QTest::mouseClick(anything, Qt::LeftButton);
         QCOMPARE(ui->errors, QStringList({QStringLiteral("invalid stoi argument"), QString()}));
         QVERIFY(form->isVisible());
+        QVERIFY(!badNumber->isDown());
         clickNode(*form, QStringLiteral("CRC"));
         QCOMPARE(form->Tabs->currentWidget(), form->CRCTab);
+    }
+
+    void exceptionFromAnyEventReachesTheApplication()
+    {
+        ThrowingHandlers handlers;
+        QCoreApplication::postEvent(&handlers, new QEvent(QEvent::User));
+        QCoreApplication::processEvents();
+        QCOMPARE(ui->errors, QStringList({QStringLiteral("stoi argument out of range")}));
+        QVERIFY(form->isVisible());
     }
 
     void closeEndsTheWindow()

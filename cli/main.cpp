@@ -47,6 +47,8 @@ int main(int argc, char** argv)
 
     CLI::App app("KAVRO Veldris command-line tool: scan the bus, read and configure sensors.",
                  "veldris-cli");
+    // Global options may also follow the command: "veldris-cli scan --bitrate 250".
+    app.fallthrough(true);
     GlobalOptions options;
     addGlobalOptions(app, options);
     try {

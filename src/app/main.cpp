@@ -52,8 +52,8 @@ int main(int argc, char** argv)
     if (wantsTextOnly(argc, argv) && !platformChosen(argc, argv))
         qputenv("QT_QPA_PLATFORM", "offscreen"); // --help and --version need no window
 
+    TVeldrisApplication application(argc, argv);
     try {
-        TVeldrisApplication application(argc, argv);
         const AppOptions options = parseAppOptions(application.arguments().mid(1));
         if (!options.error.isEmpty()) {
             std::fprintf(stderr, "veldris: %s\n\n%s", qPrintable(options.error), qPrintable(appUsage()));
@@ -77,5 +77,5 @@ int main(int argc, char** argv)
     } catch (...) {
         showException(QString());
     }
-    return 1;
+    return 1; // an error escaped the start or the message loop: shown, then the program ends
 }

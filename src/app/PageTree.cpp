@@ -6,8 +6,6 @@
 #include "app/WidgetFactory.h"
 
 #include <QCheckBox>
-#include <QHeaderView>
-#include <QMouseEvent>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QTreeWidget>

@@ -1,12 +1,10 @@
 #include "app/TVeldrisForm.h"
 
-#include "app/DropDownCombo.h"
 #include "app/TAboutDialog.h"
 #include "common/PathText.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
-#include <QStackedWidget>
 #include <QStatusBar>
 #include <QVBoxLayout>
 

@@ -6,6 +6,7 @@
 #include "app/WidgetFactory.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QTreeWidget>

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project needs to build, run and test, only those that are
-# missing. Works as root or, for anyone else, through sudo. Debian 12.
+# Installs the Debian packages the project needs, only those that are missing: to build and
+# run; with --test also the independent tools the tests check against (python-can, tshark).
+# Works as root or, for anyone else, through sudo. Debian 12.
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,9 @@ packages=(
   libsimpleini-dev libzip-dev nlohmann-json3-dev libcli11-dev libgtest-dev
   fonts-noto-cjk fonts-dejavu-core
 )
+if [[ "${1:-}" == "--test" ]]; then
+  packages+=(python3 python3-can tshark)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

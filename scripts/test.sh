@@ -5,7 +5,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build-tests"
 
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" --test
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELDRIS_SANITIZE=ON -DVELDRIS_WERROR=ON >/dev/null
 cmake --build "$build" -j "$(nproc)"
 

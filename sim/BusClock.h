@@ -1,0 +1,42 @@
+#pragma once
+
+#include "sim/SimFrame.h"
+
+#include <chrono>
+
+namespace sim {
+
+// The bus's one clock: monotonic, counted in µs since the Unix epoch from the moment the bus
+// started, as PCAN-Basic for Linux stamps its frames.
+class BusClock {
+public:
+    BusClock()
+        : start(std::chrono::steady_clock::now())
+        , startMicros(std::chrono::duration_cast<std::chrono::microseconds>(
+                          std::chrono::system_clock::now().time_since_epoch())
+                          .count())
+    {
+    }
+
+    Micros now() const { return startMicros + elapsed(std::chrono::steady_clock::now()); }
+
+    std::chrono::steady_clock::time_point steadyAt(Micros t) const
+    {
+        return start + std::chrono::microseconds(t - startMicros);
+    }
+
+private:
+    Micros elapsed(std::chrono::steady_clock::time_point t) const
+    {
+        return std::chrono::duration_cast<std::chrono::microseconds>(t - start).count();
+    }
+
+    std::chrono::steady_clock::time_point start;
+    Micros startMicros;
+};
+
+// How long a frame occupies the bus [µs] at `kbit`: the classic CAN frame's bits, worst-case
+// bit stuffing over the stuffed part, then delimiters, ACK, end of frame and intermission.
+Micros frameDuration(const Frame& frame, int kbit);
+
+} // namespace sim

@@ -1,0 +1,341 @@
+#define SI_IMPLEMENTATION
+#include <SimpleIni.h>
+
+#include "sim/Scenario.h"
+
+#include "common/PathText.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <sstream>
+
+namespace sim {
+
+namespace {
+
+// Reads the keys of one section, remembering which were used so that a misspelt key is
+// reported instead of silently ignored.
+class SectionReader {
+public:
+    SectionReader(const CSimpleIniA& ini, const char* section, const std::string& where)
+        : ini(ini), section(section), where(where) {}
+
+    const char* raw(const char* key)
+    {
+        used.insert(key);
+        return ini.GetValue(section, key, nullptr);
+    }
+
+    bool fail(const char* key, const std::string& what)
+    {
+        if (error.empty())
+            error = where + ": [" + section + "] " + key + ": " + what;
+        return false;
+    }
+
+    bool unsignedValue(const char* key, std::uint32_t& value, std::uint64_t max = 0xFFFFFFFFu)
+    {
+        const char* text = raw(key);
+        if (!text)
+            return true;
+        char* end = nullptr;
+        errno = 0;
+        const unsigned long long parsed = std::strtoull(text, &end, 0);
+        if (end == text || *end != '\0' || errno || parsed > max || text[0] == '-')
+            return fail(key, "'" + std::string(text) + "' is not a number from 0 to " + std::to_string(max));
+        value = static_cast<std::uint32_t>(parsed);
+        return true;
+    }
+
+    template <class T>
+    bool number(const char* key, T& value, std::uint64_t max)
+    {
+        std::uint32_t parsed = static_cast<std::uint32_t>(value);
+        if (!unsignedValue(key, parsed, max))
+            return false;
+        value = static_cast<T>(parsed);
+        return true;
+    }
+
+    bool signedValue(const char* key, std::int32_t& value)
+    {
+        const char* text = raw(key);
+        if (!text)
+            return true;
+        char* end = nullptr;
+        errno = 0;
+        const long long parsed = std::strtoll(text, &end, 0);
+        if (end == text || *end != '\0' || errno || parsed < INT32_MIN || parsed > INT32_MAX)
+            return fail(key, "'" + std::string(text) + "' is not a 32-bit number");
+        value = static_cast<std::int32_t>(parsed);
+        return true;
+    }
+
+    bool real(const char* key, double& value)
+    {
+        const char* text = raw(key);
+        if (!text)
+            return true;
+        char* end = nullptr;
+        const double parsed = std::strtod(text, &end);
+        if (end == text || *end != '\0')
+            return fail(key, "'" + std::string(text) + "' is not a number");
+        value = parsed;
+        return true;
+    }
+
+    bool flag(const char* key, bool& value)
+    {
+        const char* text = raw(key);
+        if (!text)
+            return true;
+        const std::string word = text;
+        if (word == "on" || word == "yes" || word == "true" || word == "1")
+            value = true;
+        else if (word == "off" || word == "no" || word == "false" || word == "0")
+            value = false;
+        else
+            return fail(key, "'" + word + "' is not on or off");
+        return true;
+    }
+
+    bool text(const char* key, std::string& value)
+    {
+        if (const char* found = raw(key))
+            value = found;
+        return true;
+    }
+
+    // Every key of the section must have been asked for.
+    bool allKeysKnown()
+    {
+        CSimpleIniA::TNamesDepend keys;
+        ini.GetAllKeys(section, keys);
+        for (const auto& key : keys)
+            if (!used.count(key.pItem))
+                return fail(key.pItem, "unknown key");
+        return true;
+    }
+
+    std::string error;
+
+private:
+    const CSimpleIniA& ini;
+    const char* section;
+    std::string where;
+    std::set<std::string, std::less<>> used;
+};
+
+std::vector<std::string> splitList(const std::string& text)
+{
+    std::vector<std::string> items;
+    std::stringstream stream(text);
+    std::string item;
+    while (std::getline(stream, item, ',')) {
+        const auto first = item.find_first_not_of(" \t");
+        const auto last = item.find_last_not_of(" \t");
+        if (first != std::string::npos)
+            items.push_back(item.substr(first, last - first + 1));
+    }
+    return items;
+}
+
+bool parseUnsigned(const std::string& text, std::uint64_t max, std::uint32_t& value)
+{
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long parsed = std::strtoull(text.c_str(), &end, 0);
+    if (text.empty() || *end != '\0' || errno || parsed > max || text[0] == '-')
+        return false;
+    value = static_cast<std::uint32_t>(parsed);
+    return true;
+}
+
+// "a.b.c.d" -> a << 24 | b << 16 | c << 8 | d
+bool parseVersion(const std::string& text, std::uint32_t& value)
+{
+    const std::vector<std::string> parts = [&] {
+        std::vector<std::string> out;
+        std::stringstream stream(text);
+        std::string part;
+        while (std::getline(stream, part, '.'))
+            out.push_back(part);
+        return out;
+    }();
+    if (parts.size() != 4)
+        return false;
+    value = 0;
+    for (const std::string& part : parts) {
+        std::uint32_t number = 0;
+        if (!parseUnsigned(part, 255, number))
+            return false;
+        value = value << 8 | number;
+    }
+    return true;
+}
+
+bool readIdentity(SectionReader& r, SensorConfig& s)
+{
+    std::string version, layout;
+    bool ok = r.number("node", s.nodeId, 127) && r.number("bitrate", s.bitrateKbit, 1000)
+        && r.unsignedValue("uid", s.uid) && r.text("firmware", version) && r.signedValue("item", s.itemNumber)
+        && r.signedValue("serial", s.serialNumber) && r.text("layout", layout)
+        && r.unsignedValue("firmwareVersionAddress", s.firmwareVersionAddress)
+        && r.text("bootloaderId", s.bootloaderId) && r.flag("startInBootloader", s.startInBootloader);
+    if (ok && s.nodeId == 0)
+        ok = r.fail("node", "must be 1 to 127");
+    if (ok && !version.empty() && !parseVersion(version, s.firmwareVersion))
+        ok = r.fail("firmware", "'" + version + "' is not four numbers a.b.c.d");
+    // The listed UIDs use the other object layout; "layout" overrides the choice by UID.
+    s.listed = s.uid == 0x06102000 || s.uid == 0x06102100 || s.uid == 0x06102200;
+    if (ok && layout == "listed")
+        s.listed = true;
+    else if (ok && layout == "unlisted")
+        s.listed = false;
+    else if (ok && !layout.empty())
+        ok = r.fail("layout", "'" + layout + "' is not listed or unlisted");
+    return ok;
+}
+
+bool readProcess(SectionReader& r, SensorConfig& s)
+{
+    return r.unsignedValue("heartbeat", s.heartbeatMs, 0xFFFF) && r.unsignedValue("tpdo.cobid", s.tpdoCobId)
+        && r.unsignedValue("tpdo.type", s.tpdoTransmissionType, 0xFF)
+        && r.unsignedValue("tpdo.eventTimer", s.tpdoEventTimerMs, 0xFFFF)
+        && r.unsignedValue("tpdo.mapping", s.tpdoMapping) && r.real("value", s.processValue)
+        && r.unsignedValue("decimals", s.decimalDigits, 9) && r.unsignedValue("unit", s.unitCode)
+        && r.unsignedValue("currentError", s.currentError);
+}
+
+bool readSrdo(SectionReader& r, SrdoConfig& srdo)
+{
+    std::string checksum;
+    bool ok = r.flag("srdo", srdo.enabled) && r.unsignedValue("srdo.direction", srdo.direction, 0xFF)
+        && r.unsignedValue("srdo.cycleTime", srdo.cycleTimeMs, 0xFFFF)
+        && r.unsignedValue("srdo.validationTime", srdo.validationTimeMs, 0xFF)
+        && r.unsignedValue("srdo.type", srdo.transmissionType, 0xFF) && r.unsignedValue("srdo.cobid1", srdo.cobId1)
+        && r.unsignedValue("srdo.cobid2", srdo.cobId2) && r.unsignedValue("srdo.mappingCount", srdo.mappingCount, 0xFF)
+        && r.unsignedValue("srdo.mapping1", srdo.mapping1) && r.unsignedValue("srdo.mapping2", srdo.mapping2)
+        && r.text("srdo.checksum", checksum) && r.unsignedValue("srdo.valid", srdo.validMark, 0xFF);
+    srdo.checksumAuto = checksum.empty() || checksum == "auto";
+    if (ok && !srdo.checksumAuto && !parseUnsigned(checksum, 0xFFFF, srdo.checksum))
+        ok = r.fail("srdo.checksum", "'" + checksum + "' is neither auto nor a 16-bit number");
+    return ok;
+}
+
+bool readMemoryFile(SectionReader& r, const std::string& source, SensorConfig& s)
+{
+    std::string path;
+    r.text("errorlog.memoryFile", path);
+    if (path.empty())
+        return true;
+    if (path[0] != '/' && source.find('/') != std::string::npos)
+        path = veldris::directoryOf(source) + "/" + path;
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return r.fail("errorlog.memoryFile", "cannot read " + path);
+    s.errorLogMemory.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    if (s.errorLogMemory.size() > 65536)
+        return r.fail("errorlog.memoryFile", path + " is larger than the sensor's 64 KiB memory");
+    s.hasErrorLog = true;
+    return true;
+}
+
+bool readErrorLog(SectionReader& r, const std::string& source, SensorConfig& s)
+{
+    ErrorLogLayout& log = s.errorLog;
+    std::uint32_t pageSize = log.pageSize, pageCount = log.pageCount;
+    const bool described = r.raw("errorlog.virtaddr") != nullptr;
+    bool ok = r.unsignedValue("errorlog.virtaddr", log.virtaddr, 0xFFFF)
+        && r.unsignedValue("errorlog.pagesize", pageSize, 0xFFFF) && r.unsignedValue("errorlog.pagecnt", pageCount, 0xFF)
+        && r.text("errorlog.errorstruct", log.errorStruct) && r.text("errorlog.pageheader", log.pageHeader)
+        && readMemoryFile(r, source, s);
+    log.pageSize = static_cast<std::uint16_t>(pageSize);
+    log.pageCount = static_cast<std::uint8_t>(pageCount);
+    log.listed = s.listed;
+    for (int i = 1; ok; ++i) {
+        const std::string key = "errorlog.entry" + std::to_string(i);
+        const char* text = r.raw(key.c_str());
+        if (!text)
+            break;
+        const std::vector<std::string> fields = splitList(text);
+        ErrorLogEntry entry;
+        std::uint32_t timestamp = 0;
+        if (fields.size() != 3 || !parseUnsigned(fields[0], 0xFFFFFFFFu, entry.error)
+            || !parseUnsigned(fields[1], 0xFFFF, timestamp) || !parseUnsigned(fields[2], 0xFFFFFFFFu, entry.value))
+            return r.fail(key.c_str(), "'" + std::string(text) + "' is not: error field, timestamp, value");
+        entry.timestamp = static_cast<std::uint16_t>(timestamp);
+        s.errorLogEntries.push_back(entry);
+    }
+    if (ok && described && s.errorLogMemory.empty()) {
+        std::string problem;
+        if (buildErrorLogMemory(log, s.errorLogEntries, 0, &problem).empty())
+            return r.fail("errorlog", problem);
+        s.hasErrorLog = true;
+    }
+    return ok;
+}
+
+bool readFaults(SectionReader& r, SensorFaults& f)
+{
+    std::string aborts;
+    bool ok = r.flag("fault.silent", f.silent) && r.text("fault.abort", aborts)
+        && r.unsignedValue("fault.abortCode", f.abortCode) && r.real("fault.lossPercent", f.lossPercent)
+        && r.number("fault.answerDelayMs", f.answerDelayMs, 60000)
+        && r.number("fault.bootloaderEchoLimit", f.bootloaderEchoLimit, 0x7FFFFFFF)
+        && r.number("fault.leaveBusAfterS", f.leaveBusAfterS, 0x7FFFFFFF) && r.text("fault.bootloaderId", f.bootloaderId)
+        && r.flag("fault.refuseSrdoStart", f.refuseSrdoStart);
+    for (const std::string& object : splitList(aborts)) {
+        const auto colon = object.find(':');
+        std::uint32_t index = 0, sub = 0;
+        if (colon == std::string::npos || !parseUnsigned(object.substr(0, colon), 0xFFFF, index)
+            || !parseUnsigned(object.substr(colon + 1), 0xFF, sub))
+            return r.fail("fault.abort", "'" + object + "' is not INDEX:SUB");
+        f.abortObjects.push_back(index << 8 | sub);
+    }
+    if (ok && (f.lossPercent < 0 || f.lossPercent > 100))
+        ok = r.fail("fault.lossPercent", "must be 0 to 100");
+    return ok;
+}
+
+} // namespace
+
+bool parseScenario(const std::string& text, const std::string& source, Scenario& scenario, std::string& error)
+{
+    CSimpleIniA ini(false, false, false);
+    if (ini.LoadData(text.data(), text.size()) < 0) {
+        error = source + ": not readable as INI text";
+        return false;
+    }
+    scenario = Scenario{};
+    CSimpleIniA::TNamesDepend sections;
+    ini.GetAllSections(sections);
+    sections.sort(CSimpleIniA::Entry::LoadOrder());
+    for (const auto& section : sections) {
+        const std::string name = section.pItem;
+        SectionReader r(ini, section.pItem, source);
+        bool ok = true;
+        if (name == "bus") {
+            ok = r.flag("timing", scenario.bus.timing) && r.unsignedValue("seed", scenario.bus.seed);
+        } else if (name == "sensor" || name.rfind("sensor ", 0) == 0) {
+            SensorConfig sensor;
+            sensor.name = name;
+            ok = readIdentity(r, sensor) && readProcess(r, sensor) && readSrdo(r, sensor.srdo)
+                && readErrorLog(r, source, sensor) && readFaults(r, sensor.faults);
+            scenario.sensors.push_back(std::move(sensor));
+        } else {
+            error = source + ": [" + name + "] is neither [bus] nor a [sensor ...] section";
+            return false;
+        }
+        if (!ok || !r.allKeysKnown()) {
+            error = r.error;
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace sim

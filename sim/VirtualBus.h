@@ -1,0 +1,100 @@
+#pragma once
+
+#include "sim/BusClock.h"
+#include "sim/SensorConfig.h"
+#include "sim/SimFrame.h"
+#include "sim/VirtualSensor.h"
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace sim {
+
+struct BusOptions {
+    bool timing = true;     // frames take their bit time on the bus; off: they pass at once
+    std::uint32_t seed = 1; // for the sensors' lost frames
+};
+
+// The virtual CAN bus with its sensors and one adapter port. One thread runs the bus in bus
+// time: frames are sent one after the other, the lowest identifier first among those waiting,
+// each taking its bit time at the sender's bit rate, and reach every node that runs at the
+// same bit rate. A frame keeps the time its sender queued it as its time stamp.
+class VirtualBus {
+public:
+    VirtualBus(const BusOptions& options, std::vector<SensorConfig> sensors);
+    ~VirtualBus();
+    VirtualBus(const VirtualBus&) = delete;
+    VirtualBus& operator=(const VirtualBus&) = delete;
+
+    // The adapter port. Thread-safe.
+    void openPort(int kbit);
+    void closePort();
+    bool portOpen() const;
+    void writeFrame(const Frame& frame);
+    bool readFrame(Frame& frame, Micros& stamp); // false when nothing is waiting
+    void clearQueue();
+    bool takeOverrun();                          // the receive queue overflowed since the last call
+    int receiveEventFd() const { return eventFd; } // readable while frames are waiting
+    void setAcceptance(std::function<bool(const Frame&)> accept);
+
+    // Every frame that completes on the bus, with its time stamp (called on the bus thread).
+    void setTrace(std::function<void(const Frame&, Micros)> trace);
+
+    // Runs `work` with the bus held still, for tests and the state file.
+    void inspect(const std::function<void(std::vector<std::unique_ptr<VirtualSensor>>&)>& work);
+
+    Micros now() const { return clock.now(); }
+
+private:
+    struct Pending {
+        Frame frame;
+        Micros readyAt;
+        int sender; // sensor index, or portSender
+        int kbit;
+        std::uint64_t sequence;
+    };
+    struct InFlight {
+        Pending tx;
+        Micros end;
+    };
+    static constexpr int portSender = -1;
+    static constexpr std::size_t receiveQueueLimit = 65536;
+
+    void run();
+    Micros advance(Micros now);
+    void queue(std::vector<Transmission>& out, int sender);
+    void startFrame(Micros at);
+    void completeFrame();
+    void deliverToPort(const Frame& frame, Micros stamp);
+    void signalEvent();
+    void clearEvent();
+
+    BusOptions options;
+    BusClock clock;
+    mutable std::mutex mutex;
+    std::condition_variable wake;
+    std::vector<std::unique_ptr<VirtualSensor>> sensors;
+    std::vector<Pending> pending;
+    std::optional<InFlight> inFlight;
+    Micros busFreeAt = 0;
+    std::uint64_t sequence = 0;
+
+    bool open = false;
+    int portKbit = 0;
+    std::deque<std::pair<Frame, Micros>> received;
+    bool overrun = false;
+    int eventFd = -1;
+    std::function<bool(const Frame&)> acceptance;
+    std::function<void(const Frame&, Micros)> trace;
+
+    bool stopping = false;
+    std::thread worker;
+};
+
+} // namespace sim

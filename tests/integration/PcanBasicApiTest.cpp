@@ -1,0 +1,243 @@
+// libpcanbasic-sim.so through its C entry points, loaded as the program loads an adapter library.
+
+#include "can/PcanBasicTypes.h"
+#include "common/SystemConstants.h"
+
+#include "support/TemporaryDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <fstream>
+
+namespace {
+
+struct Api {
+    void* module = nullptr;
+    CAN_Initialize_t initialize = nullptr;
+    CAN_InitializeFD_t initializeFd = nullptr;
+    CAN_Uninitialize_t uninitialize = nullptr;
+    CAN_Reset_t reset = nullptr;
+    CAN_Read_t read = nullptr;
+    CAN_ReadFD_t readFd = nullptr;
+    CAN_Write_t write = nullptr;
+    CAN_GetValue_t getValue = nullptr;
+    CAN_SetValue_t setValue = nullptr;
+    CAN_GetErrorText_t errorText = nullptr;
+    CAN_LookUpChannel_t lookUp = nullptr;
+
+    Api()
+    {
+        module = ::dlopen(VELDRIS_SIM_LIBRARY, RTLD_NOW);
+        if (!module)
+            return;
+        bind(initialize, "CAN_Initialize");
+        bind(initializeFd, "CAN_InitializeFD");
+        bind(uninitialize, "CAN_Uninitialize");
+        bind(reset, "CAN_Reset");
+        bind(read, "CAN_Read");
+        bind(readFd, "CAN_ReadFD");
+        bind(write, "CAN_Write");
+        bind(getValue, "CAN_GetValue");
+        bind(setValue, "CAN_SetValue");
+        bind(errorText, "CAN_GetErrorText");
+        bind(lookUp, "CAN_LookUpChannel");
+    }
+
+    template <class F>
+    void bind(F& function, const char* name)
+    {
+        function = reinterpret_cast<F>(::dlsym(module, name));
+    }
+};
+
+Api& api()
+{
+    static Api loaded;
+    return loaded;
+}
+
+pcan::Message sdoRead(int node, std::uint16_t index, std::uint8_t sub)
+{
+    pcan::Message message{};
+    message.id = 0x600u + static_cast<std::uint32_t>(node);
+    message.length = 8;
+    const std::uint8_t data[8] = {0x40, static_cast<std::uint8_t>(index), static_cast<std::uint8_t>(index >> 8), sub};
+    std::memcpy(message.data, data, 8);
+    return message;
+}
+
+// Reads frames (waiting on the receive event) until one with identifier `id` comes.
+bool awaitFrame(std::uint32_t id, pcan::Message& message, pcan::Timestamp& stamp, int timeoutMs = 500)
+{
+    int fd = -1;
+    if (api().getValue(pcan::usbBus1, pcan::receiveEvent, &fd, sizeof fd) != pcan::ok)
+        return false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (api().read(pcan::usbBus1, &message, &stamp) == pcan::ok) {
+            if (message.id == id)
+                return true;
+            continue;
+        }
+        pollfd event{fd, POLLIN, 0};
+        ::poll(&event, 1, 20);
+    }
+    return false;
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+class PcanBasicApi : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(api().module, nullptr) << ::dlerror(); }
+    void TearDown() override { api().uninitialize(pcan::noneBus); }
+};
+
+} // namespace
+
+TEST_F(PcanBasicApi, OneAttachedUsbChannel)
+{
+    std::uint32_t count = 0;
+    ASSERT_EQ(api().getValue(pcan::noneBus, pcan::attachedChannelsCount, &count, sizeof count), pcan::ok);
+    EXPECT_EQ(count, 1u);
+    pcan::ChannelInformation record{};
+    ASSERT_EQ(api().getValue(pcan::noneBus, pcan::attachedChannels, &record, sizeof record), pcan::ok);
+    EXPECT_EQ(record.channelHandle, pcan::usbBus1);
+    EXPECT_EQ(record.deviceType, pcan::deviceTypeUsb);
+    EXPECT_EQ(record.channelCondition, pcan::channelAvailable);
+    EXPECT_STREQ(record.deviceName, "PCAN-USB");
+    EXPECT_EQ(api().getValue(pcan::noneBus, pcan::attachedChannels, &record, 10), pcan::errorIllParamVal);
+    pcan::Handle found = 0;
+    char search[] = "devicetype=pcan_usb, controllernumber=0";
+    ASSERT_EQ(api().lookUp(search, &found), pcan::ok);
+    EXPECT_EQ(found, pcan::usbBus1);
+}
+
+TEST_F(PcanBasicApi, ChannelMustBeInitialisedAtAKnownBitRate)
+{
+    pcan::Message message{};
+    pcan::Timestamp stamp{};
+    EXPECT_EQ(api().read(pcan::usbBus1, &message, &stamp), pcan::errorInitialize);
+    EXPECT_EQ(api().initialize(0x52, pcan::baud125K, 0, 0, 3), pcan::errorIllHw);
+    EXPECT_EQ(api().initialize(pcan::usbBus1, 0x1234, 0, 0, 3), pcan::errorIllParamVal);
+    ASSERT_EQ(api().initialize(pcan::usbBus1, pcan::baud125K, 0, 0, 3), pcan::ok);
+    EXPECT_EQ(api().initialize(pcan::usbBus1, pcan::baud125K, 0, 0, 3), pcan::errorInitialize);
+    char fd[] = "f_clock=80000000";
+    EXPECT_EQ(api().initializeFd(pcan::usbBus1, fd), pcan::errorIllOperation);
+    EXPECT_EQ(api().readFd(pcan::usbBus1, nullptr, nullptr), pcan::errorIllOperation);
+    // The Linux library hands the receive event out; it cannot be registered.
+    std::uint64_t handle = 1;
+    EXPECT_EQ(api().setValue(pcan::usbBus1, pcan::receiveEvent, &handle, 8), pcan::errorIllOperation);
+    std::uint32_t on = pcan::parameterOn;
+    EXPECT_EQ(api().setValue(pcan::usbBus1, pcan::allowErrorFrames, &on, sizeof on), pcan::ok);
+    pcan::Message tooLong = sdoRead(5, 0x1010, 0);
+    tooLong.length = 9;
+    EXPECT_EQ(api().write(pcan::usbBus1, &tooLong), pcan::errorIllData);
+    EXPECT_EQ(api().uninitialize(pcan::usbBus1), pcan::ok);
+    EXPECT_EQ(api().uninitialize(pcan::usbBus1), pcan::errorInitialize);
+    char text[256];
+    ASSERT_EQ(api().errorText(pcan::errorQrcvEmpty, 0x09, text), pcan::ok);
+    EXPECT_STREQ(text, "Receive queue is empty");
+}
+
+TEST_F(PcanBasicApi, SdoRequestIsAnsweredWithAnEpochTimestamp)
+{
+    ASSERT_EQ(api().initialize(pcan::usbBus1, pcan::baud125K, 0, 0, 3), pcan::ok);
+    pcan::Message request = sdoRead(5, 0x2A00, 1);
+    ASSERT_EQ(api().write(pcan::usbBus1, &request), pcan::ok);
+    pcan::Message answer{};
+    pcan::Timestamp stamp{};
+    ASSERT_TRUE(awaitFrame(0x585, answer, stamp));
+    const std::uint8_t expected[8] = {0x43, 0x00, 0x2A, 0x01, 0x00, 0x22, 0x10, 0x06};
+    EXPECT_EQ(std::memcmp(answer.data, expected, 8), 0);
+    EXPECT_EQ(answer.length, 8);
+    const auto nowMs = static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                      std::chrono::system_clock::now().time_since_epoch())
+                                                      .count());
+    const std::uint64_t stampMs = stamp.millis + (static_cast<std::uint64_t>(stamp.millisOverflow) << 32);
+    EXPECT_LE(stampMs, nowMs + 1);
+    EXPECT_GT(stampMs + 1000, nowMs);
+    EXPECT_LT(stamp.micros, 1000);
+
+    // Reset empties the receive queue.
+    ASSERT_EQ(api().write(pcan::usbBus1, &request), pcan::ok);
+    ::usleep(20000);
+    EXPECT_EQ(api().reset(pcan::usbBus1), pcan::ok);
+    EXPECT_EQ(api().read(pcan::usbBus1, &answer, &stamp), pcan::errorQrcvEmpty);
+}
+
+bool exchange(pcan::Message request, std::uint32_t answerId, std::uint8_t command)
+{
+    pcan::Message answer{};
+    pcan::Timestamp stamp{};
+    return api().write(pcan::usbBus1, &request) == pcan::ok && awaitFrame(answerId, answer, stamp)
+        && answer.data[0] == command;
+}
+
+// One run of a program on a persistent bus; started by SimulatorState.PersistsAcrossProcesses
+// in a process of its own, with VELDRIS_TEST_RUN naming what to do.
+TEST_F(PcanBasicApi, PersistentBusRun)
+{
+    const char* run = std::getenv("VELDRIS_TEST_RUN");
+    if (!run)
+        GTEST_SKIP() << "a part of SimulatorState.PersistsAcrossProcesses";
+    ASSERT_EQ(api().initialize(pcan::usbBus1, pcan::baud125K, 0, 0, 3), pcan::ok);
+    if (std::string(run) == "store node 6") {
+        pcan::Message access = sdoRead(5, 0x2100, 0), node = sdoRead(5, 0x2000, 0), save = sdoRead(5, 0x1010, 1);
+        access.data[0] = 0x23;
+        for (int i = 0; i < 4; ++i)
+            access.data[4 + i] = static_cast<std::uint8_t>(veldris::sensorAccessCode >> (8 * i));
+        node.data[0] = 0x2F;
+        node.data[4] = 6;
+        save.data[0] = 0x23;
+        std::memcpy(save.data + 4, "save", 4);
+        EXPECT_TRUE(exchange(sdoRead(5, 0x2A00, 1), 0x585, 0x43));
+        EXPECT_TRUE(exchange(access, 0x585, 0x60));
+        EXPECT_TRUE(exchange(node, 0x585, 0x60));
+        EXPECT_TRUE(exchange(save, 0x585, 0x60));
+        pcan::Message reset{};
+        reset.length = 2;
+        reset.data[0] = 0x82; // reset communication, all nodes: the stored node ID takes effect
+        EXPECT_EQ(api().write(pcan::usbBus1, &reset), pcan::ok);
+        ::usleep(30000); // give the frame its time on the bus, as the program's NMT commands do
+    } else {
+        EXPECT_TRUE(exchange(sdoRead(6, 0x1010, 0), 0x586, 0x4F)) << "node 6 after the stored change";
+    }
+}
+
+// Two runs one after the other, as two runs of the command-line tool: the node ID that the
+// first one changes, stores and resets into effect is the sensor's node ID in the second.
+TEST(SimulatorState, PersistsAcrossProcesses)
+{
+    TemporaryDirectory dir;
+    const std::string state = dir.file("bus.json");
+    const std::string trace = dir.file("bus.log");
+    const auto runAlone = [&](const char* what) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::setenv("VELDRIS_SIM_STATE", state.c_str(), 1);
+            ::setenv("VELDRIS_SIM_TRACE", trace.c_str(), 1);
+            ::setenv("VELDRIS_TEST_RUN", what, 1);
+            ::execl("/proc/self/exe", "PcanBasicApiTest", "--gtest_filter=PcanBasicApi.PersistentBusRun", nullptr);
+            ::_exit(127);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    };
+    EXPECT_TRUE(runAlone("store node 6"));
+    EXPECT_NE(readFile(state).find("veldris-sim-state"), std::string::npos);
+    EXPECT_TRUE(runAlone("expect node 6"));
+    EXPECT_NE(readFile(trace).find(" vcan0 605#2F00200006000000"), std::string::npos);
+}

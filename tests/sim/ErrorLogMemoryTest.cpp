@@ -1,0 +1,205 @@
+#include "sim/ErrorLogMemory.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <utility>
+
+using sim::ErrorLogEntry;
+using sim::ErrorLogLayout;
+
+namespace {
+
+struct ReadEntry {
+    std::uint32_t error;
+    std::uint16_t timestamp;
+    std::uint32_t value;
+    int special; // 0..2 for 'A'..'C', -1 for an ordinary entry
+    bool operator==(const ReadEntry&) const = default;
+};
+
+std::uint32_t littleEndian(const std::vector<std::uint8_t>& m, std::size_t at, std::size_t bytes)
+{
+    std::uint32_t v = 0;
+    for (std::size_t i = bytes; i-- > 0;)
+        v = v << 8 | m[at + i];
+    return v;
+}
+
+// Reads the ring back the way the service tool does: current page by its state, oldest page
+// searched from there, pages walked from the oldest, a page after an empty slot passed over.
+std::vector<ReadEntry> readRing(const ErrorLogLayout& l, const std::vector<std::uint8_t>& m)
+{
+    const std::size_t n = l.pageCount, S = l.errorStruct[1] == 'E' ? 8 : 5;
+    const bool withT = l.errorStruct.find('T') != std::string::npos;
+    const auto state = [&](std::size_t p, std::size_t b) { return m[p * l.pageSize + b]; };
+    const auto isCurrent = [&](std::size_t p) {
+        return l.listed ? state(p, 0) == 'C' : state(p, 0) == 'B' && state(p, 1) == 0xFF;
+    };
+    const auto isOlder = [&](std::size_t p) { return state(p, 0) == 'B' && (l.listed || state(p, 1) == 'S'); };
+    std::size_t current = 0;
+    while (current < n && !isCurrent(current))
+        ++current;
+    current %= n;
+    std::size_t oldest = current;
+    for (std::size_t s = 0; s < n; ++s)
+        if (isOlder((current + s) % n)) {
+            oldest = (current + s) % n;
+            break;
+        }
+    std::vector<ReadEntry> out;
+    for (std::size_t j = 0; j < n; ++j) {
+        const std::size_t page = (oldest + j) % n;
+        const auto header = static_cast<std::size_t>(8 - std::count(l.pageHeader.begin(), l.pageHeader.end(), 'X'));
+        for (std::size_t o = header;; o += S) {
+            const std::size_t at = page * l.pageSize + o, errBytes = S == 8 ? 4 : 1;
+            const std::uint32_t e = littleEndian(m, at, errBytes);
+            if (e == (S == 8 ? 0xFFFFFFFFu : 0xFFu)) {
+                ++j;
+                break;
+            }
+            out.push_back({e, withT ? static_cast<std::uint16_t>(littleEndian(m, at + errBytes, 2)) : std::uint16_t{0},
+                           littleEndian(m, at + errBytes + (withT ? 2 : 0), withT ? 2 : 4),
+                           e >= 0x41 && e <= 0x43 ? static_cast<int>(e - 0x41) : -1});
+            if (o + 2 * S > l.pageSize)
+                break;
+        }
+    }
+    return out;
+}
+
+// Entry i carries fields wider than the pattern stores; `stored` says what survives in flash.
+ErrorLogEntry makeEntry(const std::string& pattern, std::size_t i)
+{
+    const bool mask = pattern[1] == 'E';
+    const std::uint32_t error = i % 5 == 4 ? 0x41 + i % 3 : mask ? 1u << (i % 32) | 0x80000000u : 1 + i % 32;
+    return {error, static_cast<std::uint16_t>(0x100 + i * 7), 0xA5A50000u + static_cast<std::uint32_t>(i * 3)};
+}
+
+ReadEntry stored(const std::string& pattern, const ErrorLogEntry& e)
+{
+    const bool withT = pattern.find('T') != std::string::npos;
+    const std::uint32_t error = pattern[1] == 'E' ? e.error : e.error & 0xFF;
+    return {error, withT ? e.timestamp : std::uint16_t{0}, withT ? e.value & 0xFFFF : e.value,
+            error >= 0x41 && error <= 0x43 ? static_cast<int>(error - 0x41) : -1};
+}
+
+ErrorLogLayout layout(const std::string& pattern, bool listed, std::uint16_t pageSize = 32, std::uint8_t pages = 4,
+                      const std::string& header = "AAXXXXXX")
+{
+    return {0x1000, pageSize, pages, pattern, header, listed};
+}
+
+} // namespace
+
+TEST(ErrorLogMemory, SizesOfPatternsHeadersAndPages)
+{
+    EXPECT_EQ(sim::entrySize("EEEETTVV"), 8u);
+    EXPECT_EQ(sim::entrySize("EVVVVXXX"), 5u);
+    EXPECT_EQ(sim::entrySize("EEEETTVVX"), 0u);
+    EXPECT_EQ(sim::pageHeaderLength("AFEXXAXX"), 4u);
+    EXPECT_EQ(sim::slotsPerPage(layout("EEEETTVV", false, 16)), 1u);
+    EXPECT_EQ(sim::slotsPerPage(layout("EEEETTVV", false)), 3u); // 2 + 3 * 8 = 26, a fourth would end at 34
+    EXPECT_EQ(sim::slotsPerPage(layout("ETTVVXXX", false)), 6u); // the sixth slot ends exactly at 32
+    EXPECT_EQ(sim::slotsPerPage(layout("EEEEVVVV", false, 9)), 0u);
+}
+
+// 32-byte pages with a 2-byte header: 3 slots for 8-byte entries, 6 for 5-byte entries, 4 pages.
+TEST(ErrorLogMemory, ReadsBackTheNewestEntriesOldestFirst)
+{
+    // entries written, first page (6 wraps round to page 2)
+    const std::pair<std::size_t, unsigned> counts[] = {
+        {0, 0}, {1, 0}, {3, 2}, {7, 3}, {12, 1}, {13, 0}, {16, 3}, {100, 6}};
+    for (const std::string pattern : {"EEEETTVV", "EEEEVVVV", "ETTVVXXX", "EVVVVXXX"})
+        for (const bool listed : {false, true})
+            for (const auto& [written, firstPage] : counts) {
+                const ErrorLogLayout l = layout(pattern, listed);
+                const std::size_t slots = pattern[1] == 'E' ? 3 : 6, ring = 4 * slots;
+                const std::size_t pagesLost = written > ring ? (written + slots - 1) / slots - 4 : 0;
+                std::vector<ErrorLogEntry> entries;
+                std::vector<ReadEntry> expected;
+                for (std::size_t i = 0; i < written; ++i) {
+                    entries.push_back(makeEntry(pattern, i));
+                    if (i >= pagesLost * slots)
+                        expected.push_back(stored(pattern, entries.back()));
+                }
+                std::string error;
+                const auto memory = sim::buildErrorLogMemory(l, entries, firstPage, &error);
+                ASSERT_EQ(memory.size(), 128u) << error;
+                EXPECT_EQ(readRing(l, memory), expected) << pattern << " listed " << listed << " n " << written;
+            }
+}
+
+TEST(ErrorLogMemory, StateBytesAndPackedEntries)
+{
+    ErrorLogLayout l = layout("ETTVVXXX", false, 32, 4, "AAFEXXXX");
+    const std::vector<ErrorLogEntry> six(6, // 5 slots per page: one entry left for page 2
+                                        {0x05, 0x1234, 0xFFFFABCD});
+    auto m = sim::buildErrorLogMemory(l, six, 1);
+    const std::vector<std::uint8_t> page1Start = {'B', 'S', 0, 0, 0x05, 0x34, 0x12, 0xCD, 0xAB, 0x05};
+    EXPECT_EQ(std::vector<std::uint8_t>(m.begin() + 32, m.begin() + 42), page1Start);
+    EXPECT_EQ(std::vector<std::uint8_t>(m.begin() + 64, m.begin() + 75),
+              (std::vector<std::uint8_t>{'B', 0xFF, 0, 0, 0x05, 0x34, 0x12, 0xCD, 0xAB, 0xFF, 0xFF}));
+    EXPECT_EQ(m[0], 0xFF); // never written pages stay erased, header included
+    EXPECT_EQ(m[2], 0xFF);
+
+    l.listed = true;
+    m = sim::buildErrorLogMemory(l, six, 1);
+    EXPECT_EQ(std::vector<std::uint8_t>(m.begin() + 64, m.begin() + 66), (std::vector<std::uint8_t>{'C', 0xFF}));
+
+    l.errorStruct = "EEEEVVVV";
+    m = sim::buildErrorLogMemory(l, {{0x104, 9, 0xDEADBEEF}});
+    EXPECT_EQ(std::vector<std::uint8_t>(m.begin(), m.begin() + 13),
+              (std::vector<std::uint8_t>{'C', 0xFF, 0, 0, 0x04, 0x01, 0, 0, 0xEF, 0xBE, 0xAD, 0xDE, 0xFF}));
+}
+
+TEST(ErrorLogMemory, SixteenBytePagesHoldOneEntryEach)
+{
+    const ErrorLogLayout l = layout("EEEETTVV", false, 16, 4);
+    std::vector<ErrorLogEntry> entries;
+    for (std::size_t i = 0; i < 6; ++i)
+        entries.push_back(makeEntry(l.errorStruct, i));
+    const auto m = sim::buildErrorLogMemory(l, entries);
+    ASSERT_EQ(m.size(), 64u);
+    for (std::size_t page = 0; page < 4; ++page)
+        EXPECT_EQ(m[page * 16 + 10], 0xFF) << page; // no second slot at offset 10
+    const auto back = readRing(l, m);
+    ASSERT_EQ(back.size(), 4u);
+    EXPECT_EQ(back.front(), stored(l.errorStruct, entries[2]));
+    EXPECT_EQ(back.back(), stored(l.errorStruct, entries[5]));
+    EXPECT_EQ(std::vector<std::uint8_t>(m.begin() + 16, m.begin() + 18), (std::vector<std::uint8_t>{'B', 0xFF}));
+}
+
+TEST(ErrorLogMemory, WithoutEntriesOnlyTheFirstPageIsCurrent)
+{
+    const ErrorLogLayout l = layout("EVVVVXXX", false);
+    const auto m = sim::buildErrorLogMemory(l, {}, 2);
+    ASSERT_EQ(m.size(), 128u);
+    for (std::size_t i = 0; i < m.size(); ++i)
+        EXPECT_EQ(m[i], i == 64 ? 'B' : 0xFF) << i;
+    EXPECT_TRUE(readRing(l, m).empty());
+    EXPECT_EQ(sim::buildErrorLogMemory(l, {}, 6), m); // page numbers count round the ring
+}
+
+TEST(ErrorLogMemory, RefusesLayoutsTheFirmwareCannotKeep)
+{
+    const ErrorLogLayout bad[] = {
+        layout("EEEETTV", false),                     // unknown pattern
+        layout("", false),
+        layout("EEEETTVV", false, 32, 4, "AXXXXXXX"), // no room for both state bytes
+        layout("EEEETTVV", false, 32, 4, "AAZXXXXX"), // letter outside A, F, E, X
+        layout("EEEETTVV", false, 32, 4, "AA"),       // not 8 characters
+        layout("EEEETTVV", false, 32, 0),             // no pages
+        layout("EEEETTVV", false, 3, 4, "AAAAXXXX"),  // header longer than the page
+        layout("EEEETTVV", false, 9),                 // 2 + 8 > 9
+        layout("ETTVVXXX", false, 6),                 // 2 + 5 > 6
+        layout("EVVVVXXX", false, 0),
+    };
+    for (const ErrorLogLayout& l : bad) {
+        std::string error;
+        EXPECT_TRUE(sim::buildErrorLogMemory(l, {{1, 1, 1}}, 0, &error).empty()) << l.errorStruct << l.pageSize;
+        EXPECT_FALSE(error.empty()) << l.errorStruct << " " << l.pageHeader << " " << l.pageSize;
+        EXPECT_TRUE(sim::buildErrorLogMemory(l, {}).empty());
+    }
+    EXPECT_EQ(sim::buildErrorLogMemory(layout("EEEETTVV", false, 10), {}).size(), 40u);
+}

@@ -60,8 +60,8 @@ void VirtualSensor::receive(const Frame& frame, Micros now, std::vector<Transmis
     } else if (mode == Mode::Application) {
         if (frame.id == 0 && frame.length >= 2 && (frame.data[1] == 0 || frame.data[1] == node))
             handleNmt(frame, now);
-        else if (frame.id == 0x600u + node && frame.length == 8)
-            handleSdo(frame, now, out);
+        else if (frame.id == 0x600u + node && frame.length == 8 && state != NmtState::Stopped)
+            handleSdo(frame, now, out); // a stopped node serves no SDO
     }
 }
 

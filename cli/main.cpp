@@ -3,6 +3,9 @@
 
 #include "ExitStatus.h"
 #include "GlobalOptions.h"
+#include "commands/NmtCommand.h"
+#include "commands/ScanCommand.h"
+#include "commands/SdoCommand.h"
 
 #include "common/DataDirectory.h"
 #include "common/Log.h"
@@ -12,6 +15,8 @@
 #include <nlohmann/json.hpp>
 
 #include <climits>
+#include <memory>
+#include <vector>
 #include <cstdio>
 #include <iostream>
 #include <unistd.h>
@@ -51,6 +56,13 @@ int main(int argc, char** argv)
     app.fallthrough(true);
     GlobalOptions options;
     addGlobalOptions(app, options);
+    std::vector<std::unique_ptr<Command>> commands;
+    commands.push_back(std::make_unique<ScanCommand>());
+    commands.push_back(std::make_unique<SdoCommand>());
+    commands.push_back(std::make_unique<NmtCommand>());
+    std::vector<std::pair<CLI::App*, Command*>> chosen;
+    for (const auto& command : commands)
+        chosen.emplace_back(command->add(app), command.get());
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
@@ -67,9 +79,9 @@ int main(int argc, char** argv)
     }
     applyGlobalOptions(options, directory);
 
-    if (app.get_subcommands().empty()) {
-        std::cerr << "veldris-cli: no command given.\nRun with --help for more information.\n";
-        return exitUsage;
-    }
-    return exitDone;
+    for (const auto& [subcommand, command] : chosen)
+        if (subcommand->parsed())
+            return command->run(options);
+    std::cerr << "veldris-cli: no command given.\nRun with --help for more information.\n";
+    return exitUsage;
 }

@@ -185,8 +185,6 @@ bool readIdentity(SectionReader& r, SensorConfig& s)
         && r.signedValue("serial", s.serialNumber) && r.text("layout", layout)
         && r.unsignedValue("firmwareVersionAddress", s.firmwareVersionAddress)
         && r.text("bootloaderId", s.bootloaderId) && r.flag("startInBootloader", s.startInBootloader);
-    if (ok && s.nodeId == 0)
-        ok = r.fail("node", "must be 1 to 127");
     if (ok && !version.empty() && !parseVersion(version, s.firmwareVersion))
         ok = r.fail("firmware", "'" + version + "' is not four numbers a.b.c.d");
     // The listed UIDs use the other object layout; "layout" overrides the choice by UID.

@@ -55,7 +55,7 @@ void VirtualSensor::loadState(const SensorState& saved, Micros now)
             entry->stored = values.second;
         }
     }
-    if (saved.nodeId >= 1 && saved.nodeId <= 127)
+    if (saved.nodeId <= 127)
         node = saved.nodeId;
     if (saved.bitrateKbit > 0)
         bitrate = saved.bitrateKbit;

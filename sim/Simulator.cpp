@@ -36,10 +36,17 @@ void simMessage(const std::string& text)
     veldris::logLine("libpcanbasic-sim: " + text, veldris::LogStream::Error);
 }
 
+// Never destroyed: the program's own static objects (its CAN client) call the library while
+// the process ends, in an order no static object here could rely on. The state is written at
+// exit by a handler instead.
 Simulator& Simulator::instance()
 {
-    static Simulator simulator;
-    return simulator;
+    static Simulator* simulator = [] {
+        auto* created = new Simulator();
+        std::atexit([] { instance().saveState(); });
+        return created;
+    }();
+    return *simulator;
 }
 
 Simulator::Simulator()
@@ -64,12 +71,6 @@ Simulator::Simulator()
     const std::string tracePath = environment("VELDRIS_SIM_TRACE");
     if (!tracePath.empty())
         startTrace(tracePath);
-}
-
-Simulator::~Simulator()
-{
-    saveState();
-    running.reset(); // stops the bus thread before the trace file closes
 }
 
 void Simulator::loadState()

@@ -14,14 +14,13 @@ namespace sim {
 // library is first used:
 //   VELDRIS_SIM_SCENARIO  scenario file (default: the one compiled in)
 //   VELDRIS_SIM_STATE     state file: loaded if it exists, written back at CAN_Uninitialize and
-//                         when the library is unloaded
+//                         when the process ends
 //   VELDRIS_SIM_TRACE     every frame on the bus in candump log format
 // The library is linked to stay loaded until the process ends, so the bus keeps running
 // across the program's repeated loading of it.
 class Simulator {
 public:
     static Simulator& instance();
-    ~Simulator();
 
     VirtualBus* bus() { return running.get(); } // nullptr when the scenario could not be read
     void saveState();

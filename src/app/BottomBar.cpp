@@ -7,6 +7,11 @@
 #include "app/DropDownCombo.h"
 #include "app/WidgetFactory.h"
 
+#include "canopen/CanOpenClient.h"
+#include "canopen/NetworkManagement.h"
+
+#include <QApplication>
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
 
@@ -56,6 +61,33 @@ void TVeldrisForm::NodeIDComboExit()
     NodeIDCombo->setCurrentIndex(NodeIDCombo->findText(lastNodeIdText));
 }
 
-void TVeldrisForm::NodeIDCombo_OnDropdown() {}
+// Opening the node list re-opens the adapter at the chosen bit rate and scans the bus (about
+// four seconds, during which the window shows the wait cursor).
+void TVeldrisForm::NodeIDCombo_OnDropdown()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QApplication::processEvents();
+    nodesFound = false;
+    FWForceCheckbox->setChecked(false);
+    NodeIDCombo->clear();
+    veldris::CanOpenClient& client = veldris::canOpenClient();
+    veldris::openBus(client, 0, BitrateCombo->currentIndex());
+    for (std::int32_t node : veldris::listNodes(client)) {
+        NodeIDCombo->addItem(QString::number(node));
+        nodesFound = true;
+    }
+    QApplication::restoreOverrideCursor();
+}
 
-void TVeldrisForm::NodeIDCombo_OnCloseup() {}
+void TVeldrisForm::NodeIDCombo_OnCloseup()
+{
+    if (NodeIDCombo->currentIndex() == -1)
+        showNoSensorState();
+    // A forced firmware update is offered only when no node answered the scan.
+    if (nodesFound) {
+        FWForceCheckbox->setChecked(false);
+        FWForceCheckbox->setEnabled(false);
+    } else {
+        FWForceCheckbox->setEnabled(true);
+    }
+}

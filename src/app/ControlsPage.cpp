@@ -6,6 +6,11 @@
 #include "app/HandlerConnection.h"
 #include "app/WidgetFactory.h"
 
+#include "canopen/CanOpenClient.h"
+#include "canopen/NetworkManagement.h"
+#include "common/TextConversion.h"
+#include "sensor/SensorInfo.h"
+
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -99,9 +104,24 @@ QWidget* TVeldrisForm::buildControlsTab()
     return card;
 }
 
-void TVeldrisForm::StartSensorBtnClick() {}
-void TVeldrisForm::PreopSensorBtnClick() {}
-void TVeldrisForm::ResetSensorBtnClick() {}
+// The NMT buttons show nothing and ignore the result; start addresses the connected sensor,
+// the other two every node.
+void TVeldrisForm::StartSensorBtnClick()
+{
+    const int node = veldris::decimalToInt(veldris::connectedSensor().nodeId);
+    veldris::nmtStartNode(veldris::canOpenClient(), static_cast<std::uint8_t>(node));
+}
+
+void TVeldrisForm::PreopSensorBtnClick()
+{
+    veldris::nmtEnterPreOperationalAll(veldris::canOpenClient());
+}
+
+void TVeldrisForm::ResetSensorBtnClick()
+{
+    veldris::nmtResetCommunicationAll(veldris::canOpenClient());
+}
+
 void TVeldrisForm::SetHeartbeatBtnClick() {}
 void TVeldrisForm::GetHeartbeatBtnClick() {}
 void TVeldrisForm::GetPDOMappingBtnClick() {}

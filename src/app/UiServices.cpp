@@ -21,6 +21,11 @@ public:
         QMessageBox::critical(parent, QStringLiteral("KAVRO Veldris"), text);
     }
 
+    void showErrorBox(const QString& caption, const QString& text) override
+    {
+        QMessageBox::critical(nullptr, caption, text);
+    }
+
     bool askYesNo(QWidget* parent, const QString& caption, const QString& text) override
     {
         return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No)

@@ -16,6 +16,8 @@ public:
 
     virtual void showMessage(QWidget* parent, const QString& text) = 0;
     virtual void showError(QWidget* parent, const QString& text) = 0;
+    // An error box with its own caption and no owner window (adapter library problems).
+    virtual void showErrorBox(const QString& caption, const QString& text) = 0;
     // A Yes/No question; true for Yes.
     virtual bool askYesNo(QWidget* parent, const QString& caption, const QString& text) = 0;
     // Runs a configured file dialog; the chosen path, or an empty text when cancelled.

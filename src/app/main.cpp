@@ -3,6 +3,8 @@
 #include "app/AppOptions.h"
 #include "app/TVeldrisApplication.h"
 #include "app/TVeldrisForm.h"
+#include "app/UiServices.h"
+#include "can/AdapterNotifier.h"
 #include "common/DataDirectory.h"
 #include "common/VersionInfo.h"
 
@@ -68,6 +70,9 @@ int main(int argc, char** argv)
         const std::string directory = QCoreApplication::applicationDirPath().toStdString();
         veldris::setDataDirectory(directory);
         veldris::applyAdapterChoice(options.adapter, directory);
+        veldris::setAdapterNotifier([](const std::string& caption, const std::string& text) {
+            uiServices().showErrorBox(QString::fromStdString(caption), QString::fromStdString(text));
+        });
 
         TVeldrisForm form;
         form.show();

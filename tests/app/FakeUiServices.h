@@ -17,6 +17,7 @@ public:
 
     QStringList messages;
     QStringList errors;
+    QStringList errorBoxes; // "caption: text"
     QStringList questions;
     QStringList openedDocuments;   // every document the window tried to open
     QStringList existingDocuments; // the ones that open successfully
@@ -26,6 +27,7 @@ public:
 
     void showMessage(QWidget*, const QString& text) override { messages << text; }
     void showError(QWidget*, const QString& text) override { errors << text; }
+    void showErrorBox(const QString& caption, const QString& text) override { errorBoxes << caption + QStringLiteral(": ") + text; }
     bool askYesNo(QWidget*, const QString& caption, const QString& text) override
     {
         questions << caption + QStringLiteral(": ") + text;

@@ -36,7 +36,7 @@ TEST(Scenario, MistakesAreReportedWithTheirPlace)
         const char* message;
     } cases[] = {
         {"[sensor a]\nnode = five\n", "test.ini: [sensor a] node: 'five' is not a number from 0 to 127"},
-        {"[sensor a]\nnode = 0\n", "test.ini: [sensor a] node: must be 1 to 127"},
+        {"[sensor a]\nnode = 128\n", "test.ini: [sensor a] node: '128' is not a number from 0 to 127"},
         {"[sensor a]\nnode = 5\nhaertbeat = 100\n", "test.ini: [sensor a] haertbeat: unknown key"},
         {"[sensor a]\nfirmware = 1.2.3\n", "test.ini: [sensor a] firmware: '1.2.3' is not four numbers a.b.c.d"},
         {"[sensor a]\nfault.abort = 0x1017\n", "test.ini: [sensor a] fault.abort: '0x1017' is not INDEX:SUB"},

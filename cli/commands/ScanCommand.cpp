@@ -1,0 +1,33 @@
+#include "commands/ScanCommand.h"
+
+#include "BusSession.h"
+#include "ExitStatus.h"
+
+#include "canopen/CanOpenClient.h"
+#include "canopen/NetworkManagement.h"
+
+#include <nlohmann/json.hpp>
+
+#include <iostream>
+
+CLI::App* ScanCommand::add(CLI::App& app)
+{
+    return app.add_subcommand("scan", "open the bus, NMT pre-operational to all, probe nodes 0..127");
+}
+
+int ScanCommand::run(const GlobalOptions& options)
+{
+    veldris::CanOpenClient& client = veldris::canOpenClient();
+    if (const auto failed = openBusFor(options, client))
+        return *failed;
+    const std::vector<std::int32_t> nodes = veldris::listNodes(client);
+    if (options.json) {
+        std::cout << nlohmann::json{{"bitrate", options.bitrateKbit}, {"nodes", nodes}}.dump() << '\n';
+    } else {
+        for (std::int32_t node : nodes)
+            std::cout << node << '\n';
+    }
+    if (nodes.empty())
+        std::cerr << "veldris-cli: no node answered at " << options.bitrateKbit << " kbit/s\n";
+    return nodes.empty() ? exitRefused : exitDone;
+}

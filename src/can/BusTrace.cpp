@@ -1,0 +1,126 @@
+#include "can/BusTrace.h"
+
+#include "can/AdapterChoice.h"
+#include "can/CandumpLine.h"
+#include "common/Log.h"
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <mutex>
+
+namespace veldris {
+
+namespace {
+
+constexpr std::uint32_t linkTypeSocketCan = 227;
+constexpr std::uint32_t extendedFlag = 0x80000000u;
+constexpr std::uint32_t remoteFlag = 0x40000000u;
+
+std::uint64_t nowMicros()
+{
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                          std::chrono::system_clock::now().time_since_epoch())
+                                          .count());
+}
+
+void putLittle(std::string& out, std::uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out += static_cast<char>(value >> (8 * i));
+}
+
+bool isExtended(const CanFrame& frame)
+{
+    return frame.messageType & pcan::messageExtended;
+}
+
+struct TraceFile {
+    std::mutex mutex;
+    std::ofstream out;
+    bool pcap = false;
+    bool opened = false;
+};
+
+TraceFile& traceFile()
+{
+    static TraceFile file;
+    return file;
+}
+
+bool endsWith(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+} // namespace
+
+std::string BusTrace::candumpRecord(const CanFrame& frame, std::uint64_t timestampUs)
+{
+    const bool remote = frame.messageType & pcan::messageRtr;
+    return candumpLine(timestampUs, "can0", frame.identifier, isExtended(frame), frame.data,
+                       remote ? 0 : std::min<unsigned>(frame.length, 8))
+        + (remote ? "R" : "");
+}
+
+std::string BusTrace::pcapFileHeader()
+{
+    std::string header;
+    putLittle(header, 0xA1B2C3D4u, 4); // microsecond time stamps
+    putLittle(header, 2, 2);
+    putLittle(header, 4, 2);
+    putLittle(header, 0, 4); // time zone
+    putLittle(header, 0, 4); // accuracy
+    putLittle(header, 65535, 4);
+    putLittle(header, linkTypeSocketCan, 4);
+    return header;
+}
+
+std::string BusTrace::pcapRecord(const CanFrame& frame, std::uint64_t timestampUs)
+{
+    std::string record;
+    putLittle(record, static_cast<std::uint32_t>(timestampUs / 1000000), 4);
+    putLittle(record, static_cast<std::uint32_t>(timestampUs % 1000000), 4);
+    putLittle(record, 16, 4);
+    putLittle(record, 16, 4);
+    std::uint32_t id = frame.identifier & (isExtended(frame) ? 0x1FFFFFFFu : 0x7FFu);
+    if (isExtended(frame))
+        id |= extendedFlag;
+    if (frame.messageType & pcan::messageRtr)
+        id |= remoteFlag;
+    for (int shift = 24; shift >= 0; shift -= 8) // SocketCAN's identifier word is big-endian here
+        record += static_cast<char>(id >> shift);
+    const std::uint8_t length = std::min<std::uint8_t>(frame.length, 8);
+    record += static_cast<char>(length);
+    record.append(3, '\0'); // FD flags, reserved
+    record.append(reinterpret_cast<const char*>(frame.data), 8);
+    return record;
+}
+
+void BusTrace::record(const CanFrame& frame, bool received)
+{
+    const std::string& path = busTracePath();
+    if (path.empty())
+        return;
+    TraceFile& file = traceFile();
+    std::lock_guard lock(file.mutex);
+    if (!file.opened) {
+        file.opened = true;
+        file.pcap = endsWith(path, ".pcap");
+        file.out.open(path, std::ios::binary | std::ios::trunc);
+        if (!file.out)
+            logLine("cannot write the bus trace " + path, LogStream::Error);
+        else if (file.pcap)
+            file.out << pcapFileHeader();
+    }
+    if (!file.out)
+        return;
+    const std::uint64_t stamp = received ? frame.timestampMicros() : nowMicros();
+    if (file.pcap)
+        file.out << pcapRecord(frame, stamp);
+    else
+        file.out << candumpRecord(frame, stamp) << '\n';
+    file.out.flush();
+}
+
+} // namespace veldris

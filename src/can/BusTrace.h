@@ -1,0 +1,24 @@
+#pragma once
+
+#include "can/CanFrame.h"
+
+#include <string>
+
+namespace veldris {
+
+// Records every frame the adapter driver writes and reads, with its time stamp, to the file
+// chosen with --trace: "*.pcap" as a pcap capture of link type 227 (SocketCAN, identifier
+// big-endian), anything else as a candump log. Written frames are stamped with the time they
+// were written, read frames with the adapter's receive time stamp. Thread-safe; the file is
+// opened at the first frame and flushed after each one.
+class BusTrace {
+public:
+    static void record(const CanFrame& frame, bool received);
+
+    // Formats, for tests.
+    static std::string candumpRecord(const CanFrame& frame, std::uint64_t timestampUs);
+    static std::string pcapFileHeader();
+    static std::string pcapRecord(const CanFrame& frame, std::uint64_t timestampUs);
+};
+
+} // namespace veldris

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "can/CanFrame.h"
+#include "can/PCANBasicLibrary.h"
+#include "can/ReceiveEvent.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace veldris {
+
+// The adapter driver: the PCAN-Basic binding, the table of attached channels and the receive-
+// notification thread. Channels are addressed by their index in the table, never by a
+// PCAN-Basic handle; an index the table does not hold is refused with 0x10000 and the library
+// is not called. Used from one thread at a time (the owner), except for the receive thread.
+class PCANDriver {
+public:
+    using ReceiveHook = std::function<void(pcan::Message, pcan::Timestamp)>;
+
+    PCANDriver();  // loads the library and lists the attached channels
+    ~PCANDriver(); // uninitialises the first attached channel, then releases the library
+    PCANDriver(const PCANDriver&) = delete;
+    PCANDriver& operator=(const PCANDriver&) = delete;
+
+    std::uint32_t refreshChannels();
+    std::uint32_t channelCount() const { return count; }
+
+    pcan::Status initialize(std::uint32_t index, std::uint16_t btr0btr1, std::uint8_t type, std::uint32_t port,
+                            std::uint16_t interrupt);
+    // A frame off the receive queue; `destination` is only filled when the status is 0 and a
+    // receive hook is installed.
+    pcan::Status read(std::uint32_t index, CanFrame& destination);
+    pcan::Status write(std::uint32_t index, const CanFrame& frame);
+    pcan::Status reset(std::uint32_t index); // empties the receive and transmit queues
+
+    void setReceiveHook(ReceiveHook hook) { receiveHook = std::move(hook); }
+
+    bool startReceiveThread(std::uint32_t index);
+    bool stopReceiveThread(); // returns at once: the thread also waits on a stop event
+
+    // Waits at most `timeoutMs` [ms] for frames on an initialised channel: on its receive event,
+    // or by sleeping in steps of 1 ms where the library offers none. Never spins.
+    void waitForFrames(int timeoutMs);
+
+    // Receive threads running in the process, and how many ran when the last driver was
+    // created, for tests.
+    static int liveReceiveThreads();
+    static int receiveThreadsWhenLastCreated();
+
+private:
+    bool handleOf(std::uint32_t index, pcan::Handle& handle) const;
+    void receiveLoop();
+
+    ReceiveHook receiveHook;
+    std::uint32_t count = 0;
+    PCANBasicLibrary library;
+    std::vector<pcan::ChannelInformation> channels;
+    std::unique_ptr<ReceiveEvent> event; // of the initialised channel
+    std::atomic<bool> stopFlag{false};
+    int stopEvent = -1;
+    std::unique_ptr<std::thread> receiveThread;
+};
+
+} // namespace veldris

@@ -1,0 +1,77 @@
+#include "canopen/NetworkManagement.h"
+
+#include "canopen/CanOpenClient.h"
+#include "canopen/RequestTemplates.h"
+
+#include <chrono>
+#include <thread>
+
+namespace veldris {
+
+namespace {
+
+constexpr std::uint32_t nmtTimeoutMs = 30;
+constexpr std::uint32_t scanTimeoutMs = 30;
+constexpr auto nmtSettleTime = std::chrono::milliseconds(100);
+
+bool sendNmt(CanOpenClient& client, std::uint8_t command, std::uint8_t node)
+{
+    CanFrame frame;
+    frame.identifier = 0x000;
+    frame.length = 2;
+    frame.data[0] = command;
+    frame.data[1] = node;
+    CanFrame response;
+    client.request(response, frame, nmtTimeoutMs); // nobody answers: a send and a 30 ms wait
+    std::this_thread::sleep_for(nmtSettleTime);
+    return true;
+}
+
+} // namespace
+
+bool openBus(CanOpenClient& client, std::int32_t channelIndex, std::int32_t bitrateIndex)
+{
+    client.channelIndex = channelIndex;
+    client.bitrateIndex = bitrateIndex;
+    if (client.connectAdapter())
+        nmtEnterPreOperationalAll(client);
+    return true;
+}
+
+bool scanNodes(CanOpenClient& client, std::vector<std::int32_t>& nodes)
+{
+    bool found = false;
+    for (int node = 0; node <= 127; ++node) {
+        CanFrame response;
+        client.request(response, requests::sdoFrame(static_cast<std::uint8_t>(node), 0x40, 0x1010, 0), scanTimeoutMs);
+        if (response.data[0] != 0) {
+            nodes.push_back(node);
+            found = true;
+        }
+    }
+    return found;
+}
+
+std::vector<std::int32_t> listNodes(CanOpenClient& client)
+{
+    std::vector<std::int32_t> nodes;
+    scanNodes(client, nodes);
+    return nodes;
+}
+
+bool nmtStartNode(CanOpenClient& client, std::uint8_t node)
+{
+    return sendNmt(client, 0x01, node);
+}
+
+bool nmtEnterPreOperationalAll(CanOpenClient& client)
+{
+    return sendNmt(client, 0x80, 0);
+}
+
+bool nmtResetCommunicationAll(CanOpenClient& client)
+{
+    return sendNmt(client, 0x82, 0);
+}
+
+} // namespace veldris

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace veldris {
+
+class CanOpenClient;
+
+// Opening the bus, the node scan and the NMT commands the program sends (CiA 301 NMT on
+// identifier 0x000).
+
+// Stores the channel and bit-rate indexes in the client, re-opens the adapter and, when it
+// opened, switches all nodes to pre-operational. Returns true also when the adapter could not
+// be opened (the scan then finds nothing); CanOpenClient::adapterOpen() tells.
+bool openBus(CanOpenClient& client, std::int32_t channelIndex, std::int32_t bitrateIndex);
+
+// Probes node IDs 0..127 with an SDO read of 0x1010:00 (30 ms each) and appends every one that
+// answers at all, also with an abort. True when at least one answered.
+bool scanNodes(CanOpenClient& client, std::vector<std::int32_t>& nodes);
+std::vector<std::int32_t> listNodes(CanOpenClient& client);
+
+// Each sends its frame (30 ms for the queue and the frame), then waits 100 ms; always true.
+bool nmtStartNode(CanOpenClient& client, std::uint8_t node);
+bool nmtEnterPreOperationalAll(CanOpenClient& client);
+bool nmtResetCommunicationAll(CanOpenClient& client);
+
+} // namespace veldris

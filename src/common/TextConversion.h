@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+namespace veldris {
+
+// The decimal conversion of node-ID texts and edit fields: optional blanks and sign, then the
+// leading digits; anything after them is ignored. Throws std::invalid_argument("invalid stoi
+// argument") without digits and std::out_of_range("stoi argument out of range") when the
+// number does not fit 32 bits; the window shows either text in its error box.
+int decimalToInt(const std::string& text);
+
+} // namespace veldris

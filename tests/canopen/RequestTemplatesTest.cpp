@@ -1,0 +1,117 @@
+// Every request frame the sensor services send, byte for byte, and the answer matching rule.
+
+#include "canopen/CanOpenClient.h"
+#include "canopen/RequestTemplates.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+using namespace veldris;
+
+namespace {
+
+std::string text(const CanFrame& frame)
+{
+    char out[40];
+    int used = std::snprintf(out, sizeof out, "%03X#", frame.identifier);
+    for (int i = 0; i < frame.length; ++i)
+        used += std::snprintf(out + used, sizeof out - static_cast<std::size_t>(used), "%02X", frame.data[i]);
+    return out;
+}
+
+CanFrame frame(std::uint32_t id, std::initializer_list<std::uint8_t> bytes)
+{
+    CanFrame f;
+    f.identifier = id;
+    for (std::uint8_t b : bytes)
+        f.data[f.length++] = b;
+    return f;
+}
+
+} // namespace
+
+TEST(RequestTemplates, EveryTemplateByteForByte)
+{
+    using namespace requests;
+    struct Case {
+        CanFrame frame;
+        const char* expected;
+    } cases[] = {
+        {readUid(5), "605#40002A0100000000"},
+        {readFirmwareVersion(5, true), "605#4000360000000000"},
+        {readFirmwareVersion(5, false), "605#400A2A0000000000"},
+        {readItemNumber(5, true), "605#4000280C00000000"},
+        {readItemNumber(5, false), "605#4000284400000000"},
+        {readSerialNumber(5, true), "605#4001283400000000"},
+        {readSerialNumber(5, false), "605#4000284800000000"},
+        {storeParameters(5), "605#2310100173617665"},
+        {accessCode(5), "605#230021004F52564B"},
+        {configurationValid(5), "605#2FFE1300A5000000"},
+        {writeNodeId(5, 6), "605#2F00200006000000"},
+        {writeBitrate(5, 0), "605#2B012000E8030000"},
+        {writeBitrate(5, 2), "605#2B012000FA000000"},
+        {writeBitrate(5, 5), "605#2B01200014000000"},
+        {writeBitrate(5, 6), "605#2B01200000000000"},
+        {srdoConfiguration(5, 0), "605#4001130100000000"},
+        {srdoConfiguration(5, 5), "605#4001130600000000"},
+        {srdoConfiguration(5, 6), "605#4081130000000000"},
+        {srdoConfiguration(5, 8), "605#4081130200000000"},
+        {readSrdoChecksum(5), "605#40FF130100000000"},
+        {writeSrdoChecksum(5, 0xD204), "605#2BFF130104D20000"},
+        {bootloaderMode(5, true), "605#23003A0000000000"},
+        {bootloaderMode(5, false), "605#230D2A0000000000"},
+        {firmwareUnlock(5), "605#23002800544F4F42"},
+        {readHeartbeat(5), "605#4017100000000000"},
+        {writeHeartbeat(5, 0x12345678), "605#2B17100078563412"},
+        {readTpdoMapping(5, 0), "605#40001A0100000000"},
+        {readTpdoCobId(5), "605#4000180100000000"},
+        {disableTpdo(5), "605#2300180100000080"},
+        {writeTpdoCobId(5, 0), "605#2300180185010000"},
+        {writeTpdoCobId(5, 0x800001A5), "605#23001801A5010000"},
+        {readTpdoTransmissionType(5), "605#4000180200000000"},
+        {readTpdoEventTimer(5), "605#4000180500000000"},
+        {writeTpdoEventTimer(5, 100), "605#2B00180564000000"},
+        {readUnit(5, 0x61), "605#4031610100000000"},
+        {readDecimalDigits(5), "605#4032710100000000"},
+        {readCurrentError(5, true), "605#4000390000000000"},
+        {readCurrentError(5, false), "605#400C2A0000000000"},
+        {readSrdoCycleTime(5), "605#4001130200000000"},
+        {readSrdoCobId(5), "605#4001130500000000"},
+        {readSrdoMapping(127), "67F#4081130100000000"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(text(c.frame), c.expected);
+        EXPECT_EQ(c.frame.messageType, 0);
+    }
+}
+
+TEST(AnswerMatching, SdoAnswersComeFromTheServerOfTheNode)
+{
+    const CanFrame request = requests::readHeartbeat(5);
+    struct Case {
+        CanFrame answer;
+        bool answers;
+    } cases[] = {
+        {frame(0x585, {0x4B, 0x17, 0x10, 0x00, 0xE8, 0x03}), true},
+        {frame(0x585, {0x80, 0x17, 0x10, 0x00, 0x00, 0x00, 0x02, 0x06}), true}, // an abort answers too
+        {frame(0x585, {0x4B, 0x17, 0x10, 0x01}), false},                        // other sub-index
+        {frame(0x185, {0x4B, 0x17, 0x10, 0x00}), false},                        // TPDO 1 of the node
+        {frame(0x705, {0x7F, 0x17, 0x10, 0x00}), false},                        // its heartbeat
+        {frame(0x586, {0x4B, 0x17, 0x10, 0x00}), false},                        // another node's server
+        {frame(0x605, {0x40, 0x17, 0x10, 0x00}), false},                        // the request itself
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(answersRequest(c.answer, request), c.answers) << text(c.answer);
+}
+
+TEST(AnswerMatching, OtherRequestsMatchByNodeBitsAndBytes1To3)
+{
+    const CanFrame nmt = frame(0x000, {0x82, 0x00});
+    EXPECT_FALSE(answersRequest(frame(0x705, {0x00}), nmt)); // a boot-up is not an answer
+    EXPECT_TRUE(answersRequest(frame(0x080, {0x00, 0x00, 0x00, 0x00}), nmt));
+    const CanFrame data = frame(0x7F, {0x63, 0x00, 0x01, 0x02, 0x03});
+    EXPECT_TRUE(answersRequest(frame(0x7F, {0x63, 0x00, 0x01, 0x02, 0x03}), data)); // the bootloader's echo
+    EXPECT_FALSE(answersRequest(frame(0x7F, {0x63, 0x00, 0x01, 0x09}), data));
+}

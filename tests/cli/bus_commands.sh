@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# veldris-cli's bus commands against the simulator: scan, sdo read/write, nmt, their JSON, their
+# exit statuses, and the bus trace of a scan as Wireshark decodes it.
+# Usage: bus_commands.sh DIST_DIR SCENARIO_DIR
+set -uo pipefail
+dist=$1 scenarios=$2
+cli="$dist/veldris-cli"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0 passes=0
+check() { # check NAME EXPECTED ACTUAL
+  if [[ "$2" != "$3" ]]; then
+    echo "FAIL: $1: expected [$2], got [$3]"; failures=$((failures + 1))
+  else
+    echo "ok: $1"; passes=$((passes + 1))
+  fi
+}
+
+out=$("$cli" --simulate --trace "$work/scan.pcap" --json scan 2>"$work/err"); status=$?
+check "scan lists 5 and 32" '{"bitrate":125,"nodes":[5,32]}' "$out"
+check "scan status" 0 "$status"
+check "one JSON document" ok "$(python3 -c 'import json,sys; json.loads(sys.stdin.read()); print("ok")' <<<"$out")"
+
+if command -v tshark >/dev/null; then
+  probes=$(tshark -r "$work/scan.pcap" -d can.subdissector,canopen -Y 'canopen.sdo.ccs == 2' -T fields \
+    -e canopen.sdo.main_idx -e canopen.sdo.sub_idx 2>/dev/null | sort | uniq -c | sed 's/^ *//')
+  check "trace of the scan: 128 upload requests of 0x1010:00" $'128 0x1010\t0x00' "$probes"
+else
+  echo "skipped: tshark is not installed"
+fi
+
+out=$("$cli" --simulate="$scenarios/node0.ini" scan 2>/dev/null)
+check "a device at node 0 is listed" 0 "$out"
+
+out=$("$cli" --simulate --node 5 sdo read 0x2A00:01 2>/dev/null); status=$?
+check "sdo read of the UID" "0x43 0x06102200" "$out"
+check "sdo read status" 0 "$status"
+out=$("$cli" --simulate --node 32 --json sdo read 0x6000:00 2>"$work/err"); status=$?
+check "sdo read abort" '{"abortCode":100794368,"command":128,"node":32,"object":"0x6000:00","value":100794368}' "$out"
+check "sdo read abort status" 1 "$status"
+check "abort explained" "veldris-cli: node 32 aborted 0x6000:00 with 0x06020000" "$(cat "$work/err")"
+"$cli" --simulate --node 5 sdo write 0x1017:00 500 --size 2 >/dev/null 2>&1
+check "sdo write confirmed" 0 "$?"
+"$cli" --simulate --node 5 sdo write 0x2A00:01 1 --size 4 >/dev/null 2>&1
+check "sdo write refused" 1 "$?"
+"$cli" --simulate sdo read 0x1017:00 >/dev/null 2>&1
+check "sdo without --node" 2 "$?"
+"$cli" --simulate --node 5 sdo read 1017 >/dev/null 2>&1
+check "sdo with a malformed object" 2 "$?"
+out=$("$cli" --simulate --json nmt preop 2>/dev/null)
+check "nmt preop" '{"command":"preop","node":0}' "$out"
+"$cli" --library /nonexistent/libpcanbasic.so nmt reset >/dev/null 2>"$work/err"
+check "no adapter library" 3 "$?"
+grep -q 'Unable to find the DLL PCANBasic.dll' "$work/err"
+check "the library message" 0 "$?"
+
+echo "$passes passed, $failures failed"
+[[ $failures -eq 0 ]]

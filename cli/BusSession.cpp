@@ -5,6 +5,7 @@
 #include "can/PCANBasicLibrary.h"
 #include "canopen/CanOpenClient.h"
 #include "canopen/NetworkManagement.h"
+#include "sensor/SensorConnection.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -18,6 +19,16 @@ std::optional<int> openBusFor(const GlobalOptions& options, veldris::CanOpenClie
     std::cerr << "veldris-cli: the CAN adapter could not be opened at " << options.bitrateKbit
               << " kbit/s (PCAN-Basic library: " << veldris::PCANBasicLibrary::configuredName() << ")\n";
     return exitNoAdapter;
+}
+
+std::optional<int> connectFor(const GlobalOptions& options, veldris::CanOpenClient& client, const char* command)
+{
+    if (const auto missing = requireNode(options, command))
+        return missing;
+    if (const auto failed = openBusFor(options, client))
+        return failed;
+    veldris::connectToSensor(client, std::to_string(options.node));
+    return std::nullopt;
 }
 
 std::optional<int> requireNode(const GlobalOptions& options, const char* command)

@@ -13,6 +13,10 @@ class CanOpenClient;
 // status to end with.
 std::optional<int> openBusFor(const GlobalOptions& options, veldris::CanOpenClient& client);
 
+// Opens the bus and connects to the sensor at --node as choosing it in the window does: access
+// code, UID, object layout, identity.
+std::optional<int> connectFor(const GlobalOptions& options, veldris::CanOpenClient& client, const char* command);
+
 // The --node of a command that talks to one sensor; says so and gives the usage status when
 // it is missing.
 std::optional<int> requireNode(const GlobalOptions& options, const char* command);

@@ -3,7 +3,11 @@
 
 #include "ExitStatus.h"
 #include "GlobalOptions.h"
+#include "commands/ChangeCommands.h"
+#include "commands/CrcCommand.h"
+#include "commands/InfoCommand.h"
 #include "commands/NmtCommand.h"
+#include "commands/ParamCommand.h"
 #include "commands/ScanCommand.h"
 #include "commands/SdoCommand.h"
 
@@ -60,6 +64,11 @@ int main(int argc, char** argv)
     commands.push_back(std::make_unique<ScanCommand>());
     commands.push_back(std::make_unique<SdoCommand>());
     commands.push_back(std::make_unique<NmtCommand>());
+    commands.push_back(std::make_unique<InfoCommand>());
+    commands.push_back(std::make_unique<SetNodeIdCommand>());
+    commands.push_back(std::make_unique<SetBitrateCommand>());
+    commands.push_back(std::make_unique<ParamCommand>());
+    commands.push_back(std::make_unique<CrcCommand>());
     std::vector<std::pair<CLI::App*, Command*>> chosen;
     for (const auto& command : commands)
         chosen.emplace_back(command->add(app), command.get());

@@ -143,11 +143,11 @@ std::vector<std::string> splitList(const std::string& text)
     return items;
 }
 
-bool parseUnsigned(const std::string& text, std::uint64_t max, std::uint32_t& value)
+bool parseUnsigned(const std::string& text, std::uint64_t max, std::uint32_t& value, int base = 0)
 {
     char* end = nullptr;
     errno = 0;
-    const unsigned long long parsed = std::strtoull(text.c_str(), &end, 0);
+    const unsigned long long parsed = std::strtoull(text.c_str(), &end, base);
     if (text.empty() || *end != '\0' || errno || parsed > max || text[0] == '-')
         return false;
     value = static_cast<std::uint32_t>(parsed);
@@ -289,8 +289,9 @@ bool readFaults(SectionReader& r, SensorFaults& f)
     for (const std::string& object : splitList(aborts)) {
         const auto colon = object.find(':');
         std::uint32_t index = 0, sub = 0;
-        if (colon == std::string::npos || !parseUnsigned(object.substr(0, colon), 0xFFFF, index)
-            || !parseUnsigned(object.substr(colon + 1), 0xFF, sub))
+        // Objects are written as the object dictionary writes them: hexadecimal, "0x" optional.
+        if (colon == std::string::npos || !parseUnsigned(object.substr(0, colon), 0xFFFF, index, 16)
+            || !parseUnsigned(object.substr(colon + 1), 0xFF, sub, 16))
             return r.fail("fault.abort", "'" + object + "' is not INDEX:SUB");
         f.abortObjects.push_back(index << 8 | sub);
     }

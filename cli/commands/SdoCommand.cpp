@@ -82,7 +82,7 @@ int SdoCommand::run(const GlobalOptions& options)
         return exitUsage;
     }
     veldris::CanOpenClient& client = veldris::canOpenClient();
-    if (const auto failed = openBusFor(options, client))
+    if (const auto failed = connectFor(options, client, "sdo"))
         return *failed;
     const auto node = static_cast<std::uint8_t>(options.node);
     const std::uint8_t command = !writing ? 0x40 : size == 1 ? 0x2F : size == 2 ? 0x2B : 0x23;

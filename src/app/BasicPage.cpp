@@ -6,6 +6,12 @@
 #include "app/BitrateItems.h"
 #include "app/WidgetFactory.h"
 
+#include "app/UiServices.h"
+#include "canopen/CanOpenClient.h"
+#include "common/MessageSlots.h"
+#include "common/TextConversion.h"
+#include "sensor/SensorConnection.h"
+
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -75,6 +81,50 @@ QWidget* TVeldrisForm::buildBasicTab()
     return card;
 }
 
-void TVeldrisForm::ChangeNodeIdBtnClick() {}
+void TVeldrisForm::ChangeNodeIdBtnClick()
+{
+    const int newNode = veldris::toolkitToInt(NewNodeIdInput->text().toStdString());
+    const int current = veldris::toolkitToInt(CurrentNodeIdLabel->text().toStdString());
+    if (newNode == current) {
+        showSlotMessage(veldris::Message::NodeIdUnchanged);
+        return;
+    }
+    if (newNode < 1 || newNode > 127) {
+        showSlotMessage(veldris::Message::NodeIdOutOfRange);
+        return;
+    }
+    const veldris::ChangeResult result = veldris::changeNodeId(veldris::canOpenClient(), static_cast<std::uint32_t>(current),
+                                                               static_cast<std::uint32_t>(newNode));
+    if (result == veldris::ChangeResult::Refused)
+        return;
+    if (result == veldris::ChangeResult::Changed)
+        showSlotMessage(veldris::Message::ChangedNodeId);
+    else
+        uiServices().showMessage(this, translate("The new Node ID could not be stored in the sensor."));
+    showNoSensorState(); // the sensor was reset either way: it must be scanned for again
+}
 
-void TVeldrisForm::ChangeBitrateBtnClick() {}
+void TVeldrisForm::ChangeBitrateBtnClick()
+{
+    const int wanted = NewBitrateCombo->currentIndex();
+    if (wanted == BitrateCombo->currentIndex()) {
+        showSlotMessage(veldris::Message::BitrateAlreadySet);
+        return;
+    }
+    const int node = veldris::toolkitToInt(CurrentNodeIdLabel->text().toStdString());
+    const veldris::ChangeResult result =
+        veldris::changeBitrate(veldris::canOpenClient(), static_cast<std::uint32_t>(node), wanted);
+    if (result == veldris::ChangeResult::Refused)
+        return;
+    if (result == veldris::ChangeResult::Changed)
+        uiServices().showMessage(this, QString::fromStdString(veldris::message(veldris::Message::BitrateChangedTo))
+                                           + NewBitrateCombo->currentText());
+    else
+        uiServices().showMessage(this, translate("The new bit rate could not be stored in the sensor."));
+    showNoSensorState(); // the adapter keeps its bit rate until the user chooses the new one
+}
+
+void TVeldrisForm::showSlotMessage(veldris::Message slot)
+{
+    uiServices().showMessage(this, QString::fromStdString(veldris::message(slot)));
+}

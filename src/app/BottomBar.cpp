@@ -9,11 +9,13 @@
 
 #include "canopen/CanOpenClient.h"
 #include "canopen/NetworkManagement.h"
+#include "sensor/SensorConnection.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 
 QWidget* TVeldrisForm::buildBottomBar()
 {
@@ -79,10 +81,13 @@ void TVeldrisForm::NodeIDCombo_OnDropdown()
     QApplication::restoreOverrideCursor();
 }
 
+// Choosing a node connects to that sensor: access code, UID, object layout and identity.
 void TVeldrisForm::NodeIDCombo_OnCloseup()
 {
     if (NodeIDCombo->currentIndex() == -1)
         showNoSensorState();
+    else
+        connectChosenNode();
     // A forced firmware update is offered only when no node answered the scan.
     if (nodesFound) {
         FWForceCheckbox->setChecked(false);
@@ -90,4 +95,17 @@ void TVeldrisForm::NodeIDCombo_OnCloseup()
     } else {
         FWForceCheckbox->setEnabled(true);
     }
+}
+
+void TVeldrisForm::connectChosenNode()
+{
+    veldris::connectToSensor(veldris::canOpenClient(), NodeIDCombo->currentText().toStdString());
+    showConnectedState();
+    const veldris::SensorInfo& sensor = veldris::connectedSensor();
+    CurrentNodeIdLabel->setText(QString::fromLatin1(sensor.nodeId));
+    CurrentBitrateLabel->setText(BitrateCombo->currentText());
+    UIDInput->setText(QString::fromLatin1(sensor.uid));
+    FWVersionInput->setText(QString::fromLatin1(sensor.firmwareVersion));
+    ItemNumberInput->setText(QString::fromLatin1(sensor.itemNumber));
+    SerialNumberInput->setText(QString::fromLatin1(sensor.serialNumber));
 }

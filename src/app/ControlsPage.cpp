@@ -9,6 +9,7 @@
 #include "canopen/CanOpenClient.h"
 #include "canopen/NetworkManagement.h"
 #include "common/TextConversion.h"
+#include "sensor/ParameterAccess.h"
 #include "sensor/SensorInfo.h"
 
 #include <QGridLayout>
@@ -122,12 +123,49 @@ void TVeldrisForm::ResetSensorBtnClick()
     veldris::nmtResetCommunicationAll(veldris::canOpenClient());
 }
 
-void TVeldrisForm::SetHeartbeatBtnClick() {}
-void TVeldrisForm::GetHeartbeatBtnClick() {}
-void TVeldrisForm::GetPDOMappingBtnClick() {}
-void TVeldrisForm::GetPDOCobIdBtnClick() {}
-void TVeldrisForm::GetPDOEventTimerBtnClick() {}
-void TVeldrisForm::SetPDOEventTimerBtnClick() {}
-void TVeldrisForm::GetSRDOMappingBtnClick() {}
-void TVeldrisForm::GetSRDOCobIdBtnClick() {}
-void TVeldrisForm::GetSRDOEventTimerBtnClick() {}
+// The parameter buttons show no message: Get fills the field, Set ignores the result.
+void TVeldrisForm::SetHeartbeatBtnClick()
+{
+    veldris::setHeartbeat(veldris::canOpenClient(), static_cast<std::uint32_t>(veldris::decimalToInt(HeartbeatValInput->text().toStdString())));
+}
+
+void TVeldrisForm::GetHeartbeatBtnClick()
+{
+    HeartbeatValInput->setText(QString::number(veldris::getHeartbeat(veldris::canOpenClient())));
+}
+
+void TVeldrisForm::GetPDOMappingBtnClick()
+{
+    PDOMappingValInput->setText(QString::fromLatin1(veldris::byteText(veldris::getTpdoMappingBytes(veldris::canOpenClient()))));
+}
+
+void TVeldrisForm::GetPDOCobIdBtnClick()
+{
+    PDOCobIdValInput->setText(QString::fromLatin1(veldris::byteText(veldris::getTpdoCobIdBytes(veldris::canOpenClient()))));
+}
+
+void TVeldrisForm::GetPDOEventTimerBtnClick()
+{
+    PDOEventTimerValInput->setText(QString::number(static_cast<std::int32_t>(veldris::getTpdoEventTimer(veldris::canOpenClient()))));
+}
+
+void TVeldrisForm::SetPDOEventTimerBtnClick()
+{
+    veldris::setTpdoEventTimer(veldris::canOpenClient(),
+                               static_cast<std::uint32_t>(veldris::decimalToInt(PDOEventTimerValInput->text().toStdString())));
+}
+
+void TVeldrisForm::GetSRDOMappingBtnClick()
+{
+    SRDOMappingValInput->setText(QString::fromLatin1(veldris::byteText(veldris::getSrdoMappingBytes(veldris::canOpenClient()))));
+}
+
+void TVeldrisForm::GetSRDOCobIdBtnClick()
+{
+    SRDOCobIdValInput->setText(QString::fromLatin1(veldris::byteText(veldris::getSrdoCobIdBytes(veldris::canOpenClient()))));
+}
+
+void TVeldrisForm::GetSRDOEventTimerBtnClick()
+{
+    SRDOEventTimerValInput->setText(QString::number(static_cast<std::int32_t>(veldris::getSrdoCycleTime(veldris::canOpenClient()))));
+}

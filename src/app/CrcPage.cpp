@@ -5,6 +5,10 @@
 #include "app/HandlerConnection.h"
 #include "app/WidgetFactory.h"
 
+#include "canopen/CanOpenClient.h"
+#include "common/MessageSlots.h"
+#include "common/TextConversion.h"
+
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -60,8 +64,54 @@ QWidget* TVeldrisForm::buildCrcTab()
     return card;
 }
 
-void TVeldrisForm::CRCLoadBtnClick() {}
+namespace {
 
-void TVeldrisForm::CRCCalcBtnClick() {}
+QString hexText(std::uint32_t value, int digits)
+{
+    return QString::asprintf("0x%0*X", digits, value);
+}
 
-void TVeldrisForm::CRCSaveBtnClick() {}
+} // namespace
+
+// The eight value boxes in the order the checksum takes the values.
+std::array<QLineEdit*, 8> TVeldrisForm::srdoValueInputs() const
+{
+    return {CRC1301Sub1Input, CRC1301Sub2Input, CRC1301Sub3Input, CRC1301Sub5Input,
+            CRC1301Sub6Input, CRC1381Sub0Input, CRC1381Sub1Input, CRC1381Sub2Input};
+}
+
+// The values typed into the boxes, decimal or "0x" hexadecimal (a text that is no number ends
+// the handler with the conversion's message).
+veldris::SrdoValues TVeldrisForm::srdoValuesFromInputs() const
+{
+    veldris::SrdoValues values{};
+    const auto inputs = srdoValueInputs();
+    for (std::size_t i = 0; i < inputs.size(); ++i)
+        values[i] = static_cast<std::uint32_t>(veldris::toolkitToInt(inputs[i]->text().toStdString()));
+    return values;
+}
+
+void TVeldrisForm::CRCLoadBtnClick()
+{
+    const auto node = static_cast<std::uint32_t>(veldris::toolkitToInt(CurrentNodeIdLabel->text().toStdString()));
+    veldris::CanOpenClient& client = veldris::canOpenClient();
+    const veldris::SrdoValues values = veldris::loadSrdoConfiguration(client, node);
+    const auto inputs = srdoValueInputs();
+    for (std::size_t i = 0; i < inputs.size(); ++i)
+        inputs[i]->setText(hexText(values[i], 8));
+    CRCChecksumInput->setText(hexText(veldris::readSrdoChecksum(client, node), 4));
+}
+
+void TVeldrisForm::CRCCalcBtnClick()
+{
+    CRCChecksumInput->setText(hexText(veldris::computeSrdoChecksum(srdoValuesFromInputs()), 4));
+}
+
+// The checksum is computed afresh from the boxes; the checksum box is not read.
+void TVeldrisForm::CRCSaveBtnClick()
+{
+    const veldris::SrdoValues values = srdoValuesFromInputs();
+    const auto node = static_cast<std::uint32_t>(veldris::toolkitToInt(CurrentNodeIdLabel->text().toStdString()));
+    const bool saved = veldris::saveSrdoChecksum(veldris::canOpenClient(), node, values);
+    showSlotMessage(saved ? veldris::Message::ChecksumSaved : veldris::Message::ChecksumNotSaved);
+}

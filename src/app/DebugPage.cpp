@@ -5,6 +5,9 @@
 #include "app/HandlerConnection.h"
 #include "app/WidgetFactory.h"
 
+#include "canopen/CanOpenClient.h"
+#include "sensor/ParameterAccess.h"
+
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -20,4 +23,8 @@ QWidget* TVeldrisForm::buildDebugTab()
     return card;
 }
 
-void TVeldrisForm::DemoBtnClick() {}
+// Reads the decimal digits of the process value and discards them: a bus check for service.
+void TVeldrisForm::DemoBtnClick()
+{
+    veldris::readDecimalDigits(veldris::canOpenClient());
+}

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "sensor/SrdoChecksum.h"
+
 #include <QMainWindow>
 #include <QString>
 
+#include <array>
 #include <string>
 
 class DropDownCombo;
@@ -25,6 +28,10 @@ class QTextEdit;
 class QTimer;
 class QTreeWidget;
 class TAboutDialog;
+
+namespace veldris {
+enum class Message;
+}
 
 // The main window: a page tree selects one card of the card panel `Tabs`; the bottom bar
 // holds the bit-rate and node-ID choosers. Controls carry their design names as objectName
@@ -284,5 +291,9 @@ private:
     QWidget* buildControlsTab();
     QWidget* buildDebugTab();
     void applyStartupLanguage();
+    void showSlotMessage(veldris::Message slot);
+    void connectChosenNode();
+    std::array<QLineEdit*, 8> srdoValueInputs() const;
+    veldris::SrdoValues srdoValuesFromInputs() const;
     void changeLanguage(const std::string& code, const char* catalogue);
 };

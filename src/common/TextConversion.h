@@ -11,3 +11,12 @@ namespace veldris {
 int decimalToInt(const std::string& text);
 
 } // namespace veldris
+
+namespace veldris {
+
+// The window toolkit's conversion of edit fields: an optional sign, then decimal digits or a
+// "0x"/"$" hexadecimal number, and nothing else. Throws std::invalid_argument("'TEXT' is not a
+// valid integer value") otherwise, also when the value does not fit 32 bits.
+int toolkitToInt(const std::string& text);
+
+} // namespace veldris

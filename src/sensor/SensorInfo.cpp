@@ -1,11 +1,43 @@
 #include "sensor/SensorInfo.h"
 
+#include "common/TextConversion.h"
+
+#include <array>
+
 namespace veldris {
 
 SensorInfo& connectedSensor()
 {
     static SensorInfo sensor;
     return sensor;
+}
+
+bool isListedUid(const std::string& uid)
+{
+    static const std::array<std::string, 3> listed = {"0x06102000", "0x06102100", "0x06102200"};
+    for (const std::string& entry : listed)
+        if (uid == entry)
+            return true;
+    return false;
+}
+
+int variantCodeOf(const std::string& uid)
+{
+    if (uid.size() < 8)
+        return 0;
+    const char digit = uid[7];
+    if (digit >= '0' && digit <= '9')
+        return digit - '0';
+    if (digit >= 'a' && digit <= 'f')
+        return digit - 'a' + 10;
+    if (digit >= 'A' && digit <= 'F')
+        return digit - 'A' + 10;
+    return 0;
+}
+
+int connectedNode()
+{
+    return decimalToInt(connectedSensor().nodeId);
 }
 
 } // namespace veldris

@@ -8,14 +8,25 @@ namespace veldris {
 struct SensorInfo {
     std::string nodeId;          // decimal, no leading zeros, as chosen in the node list
     std::string uid;             // "0x" and eight lower-case hexadecimal digits
-    std::string firmwareVersion;
-    std::string itemNumber;
-    std::string serialNumber;
-    int variantCode = 0;         // 2: the sensor carries an SRDO (safety) configuration
+    std::string firmwareVersion; // four decimal numbers joined by "."
+    std::string itemNumber;      // signed decimal
+    std::string serialNumber;    // signed decimal
+    int variantCode = 0;         // the UID's hexadecimal digit of bits 8..11; 2: an SRDO (safety) sensor
     bool uidListed = false;      // selects one of the two object layouts
 };
 
-// The program-wide record of the connected sensor.
+// The program-wide record of the connected sensor. It changes only when a sensor is identified;
+// the worker threads read it while the window keeps the bus controls disabled.
 SensorInfo& connectedSensor();
+
+// The UIDs of the sensors with the first object layout.
+bool isListedUid(const std::string& uid);
+
+// The variant code of a UID text: its character at position 7 read as a hexadecimal digit
+// (a letter gives 10..15, which behaves like every variant other than 2); 0 for a short text.
+int variantCodeOf(const std::string& uid);
+
+// The node ID of the connected sensor as a number (throws on a text without digits).
+int connectedNode();
 
 } // namespace veldris

@@ -59,7 +59,7 @@ TEST(Scenario, FaultsAndOptionsAreRead)
     sim::Scenario scenario;
     std::string error;
     ASSERT_TRUE(sim::parseScenario("[bus]\ntiming = off\nseed = 7\n[sensor x]\nnode = 9\nuid = 0x06102000\n"
-                                   "layout = unlisted\nfault.abort = 0x1017:00, 0x2000:0\nfault.lossPercent = 12.5\n"
+                                   "layout = unlisted\nfault.abort = 0x1017:00, 2000:1A\nfault.lossPercent = 12.5\n"
                                    "fault.answerDelayMs = 40\nsrdo.checksum = 0x1234\n",
                                    "x.ini", scenario, error))
         << error;
@@ -67,7 +67,7 @@ TEST(Scenario, FaultsAndOptionsAreRead)
     EXPECT_EQ(scenario.bus.seed, 7u);
     const sim::SensorConfig& sensor = scenario.sensors.at(0);
     EXPECT_FALSE(sensor.listed); // "layout" wins over the UID
-    EXPECT_EQ(sensor.faults.abortObjects, (std::vector<std::uint32_t>{0x101700, 0x200000}));
+    EXPECT_EQ(sensor.faults.abortObjects, (std::vector<std::uint32_t>{0x101700, 0x20001A}));
     EXPECT_DOUBLE_EQ(sensor.faults.lossPercent, 12.5);
     EXPECT_EQ(sensor.faults.answerDelayMs, 40);
     EXPECT_FALSE(sensor.srdo.checksumAuto);

@@ -1,0 +1,100 @@
+#include "commands/CrcCommand.h"
+
+#include "BusSession.h"
+#include "ExitStatus.h"
+
+#include "canopen/CanOpenClient.h"
+#include "common/MessageSlots.h"
+#include "common/TextConversion.h"
+#include "sensor/SensorInfo.h"
+#include "sensor/SrdoChecksum.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <iostream>
+
+namespace {
+
+std::string hex(std::uint32_t value, int digits)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%0*X", digits, value);
+    return text;
+}
+
+int compute(const GlobalOptions& options, const std::vector<std::string>& texts)
+{
+    veldris::SrdoValues values{};
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        try {
+            values[i] = static_cast<std::uint32_t>(veldris::toolkitToInt(texts[i]));
+        } catch (const std::exception& error) {
+            std::cerr << "veldris-cli: value " << i + 1 << ": " << error.what() << '\n';
+            return exitUsage;
+        }
+    }
+    const std::uint16_t checksum = veldris::computeSrdoChecksum(values);
+    if (options.json)
+        std::cout << nlohmann::json{{"checksum", checksum}, {"text", hex(checksum, 4)}}.dump() << '\n';
+    else
+        std::cout << hex(checksum, 4) << '\n';
+    return exitDone;
+}
+
+int read(const GlobalOptions& options, veldris::CanOpenClient& client)
+{
+    const auto node = static_cast<std::uint32_t>(options.node);
+    const veldris::SrdoValues values = veldris::loadSrdoConfiguration(client, node);
+    const std::uint32_t stored = veldris::readSrdoChecksum(client, node);
+    const std::uint16_t computed = veldris::computeSrdoChecksum(values);
+    if (options.json) {
+        std::cout << nlohmann::json{{"values", values}, {"checksum", stored}, {"computed", computed}}.dump() << '\n';
+        return exitDone;
+    }
+    const char* names[] = {"1301:01", "1301:02", "1301:03", "1301:05", "1301:06", "1381:00", "1381:01", "1381:02"};
+    for (std::size_t i = 0; i < values.size(); ++i)
+        std::cout << names[i] << "  " << hex(values[i], 8) << '\n';
+    std::cout << "checksum " << hex(stored, 4) << " (computed " << hex(computed, 4) << ")\n";
+    return exitDone;
+}
+
+int write(const GlobalOptions& options, veldris::CanOpenClient& client)
+{
+    using veldris::Message;
+    const auto node = static_cast<std::uint32_t>(options.node);
+    const bool saved = veldris::saveSrdoChecksum(client, node, veldris::loadSrdoConfiguration(client, node));
+    const std::string text = veldris::message(saved ? Message::ChecksumSaved : Message::ChecksumNotSaved);
+    if (options.json)
+        std::cout << nlohmann::json{{"saved", saved}, {"message", text}}.dump() << '\n';
+    else if (saved)
+        std::cout << text << '\n';
+    if (!saved)
+        std::cerr << "veldris-cli: " << text << '\n';
+    return saved ? exitDone : exitRefused;
+}
+
+} // namespace
+
+CLI::App* CrcCommand::add(CLI::App& app)
+{
+    CLI::App* crc = app.add_subcommand("crc", "the SRDO checksum");
+    crc->require_subcommand(1);
+    computeCommand = crc->add_subcommand("compute", "the checksum of eight values (decimal or 0x hex), no bus");
+    computeCommand->add_option("values", values, "1301:01 1301:02 1301:03 1301:05 1301:06 1381:00 1381:01 1381:02")
+        ->required()
+        ->expected(8);
+    readCommand = crc->add_subcommand("read", "the SRDO configuration and the stored checksum of --node");
+    crc->add_subcommand("write", "compute the checksum of --node's configuration, write it, the valid mark and store");
+    return crc;
+}
+
+int CrcCommand::run(const GlobalOptions& options)
+{
+    if (computeCommand->parsed())
+        return compute(options, values);
+    veldris::CanOpenClient& client = veldris::canOpenClient();
+    if (const auto failed = connectFor(options, client, "crc"))
+        return *failed;
+    return readCommand->parsed() ? read(options, client) : write(options, client);
+}

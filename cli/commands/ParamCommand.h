@@ -1,0 +1,17 @@
+#pragma once
+
+#include "Command.h"
+
+#include <string>
+
+// param get NAME / param set NAME VALUE: the parameter reads and writes of the Controls page.
+class ParamCommand : public Command {
+public:
+    CLI::App* add(CLI::App& app) override;
+    int run(const GlobalOptions& options) override;
+
+private:
+    CLI::App* setCommand = nullptr;
+    std::string name;
+    std::string value;
+};

@@ -1,0 +1,148 @@
+#include "sensor/ParameterAccess.h"
+
+#include "canopen/CanOpenClient.h"
+#include "canopen/RequestTemplates.h"
+#include "sensor/SensorInfo.h"
+
+#include <cstdio>
+
+namespace veldris {
+
+namespace {
+
+enum class Drain { First, No };
+
+CanFrame ask(CanOpenClient& client, const CanFrame& request, std::uint32_t timeoutMs, Drain drain)
+{
+    if (drain == Drain::First)
+        client.drainReceiveQueue();
+    CanFrame answer;
+    client.request(answer, request, timeoutMs);
+    return answer;
+}
+
+std::uint8_t node()
+{
+    return static_cast<std::uint8_t>(connectedNode());
+}
+
+std::uint32_t valueOf(const CanFrame& answer)
+{
+    return static_cast<std::uint32_t>(answer.data[4] | answer.data[5] << 8 | answer.data[6] << 16)
+        | static_cast<std::uint32_t>(answer.data[7]) << 24;
+}
+
+ByteList bytesOf(const CanFrame& answer)
+{
+    if (answer.data[0] != 0x43)
+        return {};
+    return {answer.data[7], answer.data[6], answer.data[5], answer.data[4]};
+}
+
+} // namespace
+
+std::int32_t getHeartbeat(CanOpenClient& client)
+{
+    const CanFrame answer = ask(client, requests::readHeartbeat(node()), 100, Drain::First);
+    return answer.data[0] == 0x4B ? static_cast<std::int32_t>(valueOf(answer)) : -1;
+}
+
+bool setHeartbeat(CanOpenClient& client, std::uint32_t value)
+{
+    return ask(client, requests::writeHeartbeat(node(), value), 100, Drain::First).data[0] == 0x60;
+}
+
+ByteList getTpdoMappingBytes(CanOpenClient& client)
+{
+    return bytesOf(ask(client, requests::readTpdoMapping(node(), 0), 100, Drain::First));
+}
+
+ByteList getTpdoCobIdBytes(CanOpenClient& client)
+{
+    return bytesOf(ask(client, requests::readTpdoCobId(node()), 100, Drain::First));
+}
+
+// CiA 301: a PDO's COB-ID changes only while the PDO is not valid.
+bool setTpdoCobId(CanOpenClient& client, std::uint32_t cobId)
+{
+    const std::uint8_t id = node();
+    if (ask(client, requests::disableTpdo(id), 100, Drain::No).data[0] != 0x60)
+        return false;
+    return ask(client, requests::writeTpdoCobId(id, cobId), 100, Drain::No).data[0] == 0x60;
+}
+
+std::uint32_t getTpdoTransmissionType(CanOpenClient& client)
+{
+    return valueOf(ask(client, requests::readTpdoTransmissionType(node()), 100, Drain::First));
+}
+
+std::uint32_t getTpdoEventTimer(CanOpenClient& client)
+{
+    return valueOf(ask(client, requests::readTpdoEventTimer(node()), 100, Drain::First));
+}
+
+bool setTpdoEventTimer(CanOpenClient& client, std::uint32_t value)
+{
+    return ask(client, requests::writeTpdoEventTimer(node(), value), 30, Drain::First).data[0] == 0x60;
+}
+
+ByteList getSrdoMappingBytes(CanOpenClient& client)
+{
+    return bytesOf(ask(client, requests::readSrdoMapping(node()), 100, Drain::First));
+}
+
+ByteList getSrdoCobIdBytes(CanOpenClient& client)
+{
+    const CanFrame answer = ask(client, requests::readSrdoCobId(node()), 100, Drain::First);
+    if (answer.data[0] != 0x43)
+        return {};
+    return {answer.data[5], answer.data[4]};
+}
+
+std::uint32_t getSrdoCycleTime(CanOpenClient& client)
+{
+    return valueOf(ask(client, requests::readSrdoCycleTime(node()), 100, Drain::First));
+}
+
+std::uint32_t readDecimalDigits(CanOpenClient& client)
+{
+    return valueOf(ask(client, requests::readDecimalDigits(node()), 100, Drain::No));
+}
+
+std::string readUnitText(CanOpenClient& client, std::uint8_t indexHighByte)
+{
+    return unitText(valueOf(ask(client, requests::readUnit(node(), indexHighByte), 100, Drain::First)));
+}
+
+std::int32_t getCurrentError(CanOpenClient& client)
+{
+    const CanFrame answer = ask(client, requests::readCurrentError(node(), connectedSensor().uidListed), 100, Drain::First);
+    return answer.data[0] == 0x43 ? static_cast<std::int32_t>(valueOf(answer)) : -1;
+}
+
+std::string unitText(std::uint32_t unitCode)
+{
+    switch (unitCode) {
+    case 0x00020000: return "kg";
+    case 0x00210000: return "N";
+    case 0x00410000: return "\xB0"; // the degree sign in the program's 8-bit text
+    case 0x004C0000: return "t";
+    case 0x004E0000: return "bar";
+    case 0x00A10000: return "%";
+    case 0x03210000: return "kN";
+    default: return {};
+    }
+}
+
+std::string byteText(const ByteList& bytes)
+{
+    std::string text;
+    for (std::uint32_t byte : bytes) {
+        char digits[8];
+        std::snprintf(digits, sizeof digits, "%02X ", byte & 0xFFu);
+        text += digits;
+    }
+    return text;
+}
+
+} // namespace veldris

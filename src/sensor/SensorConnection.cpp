@@ -1,0 +1,132 @@
+#include "sensor/SensorConnection.h"
+
+#include "canopen/CanOpenClient.h"
+#include "canopen/NetworkManagement.h"
+#include "canopen/RequestTemplates.h"
+#include "common/TextConversion.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+namespace veldris {
+
+namespace {
+
+constexpr std::uint32_t sdoTimeoutMs = 30;
+constexpr std::uint32_t sdoReadTimeoutMs = 50; // identity, SRDO configuration and checksum reads
+constexpr std::uint32_t configurationValidTimeoutMs = 100;
+
+std::uint8_t nodeByte(std::uint32_t node)
+{
+    return static_cast<std::uint8_t>(node);
+}
+
+std::int32_t valueOf(const CanFrame& answer)
+{
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(answer.data[4] | answer.data[5] << 8 | answer.data[6] << 16)
+                                     | static_cast<std::uint32_t>(answer.data[7]) << 24);
+}
+
+CanFrame ask(CanOpenClient& client, const CanFrame& request, std::uint32_t timeoutMs)
+{
+    CanFrame answer;
+    client.request(answer, request, timeoutMs);
+    return answer;
+}
+
+// After a confirmed write: store, then reset the bus so that the stored value takes effect.
+ChangeResult storeAndReset(CanOpenClient& client, std::uint32_t node)
+{
+    const bool stored = ask(client, requests::storeParameters(nodeByte(node)), sdoTimeoutMs).data[0] == 0x60;
+    nmtResetCommunicationAll(client);
+    return stored ? ChangeResult::Changed : ChangeResult::NotStored;
+}
+
+} // namespace
+
+void sendAccessCode(CanOpenClient& client, std::uint32_t node)
+{
+    ask(client, requests::accessCode(nodeByte(node)), sdoTimeoutMs);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+}
+
+std::string readUid(CanOpenClient& client, std::uint32_t node)
+{
+    const CanFrame answer = ask(client, requests::readUid(nodeByte(node)), sdoTimeoutMs);
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%02x%02x%02x%02x", answer.data[7], answer.data[6], answer.data[5], answer.data[4]);
+    return text;
+}
+
+std::string readFirmwareVersion(CanOpenClient& client, std::uint32_t node)
+{
+    const CanFrame answer =
+        ask(client, requests::readFirmwareVersion(nodeByte(node), connectedSensor().uidListed), sdoReadTimeoutMs);
+    char text[24];
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", answer.data[7], answer.data[6], answer.data[5], answer.data[4]);
+    return text;
+}
+
+std::string readItemNumber(CanOpenClient& client, std::uint32_t node)
+{
+    const CanFrame request = requests::readItemNumber(nodeByte(node), connectedSensor().uidListed);
+    return std::to_string(valueOf(ask(client, request, sdoReadTimeoutMs)));
+}
+
+std::string readSerialNumber(CanOpenClient& client, std::uint32_t node)
+{
+    const CanFrame request = requests::readSerialNumber(nodeByte(node), connectedSensor().uidListed);
+    return std::to_string(valueOf(ask(client, request, sdoReadTimeoutMs)));
+}
+
+void identify(CanOpenClient& client, SensorInfo record)
+{
+    record.uidListed = isListedUid(record.uid);
+    SensorInfo& sensor = connectedSensor();
+    sensor = record;
+    const auto node = static_cast<std::uint32_t>(decimalToInt(sensor.nodeId));
+    sensor.firmwareVersion = readFirmwareVersion(client, node);
+    sensor.itemNumber = readItemNumber(client, node);
+    sensor.serialNumber = readSerialNumber(client, node);
+    sensor.variantCode = variantCodeOf(record.uid);
+}
+
+void connectToSensor(CanOpenClient& client, const std::string& nodeText)
+{
+    const auto node = static_cast<std::uint32_t>(decimalToInt(nodeText));
+    sendAccessCode(client, node);
+    SensorInfo record;
+    record.nodeId = nodeText;
+    record.uid = readUid(client, node);
+    identify(client, record);
+}
+
+ChangeResult changeNodeId(CanOpenClient& client, std::uint32_t current, std::uint32_t newNodeId)
+{
+    const CanFrame request = requests::writeNodeId(nodeByte(current), static_cast<std::uint8_t>(newNodeId));
+    if (ask(client, request, sdoTimeoutMs).data[0] != 0x60)
+        return ChangeResult::Refused;
+    return storeAndReset(client, current);
+}
+
+ChangeResult changeBitrate(CanOpenClient& client, std::uint32_t node, int bitrateIndex)
+{
+    if (ask(client, requests::writeBitrate(nodeByte(node), bitrateIndex), sdoTimeoutMs).data[0] != 0x60)
+        return ChangeResult::Refused;
+    return storeAndReset(client, node);
+}
+
+int reconnectSensor(CanOpenClient& client)
+{
+    nmtResetCommunicationAll(client);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const auto node = static_cast<std::uint32_t>(connectedNode());
+    sendAccessCode(client, node);
+    if (connectedSensor().variantCode != 2)
+        return 0;
+    const std::uint8_t answer = ask(client, requests::configurationValid(nodeByte(node)), configurationValidTimeoutMs).data[0];
+    return answer == 0x60 ? 0 : answer == 0x80 ? -1 : -2;
+}
+
+} // namespace veldris

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "sensor/SensorInfo.h"
+
+#include <cstdint>
+#include <string>
+
+namespace veldris {
+
+class CanOpenClient;
+
+// Connecting to a sensor and reading its identity, and the node-ID and bit-rate changes of the
+// Basic page. All use the request engine on the calling thread.
+
+// Sends the access code (30 ms), then waits 500 ms for the sensor to take it.
+void sendAccessCode(CanOpenClient& client, std::uint32_t node);
+// "0x" + data bytes 7, 6, 5, 4 of the answer in lower-case hexadecimal; "0x00000000" unanswered.
+std::string readUid(CanOpenClient& client, std::uint32_t node);
+// Identity reads in the layout of connectedSensor().uidListed (50 ms each); "0.0.0.0" and "0"
+// when unanswered.
+std::string readFirmwareVersion(CanOpenClient& client, std::uint32_t node);
+std::string readItemNumber(CanOpenClient& client, std::uint32_t node);
+std::string readSerialNumber(CanOpenClient& client, std::uint32_t node);
+
+// Makes `record` (nodeId and uid set) the connected sensor: layout from the UID, identity read
+// from the sensor, variant code from the UID.
+void identify(CanOpenClient& client, SensorInfo record);
+
+// The access code, the UID and the identity of `node`, as choosing it in the node list does.
+void connectToSensor(CanOpenClient& client, const std::string& nodeText);
+
+// The outcome of a node-ID or bit-rate change.
+enum class ChangeResult {
+    Refused,   // the sensor did not confirm the new value; nothing more was sent
+    Changed,   // confirmed and stored; the bus was reset, the sensor comes back with it
+    NotStored, // confirmed, but the store was not: after the reset it comes back with the old value
+};
+
+ChangeResult changeNodeId(CanOpenClient& client, std::uint32_t current, std::uint32_t newNodeId);
+ChangeResult changeBitrate(CanOpenClient& client, std::uint32_t node, int bitrateIndex);
+
+// Resets the communication of all nodes and gives the connected sensor its access code again;
+// a safety sensor (variant 2) is asked to take its SRDO configuration as valid.
+// 0: done; -1: the sensor refused the configuration; -2: no answer or another answer.
+int reconnectSensor(CanOpenClient& client);
+
+} // namespace veldris

@@ -74,8 +74,8 @@ TEST(SensorInfo, VariantCodeAndListedUids)
     EXPECT_EQ(variantCodeOf("0x06102200"), 2);
     EXPECT_EQ(variantCodeOf("0x06102000"), 0);
     EXPECT_EQ(variantCodeOf("0x12345678"), 6);
-    EXPECT_EQ(variantCodeOf("0x1234a678"), 10); // a letter is a hexadecimal digit, not an error
-    EXPECT_EQ(variantCodeOf("0x1234F678"), 15);
+    EXPECT_EQ(variantCodeOf("0x12345a78"), 10); // a letter is a hexadecimal digit, not an error
+    EXPECT_EQ(variantCodeOf("0x12345F78"), 15);
     EXPECT_EQ(variantCodeOf("0x12"), 0);
     EXPECT_TRUE(isListedUid("0x06102100"));
     EXPECT_FALSE(isListedUid("0x06102300"));

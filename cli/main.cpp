@@ -5,8 +5,10 @@
 #include "GlobalOptions.h"
 #include "commands/ChangeCommands.h"
 #include "commands/CrcCommand.h"
+#include "commands/FileCommands.h"
 #include "commands/InfoCommand.h"
 #include "commands/NmtCommand.h"
+#include "commands/PackageCommand.h"
 #include "commands/ParamCommand.h"
 #include "commands/ScanCommand.h"
 #include "commands/SdoCommand.h"
@@ -69,6 +71,9 @@ int main(int argc, char** argv)
     commands.push_back(std::make_unique<SetBitrateCommand>());
     commands.push_back(std::make_unique<ParamCommand>());
     commands.push_back(std::make_unique<CrcCommand>());
+    commands.push_back(std::make_unique<PackageCommand>());
+    commands.push_back(std::make_unique<DcfCommand>());
+    commands.push_back(std::make_unique<HexCommand>());
     std::vector<std::pair<CLI::App*, Command*>> chosen;
     for (const auto& command : commands)
         chosen.emplace_back(command->add(app), command.get());

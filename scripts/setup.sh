@@ -11,7 +11,7 @@ packages=(
   fonts-noto-cjk fonts-dejavu-core
 )
 if [[ "${1:-}" == "--test" ]]; then
-  packages+=(python3 python3-can tshark)
+  packages+=(python3 python3-can tshark srecord binutils)
 fi
 
 missing=()

@@ -5,6 +5,10 @@
 #include "app/HandlerConnection.h"
 #include "app/WidgetFactory.h"
 
+#include "app/UiServices.h"
+#include "dcf/DCFFile.h"
+
+#include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -38,6 +42,23 @@ QWidget* TVeldrisForm::buildDcfTab()
     return card;
 }
 
-void TVeldrisForm::DCFLoadBtnClick() {}
+// Opens a DCF; "Write" waits for a sensor. The file's content is not shown.
+void TVeldrisForm::DCFLoadBtnClick()
+{
+    const QString path = uiServices().runFileDialog(OpenDCFDialog);
+    if (path.isEmpty())
+        return;
+    DCFFilepathInput->setText(path);
+    DCFFilepathInput->setToolTip(path);
+    if (veldris::dcfFile().load(QFile::encodeName(path).toStdString())) {
+        dcfLoaded = true;
+        if (sensorSelected)
+            DCFUpdateBtn->setEnabled(true);
+        return;
+    }
+    DCFOutput->appendPlainText(QStringLiteral("An error occured during DCF parsing"));
+    DCFUpdateBtn->setEnabled(false);
+    dcfLoaded = false;
+}
 
 void TVeldrisForm::DCFUpdateBtnClick() {}

@@ -6,7 +6,11 @@
 #include "app/DropDownCombo.h"
 #include "app/WidgetFactory.h"
 
+#include "app/UiServices.h"
+#include "firmware/FirmwarePackage.h"
+
 #include <QCheckBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -52,10 +56,44 @@ QWidget* TVeldrisForm::buildFirmwareTab()
     return card;
 }
 
-void TVeldrisForm::FWLoadBtnClick() {}
+// Opens a firmware package and offers its methods; no method is chosen yet.
+void TVeldrisForm::FWLoadBtnClick()
+{
+    const QString path = uiServices().runFileDialog(OpenFWUpdate);
+    if (path.isEmpty())
+        return;
+    MethodSelectionCombo->clear();
+    FWUpdateBtn->setEnabled(false);
+    veldris::FirmwarePackage& package = veldris::firmwarePackage();
+    const std::string error = package.loadPackage(QFile::encodeName(path).toStdString());
+    if (!error.empty()) {
+        uiServices().showMessage(this, QString::fromStdString(error));
+        return;
+    }
+    MethodSelectionCombo->setEnabled(true);
+    for (const veldris::HandlingModule& method : package.methods())
+        MethodSelectionCombo->addItem(QString::fromLatin1(method.name));
+    MethodSelectionCombo->setCurrentIndex(-1);
+}
 
-void TVeldrisForm::MethodSelectionCombo_OnCloseup() {}
+// Lists the versions of the chosen method's modules; "Update" needs a sensor or "Force".
+void TVeldrisForm::MethodSelectionCombo_OnCloseup()
+{
+    FWUpdateOutput->clear();
+    const int chosen = MethodSelectionCombo->currentIndex();
+    if (chosen < 0)
+        return;
+    const veldris::FirmwarePackage& package = veldris::firmwarePackage();
+    for (const std::string& line : package.methods().at(static_cast<std::size_t>(chosen)).lines)
+        for (const veldris::FirmwareModule& module : package.modules())
+            if (module.name == line)
+                FWUpdateOutput->appendPlainText(QStringLiteral("version: ") + QString::fromLatin1(module.version));
+    FWUpdateBtn->setEnabled(NodeIDCombo->currentIndex() != -1 || FWForceCheckbox->isChecked());
+}
 
-void TVeldrisForm::FWForceCheckboxClick() {}
+void TVeldrisForm::FWForceCheckboxClick()
+{
+    FWUpdateBtn->setEnabled(MethodSelectionCombo->currentIndex() != -1 && FWForceCheckbox->isChecked());
+}
 
 void TVeldrisForm::FWUpdateBtnClick() {}

@@ -58,6 +58,7 @@ public:
     std::string currentLanguage;  // "de", "en", "cn", "jp" or empty
     bool nodesFound = false;
     bool dcfLoaded = false;
+    bool sensorSelected = false;  // the window is in its sensor-selected state
 
 public slots:
     void TabTreeView_OnClick();

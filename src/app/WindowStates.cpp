@@ -29,6 +29,7 @@ void enable(std::initializer_list<QWidget*> widgets, bool enabled)
 
 void TVeldrisForm::showNoSensorState()
 {
+    sensorSelected = false;
     setCursor(Qt::ArrowCursor);
     NodeIDCombo->clear();
     enable({BitrateCombo, NodeIDCombo}, true);
@@ -49,6 +50,7 @@ void TVeldrisForm::showNoSensorState()
 
 void TVeldrisForm::showConnectedState()
 {
+    sensorSelected = true;
     enable({ChangeNodeIdBtn, ChangeBitrateBtn, CRCLoadBtn, CRCSaveBtn}, true);
     if (dcfLoaded)
         DCFUpdateBtn->setEnabled(true);

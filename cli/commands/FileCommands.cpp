@@ -1,0 +1,122 @@
+#include "commands/FileCommands.h"
+
+#include "ExitStatus.h"
+
+#include "common/AtomicFile.h"
+#include "dcf/DCFFile.h"
+#include "dcf/DownloadFrame.h"
+#include "firmware/IntelHex.h"
+#include "firmware/MemoryImage.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+
+namespace {
+
+// "601#2F00180105000000": the identifier in 3 hexadecimal digits, then the eight data bytes.
+std::string candumpText(const veldris::CanFrame& frame)
+{
+    char text[40];
+    int used = std::snprintf(text, sizeof text, "%03X#", frame.identifier);
+    for (int i = 0; i < frame.length && i < 8; ++i)
+        used += std::snprintf(text + used, sizeof text - static_cast<std::size_t>(used), "%02X", frame.data[i]);
+    return text;
+}
+
+std::string hex(std::uint64_t value)
+{
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%08llX", static_cast<unsigned long long>(value));
+    return text;
+}
+
+} // namespace
+
+CLI::App* DcfCommand::add(CLI::App& app)
+{
+    CLI::App* dcf = app.add_subcommand("dcf", "device configuration files");
+    dcf->require_subcommand(1);
+    dcf->add_subcommand("show", "the sections of FILE and the frame each sends to --node (default 1)")
+        ->add_option("file", path, "DCF file")
+        ->required();
+    return dcf;
+}
+
+int DcfCommand::run(const GlobalOptions& options)
+{
+    veldris::DCFFile& file = veldris::dcfFile();
+    if (!file.load(path)) {
+        std::cerr << "veldris-cli: " << path << ": no section header (a line beginning with \"[\") found\n";
+        return exitUsage;
+    }
+    const auto node = static_cast<std::uint8_t>(options.node >= 0 ? options.node : 1);
+    nlohmann::json sections = nlohmann::json::array();
+    std::vector<std::string> problems;
+    for (const veldris::DCFSection& section : file.sections()) {
+        veldris::CanFrame frame;
+        veldris::buildDownloadFrame(section, node, frame, &problems);
+        if (options.json) {
+            sections.push_back({{"index", section.index}, {"headerLine", section.headerLine}, {"keys", section.keys},
+                                {"values", section.values}, {"frame", candumpText(frame)}});
+            continue;
+        }
+        std::cout << '[' << section.index << "] line " << section.headerLine << '\n';
+        for (std::size_t i = 0; i < section.keys.size(); ++i)
+            std::cout << "  " << section.keys[i] << " = " << section.values[i] << '\n';
+        std::cout << "  frame " << candumpText(frame) << '\n';
+    }
+    if (options.json)
+        std::cout << nlohmann::json{{"path", path}, {"sections", sections}}.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    for (const std::string& problem : problems)
+        std::cerr << "veldris-cli: " << path << ": " << problem << '\n';
+    return exitDone;
+}
+
+CLI::App* HexCommand::add(CLI::App& app)
+{
+    CLI::App* hexFiles = app.add_subcommand("hex", "Intel HEX images");
+    hexFiles->require_subcommand(1);
+    CLI::App* show = hexFiles->add_subcommand("show", "lowest and highest address and the ranges of FILE");
+    show->add_option("file", path, "Intel HEX file")->required();
+    show->add_option("--dump", dumpPath, "write the bytes from the lowest to the highest address to this file");
+    return hexFiles;
+}
+
+int HexCommand::run(const GlobalOptions& options)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        std::cerr << "veldris-cli: cannot read " << path << '\n';
+        return exitUsage;
+    }
+    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    veldris::MemoryImage image;
+    std::string error;
+    if (!veldris::readIntelHex(text, image, error)) {
+        std::cerr << "veldris-cli: " << path << ": " << error << '\n';
+        return exitUsage;
+    }
+    if (options.json) {
+        nlohmann::json ranges = nlohmann::json::array();
+        for (const veldris::MemoryRange& range : image.ranges())
+            ranges.push_back({{"start", range.start}, {"length", range.length}});
+        std::cout << nlohmann::json{{"lowest", image.lowest()}, {"highest", image.highest()}, {"ranges", ranges}}.dump() << '\n';
+    } else {
+        std::cout << "lowest  " << hex(image.lowest()) << "\nhighest " << hex(image.highest()) << "\nranges:\n";
+        for (const veldris::MemoryRange& range : image.ranges())
+            std::cout << "  " << hex(range.start) << "  " << range.length << " bytes\n";
+    }
+    if (dumpPath.empty() || image.empty())
+        return exitDone;
+    std::string bytes(static_cast<std::size_t>(image.highest() - image.lowest() + 1), '\0');
+    image.read(image.lowest(), reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size());
+    if (!veldris::writeFileAtomically(dumpPath, bytes, &error)) {
+        std::cerr << "veldris-cli: " << error << '\n';
+        return exitUsage;
+    }
+    return exitDone;
+}

@@ -1,0 +1,210 @@
+#include "firmware/IntelHex.h"
+
+#include <array>
+#include <cstring>
+#include <limits>
+#include <stdexcept>
+
+namespace veldris {
+
+namespace {
+
+constexpr std::uint8_t dataRecord = 0x00;
+constexpr std::uint8_t endOfFileRecord = 0x01;
+constexpr std::uint8_t segmentAddressRecord = 0x02;
+constexpr std::uint8_t linearAddressRecord = 0x04;
+
+// ':', count (2), address (4), type (2) and checksum (2): the characters of a record without data.
+constexpr std::size_t recordFrame = 11;
+constexpr std::size_t dataOffset = 9;
+
+// Value of a hexadecimal digit, -1 for any other character.
+constexpr std::array<std::int8_t, 256> hexValues = [] {
+    std::array<std::int8_t, 256> values{};
+    values.fill(-1);
+    for (int i = 0; i < 10; ++i)
+        values['0' + i] = static_cast<std::int8_t>(i);
+    for (int i = 0; i < 6; ++i) {
+        values['A' + i] = static_cast<std::int8_t>(10 + i);
+        values['a' + i] = static_cast<std::int8_t>(10 + i);
+    }
+    return values;
+}();
+
+int hexValue(char c)
+{
+    return hexValues[static_cast<unsigned char>(c)];
+}
+
+// Characters that may stand around records without being part of one.
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+bool isBlankLine(const std::string& line)
+{
+    for (const char c : line) {
+        if (!isBlank(c))
+            return false;
+    }
+    return true;
+}
+
+// The byte of the two hexadecimal digits at `at`; the line has been checked to hold them.
+std::uint8_t byteAt(const std::string& line, std::size_t at)
+{
+    return static_cast<std::uint8_t>(hexValue(line[at]) << 4 | hexValue(line[at + 1]));
+}
+
+} // namespace
+
+IntelHex::IntelHex(const std::uint8_t* text, std::uint32_t size, MemoryImage* target, std::uint32_t /*option*/)
+    : image(target)
+{
+    readBuffer(text, size);
+}
+
+void IntelHex::fail() const
+{
+    if (lineNumber == 0)
+        throw std::runtime_error(failureText);
+    throw std::runtime_error(std::string(failureText) + " (line " + std::to_string(lineNumber) + ")");
+}
+
+std::int32_t IntelHex::readRecordLine(std::string& line)
+{
+    line.clear();
+    if (position >= bufferSize)
+        return 0;
+    const char* text = reinterpret_cast<const char*>(buffer) + position;
+    const std::size_t rest = bufferSize - position;
+    const void* feed = std::memchr(text, '\n', rest);
+    const std::size_t length = feed ? static_cast<std::size_t>(static_cast<const char*>(feed) - text) + 1 : rest;
+    line.assign(text, length);
+    position += static_cast<std::uint32_t>(length);
+
+    // The format's own check: the byte values after ':' add up to 0 modulo 256. A ':' starts
+    // the sum afresh, blanks and line ends are not digits, anything else spoils the line.
+    std::uint8_t sum = 0;
+    int pending = -1;
+    bool foreign = false;
+    for (std::size_t i = 0; i < length; ++i) {
+        const char c = text[i];
+        const int digit = hexValue(c);
+        if (c == ':') {
+            sum = 0;
+            pending = -1;
+        } else if (digit < 0) {
+            foreign = foreign || !isBlank(c);
+        } else if (pending < 0) {
+            pending = digit;
+        } else {
+            sum = static_cast<std::uint8_t>(sum + (pending << 4 | digit));
+            pending = -1;
+        }
+    }
+    if (foreign || sum != 0 || length > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+        return -1;
+    return static_cast<std::int32_t>(length);
+}
+
+std::int32_t IntelHex::readBuffer(const std::uint8_t* text, std::uint32_t size)
+{
+    buffer = text;
+    bufferSize = text ? size : 0;
+    position = 0;
+    lineNumber = 0;
+    addressBase = 0;
+    endOfFile = false;
+    if (!image || (!text && size > 0))
+        fail();
+
+    std::int32_t lastCount = 0;
+    std::string line;
+    while (!endOfFile && position < bufferSize) {
+        const std::int32_t count = readRecordLine(line);
+        ++lineNumber;
+        if (count < 0)
+            fail();
+        if (isBlankLine(line))
+            continue;
+        readRecord(line);
+        lastCount = count;
+    }
+    return lastCount;
+}
+
+// Checks the record's shape before anything of it reaches the image, so that a damaged
+// record never leaves half of its bytes behind.
+void IntelHex::readRecord(const std::string& line)
+{
+    std::size_t end = line.size();
+    while (end > 0 && (line[end - 1] == '\n' || line[end - 1] == '\r'))
+        --end;
+    if (end < recordFrame || line[0] != ':')
+        fail();
+    for (std::size_t i = 1; i < end; ++i) {
+        if (hexValue(line[i]) < 0)
+            fail();
+    }
+    const std::uint8_t count = byteAt(line, 1);
+    // A line of another length is a record that lost or gained characters on the way (a
+    // truncated download, two records run together); its fields cannot be trusted.
+    if (end != recordFrame + 2u * count)
+        fail();
+
+    const std::uint32_t address = static_cast<std::uint32_t>(byteAt(line, 3) << 8 | byteAt(line, 5));
+    switch (byteAt(line, 7)) {
+    case dataRecord:
+        writeData(static_cast<std::uint32_t>(addressBase + address), line, count);
+        break;
+    case endOfFileRecord:
+        endOfFile = true;
+        break;
+    case segmentAddressRecord:
+    case linearAddressRecord: {
+        if (count < 2)
+            fail();
+        const std::uint32_t value = static_cast<std::uint32_t>(byteAt(line, 9) << 8 | byteAt(line, 11));
+        addressBase = byteAt(line, 7) == segmentAddressRecord ? value << 4 : value << 16;
+        break;
+    }
+    default: // start addresses (03, 05) mean nothing to the bootloader
+        break;
+    }
+}
+
+// Addresses are counted in 32 bits: a record that runs past 0xFFFFFFFF goes on at 0.
+void IntelHex::writeData(std::uint32_t address, const std::string& line, std::uint8_t count)
+{
+    std::uint8_t bytes[255];
+    for (std::size_t i = 0; i < count; ++i)
+        bytes[i] = byteAt(line, dataOffset + 2 * i);
+    const std::uint32_t beforeWrap = static_cast<std::uint32_t>(0 - address); // 0: no wrap possible
+    if (beforeWrap == 0 || count <= beforeWrap) {
+        image->write(address, bytes, count);
+        return;
+    }
+    image->write(address, bytes, beforeWrap);
+    image->write(0, bytes + beforeWrap, count - beforeWrap);
+}
+
+bool readIntelHex(const std::string& text, MemoryImage& image, std::string& error)
+{
+    if (text.size() > std::numeric_limits<std::uint32_t>::max()) {
+        error = IntelHex::failureText;
+        return false;
+    }
+    try {
+        [[maybe_unused]] const IntelHex reader(reinterpret_cast<const std::uint8_t*>(text.data()),
+                                               static_cast<std::uint32_t>(text.size()), &image);
+    } catch (const std::runtime_error& failure) {
+        error = failure.what();
+        return false;
+    }
+    error.clear();
+    return true;
+}
+
+} // namespace veldris

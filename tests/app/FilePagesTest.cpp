@@ -1,0 +1,108 @@
+// The DCF and FW Update pages' file handlers: opening a DCF, opening a firmware package, choosing
+// a method and the "Force" option.
+
+#include "app/DropDownCombo.h"
+#include "app/TVeldrisForm.h"
+#include "dcf/DCFFile.h"
+
+#include "FakeUiServices.h"
+#include "GuiTestData.h"
+#include "GuiTestMain.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <memory>
+
+class FilePagesTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<GuiTestData> data;
+    std::unique_ptr<FakeUiServices> ui;
+    std::unique_ptr<TVeldrisForm> form;
+
+    void openPackage(const QString& path)
+    {
+        ui->fileAnswers.push_back(path);
+        form->FWLoadBtn->click();
+    }
+
+private slots:
+    void init()
+    {
+        data = std::make_unique<GuiTestData>();
+        ui = std::make_unique<FakeUiServices>();
+        form = std::make_unique<TVeldrisForm>();
+    }
+
+    void cleanup()
+    {
+        form.reset();
+        ui.reset();
+        data.reset();
+    }
+
+    void openingADcf()
+    {
+        const QString sample = QStringLiteral(VELDRIS_DIST_DIR "/samples/node5.dcf");
+        ui->fileAnswers.push_back(sample);
+        form->DCFLoadBtn->click();
+        QVERIFY(form->dcfLoaded);
+        QCOMPARE(form->DCFFilepathInput->text(), sample);
+        QCOMPARE(form->DCFFilepathInput->toolTip(), sample);
+        QCOMPARE(veldris::dcfFile().sections().size(), std::size_t{4});
+        QVERIFY(!form->DCFUpdateBtn->isEnabled()); // no sensor yet
+        form->showConnectedState();
+        QVERIFY(form->DCFUpdateBtn->isEnabled());
+
+        // A file without any section header: reported, "Write" disabled, the sections gone.
+        ui->fileAnswers.push_back(QStringLiteral(VELDRIS_DIST_DIR "/lang/en.po"));
+        form->DCFLoadBtn->click();
+        QVERIFY(!form->dcfLoaded);
+        QVERIFY(!form->DCFUpdateBtn->isEnabled());
+        QVERIFY(veldris::dcfFile().sections().empty());
+        QCOMPARE(form->DCFOutput->toPlainText(), QStringLiteral("An error occured during DCF parsing"));
+    }
+
+    void openingAPackageOffersItsMethods()
+    {
+        openPackage(QStringLiteral(VELDRIS_DIST_DIR "/samples/veldris-sample.kfu"));
+        QVERIFY(ui->messages.isEmpty());
+        QVERIFY(form->MethodSelectionCombo->isEnabled());
+        QCOMPARE(form->MethodSelectionCombo->count(), 2);
+        QCOMPARE(form->MethodSelectionCombo->itemText(0), QStringLiteral("Safety sensor KVR200"));
+        QCOMPARE(form->MethodSelectionCombo->currentIndex(), -1);
+        QVERIFY(!form->FWUpdateBtn->isEnabled());
+
+        form->MethodSelectionCombo->setCurrentIndex(1);
+        form->MethodSelectionCombo_OnCloseup();
+        QCOMPARE(form->FWUpdateOutput->toPlainText(), QStringLiteral("version: 2.2.0.0"));
+        QVERIFY(!form->FWUpdateBtn->isEnabled()); // no sensor chosen, no force
+
+        // "Force" offers the update without a sensor, and only with a method chosen.
+        form->FWForceCheckbox->setEnabled(true);
+        form->FWForceCheckbox->click();
+        QVERIFY(form->FWUpdateBtn->isEnabled());
+        form->FWForceCheckbox->click();
+        QVERIFY(!form->FWUpdateBtn->isEnabled());
+        form->MethodSelectionCombo->setCurrentIndex(-1);
+        form->FWForceCheckbox->click();
+        QVERIFY(!form->FWUpdateBtn->isEnabled());
+    }
+
+    void aBadPackageIsReportedAndLeavesNoMethods()
+    {
+        openPackage(QStringLiteral(VELDRIS_DIST_DIR "/samples/veldris-sample.kfu"));
+        openPackage(QStringLiteral(VELDRIS_DIST_DIR "/samples/node5.dcf"));
+        QCOMPARE(ui->messages, QStringList{QStringLiteral("KFU file is out of date.")});
+        QCOMPARE(form->MethodSelectionCombo->count(), 0);
+        ui->fileAnswers.push_back(QString()); // cancelled: nothing changes
+        form->FWLoadBtn->click();
+        QCOMPARE(ui->messages.size(), 1);
+    }
+};
+
+VELDRIS_GUI_TEST_MAIN(FilePagesTest)
+#include "FilePagesTest.moc"

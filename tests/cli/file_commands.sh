@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# veldris-cli's file commands (no bus): dcf show, hex show with --dump, package show; their JSON
+# and their refusal of files that are not what they claim.
+# Usage: file_commands.sh DIST_DIR
+set -uo pipefail
+dist=$1
+cli="$dist/veldris-cli"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0 passes=0
+check() { # check NAME EXPECTED ACTUAL
+  if [[ "$2" != "$3" ]]; then
+    echo "FAIL: $1: expected [$2], got [$3]"; failures=$((failures + 1))
+  else
+    echo "ok: $1"; passes=$((passes + 1))
+  fi
+}
+json() { python3 -c "import json,sys; d=json.load(sys.stdin); print($1)"; }
+
+out=$("$cli" --json --node 5 dcf show "$dist/samples/node5.dcf" 2>/dev/null)
+check "dcf show: frames" "['605#00000F0000000000', '605#2B17100064000000', '605#2B00180532000000', '605#2B01130214000000']" \
+  "$(json '[s["frame"] for s in d["sections"]]' <<<"$out")"
+check "dcf show: sub-entry key" "['ParameterName' 'DataType' 'ParameterValue' 'SubNumber'] 13" \
+  "$(json 'd["sections"][2]["keys"], d["sections"][2]["headerLine"]' <<<"$out" | tr -d '(),' )"
+"$cli" dcf show "$dist/lang/en.po" >/dev/null 2>&1
+check "dcf show: no section header" 2 "$?"
+
+head -c 70000 /dev/urandom >"$work/image.bin"
+objcopy -I binary -O ihex --change-addresses 0x8000000 "$work/image.bin" "$work/image.hex"
+out=$("$cli" --json hex show "$work/image.hex" --dump "$work/dump.bin")
+check "hex show" "134217728 134287727 1" "$(json 'd["lowest"], d["highest"], len(d["ranges"])' <<<"$out" | tr -d '(),')"
+cmp -s "$work/image.bin" "$work/dump.bin"
+check "hex --dump gives back the bytes objcopy was given" 0 "$?"
+printf ':0400000001020304F0\n:00000001FF\n' >"$work/bad.hex"
+"$cli" hex show "$work/bad.hex" >/dev/null 2>"$work/err"
+check "hex show: wrong checksum" 2 "$?"
+check "hex show: the reader's message" "veldris-cli: $work/bad.hex: IntelHex: readBuffer() failed, possibly due to an incorrect line checksum (line 1)" "$(cat "$work/err")"
+
+out=$("$cli" --json package show "$dist/samples/veldris-sample.kfu")
+check "package show" "2 ['Safety sensor KVR200' 'Sensor KVR600'] KVR600 1436" \
+  "$(json 'd["version"], [m["name"] for m in d["methods"]], d["modules"][1]["device"], d["modules"][1]["imageSize"]' <<<"$out" | tr -d '(),')"
+"$cli" package show "$dist/samples/node5.dcf" >/dev/null 2>"$work/err"
+check "package show: not a package" 2 "$?"
+
+echo "$passes passed, $failures failed"
+[[ $failures -eq 0 ]]

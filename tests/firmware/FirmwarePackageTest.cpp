@@ -1,0 +1,175 @@
+// Firmware packages: the archive's entries read into modules and methods, the package version,
+// scrambling, and archives that must be refused.
+
+#include "common/SystemConstants.h"
+#include "firmware/FirmwarePackage.h"
+
+#include "support/TemporaryDirectory.h"
+
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <cstring>
+
+using namespace veldris;
+
+namespace {
+
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
+// A zip archive of the entries, in their order, made in memory.
+std::vector<std::uint8_t> zipOf(const Entries& entries)
+{
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* target = zip_source_buffer_create(nullptr, 0, 0, &error);
+    zip_source_keep(target);
+    zip_t* archive = zip_open_from_source(target, ZIP_TRUNCATE, &error);
+    for (const auto& [name, content] : entries)
+        zip_file_add(archive, name.c_str(), zip_source_buffer(archive, content.data(), content.size(), 0), 0);
+    zip_close(archive);
+    zip_source_open(target);
+    zip_source_seek(target, 0, SEEK_END);
+    const zip_int64_t size = zip_source_tell(target);
+    zip_source_seek(target, 0, SEEK_SET);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    zip_source_read(target, bytes.data(), bytes.size());
+    zip_source_close(target);
+    zip_source_free(target);
+    zip_error_fini(&error);
+    return bytes;
+}
+
+const Entries standardPackage = {
+    {"version.kmd", "version=2"},
+    {"app.hex", ":00000001FF\n"},
+    {"app.kmd", "type=hex\nversion=1.5.0.0\ndevice=KVR200\nui=06102000,06102200\r\n"},
+    {"Standard.kum", "app.hex\nboot.hex\n"},
+};
+
+} // namespace
+
+TEST(FirmwarePackage, ModulesAndMethodsInArchiveOrder)
+{
+    FirmwarePackage package;
+    ASSERT_EQ(package.loadPackageBytes(zipOf(standardPackage), false), "");
+    EXPECT_EQ(package.version(), 2);
+    ASSERT_EQ(package.modules().size(), 1u);
+    const FirmwareModule& module = package.modules()[0];
+    EXPECT_EQ(module.name, "app.hex"); // the image entry's name without a name line
+    EXPECT_EQ(module.type, "hex");
+    EXPECT_EQ(module.device, "KVR200");
+    EXPECT_EQ(module.ui, "06102000,06102200\r"); // values are not trimmed
+    EXPECT_EQ(std::string(module.image.begin(), module.image.end()), ":00000001FF\n");
+    EXPECT_EQ(module.imageSize(), 12u);
+    ASSERT_EQ(package.methods().size(), 1u);
+    EXPECT_EQ(package.methods()[0].name, "Standard");
+    EXPECT_EQ(package.methods()[0].lines, (std::vector<std::string>{"app.hex", "boot.hex"}));
+    EXPECT_NE(package.findModule("app.hex"), nullptr);
+    EXPECT_EQ(package.findModule("boot.hex"), nullptr); // a method may name a missing module
+}
+
+TEST(FirmwarePackage, PackageVersions)
+{
+    struct Case {
+        const char* version;
+        const char* error;
+    } cases[] = {
+        {"version=2", ""},
+        {"version=1", "KFU file is out of date."},
+        {"version=3", "KFU handling module is out of date."},
+        {"v=x=2", ""},                      // the number after the last "="
+        {"version=two", "version.kmd of the package holds no version number."},
+    };
+    for (const Case& c : cases) {
+        Entries entries = standardPackage;
+        entries[0].second = c.version;
+        FirmwarePackage package;
+        EXPECT_EQ(package.loadPackageBytes(zipOf(entries), false), c.error) << c.version;
+        if (*c.error) {
+            EXPECT_TRUE(package.modules().empty() && package.methods().empty());
+        }
+    }
+    FirmwarePackage unversioned;
+    EXPECT_EQ(unversioned.loadPackageBytes(zipOf(Entries(standardPackage.begin() + 1, standardPackage.end())), false), "");
+}
+
+TEST(FirmwarePackage, DescriptorLinesSplitAtTheirLastEquals)
+{
+    FirmwareModule module;
+    parseModuleDescriptor("name=Boot\nversion=1.2=3\ndevice=A=B\ntype=hex\ntype=bin\nother=1\nno equals\n", module);
+    EXPECT_EQ(module.name, "Boot");
+    EXPECT_EQ(module.version, "");   // key "version=1.2" is unknown
+    EXPECT_EQ(module.device, "");
+    EXPECT_EQ(module.type, "bin");   // a later line replaces the value
+}
+
+TEST(FirmwarePackage, DescriptorBelongsToTheEntryBeforeIt)
+{
+    FirmwarePackage package;
+    const Entries entries = {{"first.kmd", "name=orphan"}, {"a.hex", "A"}, {"b.hex", "B"}, {"b.kmd", "type=hex"},
+                             {"m.kum", "b.hex"}};
+    ASSERT_EQ(package.loadPackageBytes(zipOf(entries), false), "");
+    ASSERT_EQ(package.modules().size(), 2u);
+    EXPECT_EQ(package.modules()[0].name, "orphan");
+    EXPECT_TRUE(package.modules()[0].image.empty()); // no entry before it
+    EXPECT_EQ(package.modules()[1].name, "b.hex");
+    EXPECT_EQ(package.modules()[1].image, std::vector<std::uint8_t>{'B'});
+
+    FirmwarePackage noMethods;
+    EXPECT_EQ(noMethods.loadPackageBytes(zipOf({{"version.kmd", "version=2"}, {"a.hex", "A"}, {"a.kmd", ""}}), false), "");
+    EXPECT_TRUE(noMethods.methods().empty());
+    EXPECT_TRUE(noMethods.modules().empty()); // without methods the descriptors are not read
+}
+
+TEST(FirmwarePackage, ScramblingFollowsTheExtension)
+{
+    TemporaryDirectory dir;
+    std::vector<std::uint8_t> scrambled = zipOf(standardPackage);
+    const std::string plain(scrambled.begin(), scrambled.end());
+    for (std::uint8_t& byte : scrambled)
+        byte ^= packageMask;
+    const std::string mixed(scrambled.begin(), scrambled.end());
+    FirmwarePackage package;
+    EXPECT_EQ(package.loadPackage(dir.write("good.kfu", mixed)), "");
+    EXPECT_EQ(package.methods().size(), 1u);
+    EXPECT_EQ(package.loadPackage(dir.write("plain.zip", plain)), "");
+    EXPECT_EQ(package.loadPackage(dir.write("unscrambled.kfu", plain)), "KFU file is out of date.");
+    EXPECT_TRUE(package.methods().empty());
+    EXPECT_EQ(package.loadPackage(dir.write("scrambled.KFU", mixed)), "KFU file is out of date.");
+    EXPECT_EQ(package.loadPackage(dir.write("empty.kfu", "")), "KFU file is out of date.");
+    const std::string missing = dir.file("missing.kfu");
+    EXPECT_EQ(package.loadPackage(missing), "Cannot read " + missing + ": No such file or directory");
+}
+
+TEST(FirmwarePackage, ImplausiblyLargeEntriesAreRefused)
+{
+    // The central directory claims 1 GiB for the image; nothing of that size may be allocated.
+    std::vector<std::uint8_t> bytes = zipOf({{"version.kmd", "version=2"}, {"app.hex", "A"}, {"app.kmd", ""}, {"m.kum", "app.hex"}});
+    bool patched = false;
+    for (std::size_t i = 0; i + 46 < bytes.size(); ++i) {
+        if (std::memcmp(&bytes[i], "PK\x01\x02", 4) == 0 && std::memcmp(&bytes[i + 46], "app.hex", 7) == 0) {
+            const std::uint32_t huge = 1u << 30;
+            std::memcpy(&bytes[i + 24], &huge, 4);
+            patched = true;
+        }
+    }
+    ASSERT_TRUE(patched);
+    FirmwarePackage package;
+    const std::string error = package.loadPackageBytes(bytes, false);
+    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(package.modules().empty());
+}
+
+TEST(FirmwarePackage, SamplePackageOfTheRunFolder)
+{
+    FirmwarePackage package;
+    ASSERT_EQ(package.loadPackage(VELDRIS_DIST_DIR "/samples/veldris-sample.kfu"), "");
+    ASSERT_EQ(package.methods().size(), 2u);
+    EXPECT_EQ(package.methods()[0].name, "Safety sensor KVR200");
+    const FirmwareModule* module = package.findModule(package.methods()[0].lines.at(0));
+    ASSERT_NE(module, nullptr);
+    EXPECT_EQ(module->device, "KVR200");
+    EXPECT_NE(module->ui.find("06102200"), std::string::npos);
+    EXPECT_EQ(module->type, "hex");
+}

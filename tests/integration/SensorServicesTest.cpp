@@ -79,7 +79,7 @@ TEST_F(SensorServices, SilentOrAbortingSensorGivesZeroTexts)
 
     choose(40);
     sensor = connectedSensor();
-    EXPECT_EQ(sensor.firmwareVersion, "6.2.0.0"); // the abort code's bytes, as the design reads any answer
+    EXPECT_EQ(sensor.firmwareVersion, "6.2.0.0"); // the abort code's bytes: any answer is read as a value
     EXPECT_EQ(sensor.itemNumber, "100794368");
 }
 

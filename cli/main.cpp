@@ -5,6 +5,7 @@
 #include "GlobalOptions.h"
 #include "commands/ChangeCommands.h"
 #include "commands/CrcCommand.h"
+#include "commands/ErrorLogCommand.h"
 #include "commands/FileCommands.h"
 #include "commands/InfoCommand.h"
 #include "commands/NmtCommand.h"
@@ -74,6 +75,7 @@ int main(int argc, char** argv)
     commands.push_back(std::make_unique<PackageCommand>());
     commands.push_back(std::make_unique<DcfCommand>());
     commands.push_back(std::make_unique<HexCommand>());
+    commands.push_back(std::make_unique<ErrorLogCommand>());
     std::vector<std::pair<CLI::App*, Command*>> chosen;
     for (const auto& command : commands)
         chosen.emplace_back(command->add(app), command.get());

@@ -6,6 +6,8 @@
 #include <QString>
 
 #include <array>
+#include <cstdint>
+#include <vector>
 #include <string>
 
 class DropDownCombo;
@@ -31,6 +33,7 @@ class TAboutDialog;
 
 namespace veldris {
 enum class Message;
+struct ErrorLogRow;
 }
 
 // The main window: a page tree selects one card of the card panel `Tabs`; the bottom bar
@@ -293,6 +296,9 @@ private:
     QWidget* buildDebugTab();
     void applyStartupLanguage();
     void showSlotMessage(veldris::Message slot);
+    enum class ErrorLogHandler { Read, Open };
+    bool showStatus(std::int32_t status, ErrorLogHandler handler);
+    void showRows(const std::vector<veldris::ErrorLogRow>& rows);
     void connectChosenNode();
     std::array<QLineEdit*, 8> srdoValueInputs() const;
     veldris::SrdoValues srdoValuesFromInputs() const;

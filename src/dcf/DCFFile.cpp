@@ -138,6 +138,7 @@ void DCFFile::readSection()
     if (!subEntry.empty() && !section.value("SubNumber")) {
         section.keys.emplace_back("SubNumber");
         section.values.push_back(subEntry);
+        section.subIndexFromHeader = true;
     }
     fileSections.push_back(std::move(section));
 }

@@ -13,6 +13,7 @@ struct DCFSection {
     std::int32_t headerLine = 0;   // 1-based line number of the header; the upload report quotes it
     std::vector<std::string> keys; // in file order, duplicates kept
     std::vector<std::string> values; // values[i] belongs to keys[i]
+    bool subIndexFromHeader = false; // the "SubNumber" value is the header's sub-entry text (hexadecimal)
 
     // The value of the first key equal to `key` (case-sensitive), or nullptr.
     const std::string* value(const std::string& key) const;

@@ -203,8 +203,11 @@ void buildDownloadFrame(const DCFSection& section, std::uint8_t node, CanFrame& 
     frame.messageType = pcan::messageStandard;
     frame.length = 8;
     writeObjectIndex(section.index, frame, report);
+    // A header's sub-entry ([1018sub4], [1600subA], [1A00sub12]) is hexadecimal in DCF files:
+    // read as decimal, sub-index 0x12 would be written to 0x0C and 0x0A could not be written.
     if (const std::string* sub = section.value("SubNumber"))
-        frame.data[3] = static_cast<std::uint8_t>(report.number("SubNumber", *sub));
+        frame.data[3] = static_cast<std::uint8_t>(
+            report.number("SubNumber", section.subIndexFromHeader && sub->find('x') == std::string::npos ? "0x" + *sub : *sub));
 
     const std::string* dataType = section.value("DataType");
     const std::string* value = section.value("ParameterValue");

@@ -4,6 +4,8 @@
 #include "app/DropDownCombo.h"
 #include "app/TVeldrisForm.h"
 #include "dcf/DCFFile.h"
+#include "errorlog/ErrorLog.h"
+#include "sim/ErrorLogMemory.h"
 
 #include "FakeUiServices.h"
 #include "GuiTestData.h"
@@ -13,6 +15,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTreeWidget>
 
 #include <memory>
 
@@ -64,6 +67,57 @@ private slots:
         QVERIFY(!form->DCFUpdateBtn->isEnabled());
         QVERIFY(veldris::dcfFile().sections().empty());
         QCOMPARE(form->DCFOutput->toPlainText(), QStringLiteral("An error occured during DCF parsing"));
+    }
+
+    void openingAnErrorLogListsItsRows()
+    {
+        veldris::ErrorLogDescriptor description;
+        description.uid = "0x12345678";
+        description.firmwareVersion = "2.1.0.3";
+        description.pagesize = 0x100;
+        description.pagecnt = 2;
+        description.pageheader = "AFXXXXXX";
+        description.errorstruct = "ETTVVXXX";
+        description.list = 0xFFFFFFFF;
+        description.ebit.assign(32, 9);    // "Überlast", unit %
+        description.ibit.assign(32, 0x21); // signed, one decimal
+        description.log = {1, 2, 3};
+        const std::vector<std::uint8_t> memory = sim::buildErrorLogMemory(
+            {0x2000, 0x100, 2, "ETTVVXXX", "AFXXXXXX", false}, {{0x43, 0, 0}, {3, 77, 2500}, {9, 78, 65036}});
+        veldris::ErrorLog written;
+        written.buildImage(description, memory);
+        QVERIFY(written.save(data->dir.file("sensor.kel")));
+
+        form->ErrorLogSaveBtn->setEnabled(true);
+        ui->fileAnswers.push_back(QString::fromStdString(data->dir.file("sensor.kel")));
+        form->ErrorLogLoadBtn->click();
+        QVERIFY(ui->messages.isEmpty());
+        QVERIFY(!form->ErrorLogSaveBtn->isEnabled());
+        QCOMPARE(form->ErrorOutput->topLevelItemCount(), 3);
+        const QTreeWidgetItem* row = form->ErrorOutput->topLevelItem(1);
+        QCOMPARE(row->text(0), QStringLiteral("77"));
+        QCOMPARE(row->text(1), QStringLiteral("0x00000004"));
+        QCOMPARE(row->text(2), QString::fromUtf8("Überlast"));
+        QCOMPARE(row->text(3), QStringLiteral("250.0 %"));
+        QCOMPARE(form->ErrorOutput->topLevelItem(2)->text(3), QStringLiteral("-50.0 %"));
+
+        // A file that is no error log: the message, and no rows.
+        ui->fileAnswers.push_back(QStringLiteral(VELDRIS_DIST_DIR "/samples/node5.dcf"));
+        form->ErrorLogLoadBtn->click();
+        QCOMPARE(ui->messages, QStringList{QStringLiteral("Errorlog not valid")});
+        QCOMPARE(form->ErrorOutput->topLevelItemCount(), 0);
+    }
+
+    void savingTheErrorLog()
+    {
+        veldris::errorLog().buildImage({}, {1, 2, 3});
+        ui->fileAnswers.push_back(QString::fromStdString(data->dir.file("saved")));
+        form->ErrorLogSaveBtnClick();
+        QCOMPARE(data->dir.read("saved.kel").size(), std::size_t{259});
+        ui->fileAnswers.push_back(QString::fromStdString(data->dir.file("no/such/folder/log.kel")));
+        form->ErrorLogSaveBtnClick();
+        QCOMPARE(ui->messages.size(), 1);
+        QVERIFY(ui->messages[0].startsWith(QStringLiteral("The error log could not be saved:")));
     }
 
     void openingAPackageOffersItsMethods()

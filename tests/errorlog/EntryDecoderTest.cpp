@@ -1,0 +1,845 @@
+// The decoding of a sensor's error-log memory: the walk over the ring of flash pages, the four
+// entry patterns, special entries, the list filter, the value texts and the error texts. Every
+// image is laid out byte by byte here: a zeroed 256-byte header, then the pages as erased flash
+// (0xFF) with their state bytes and little-endian entries.
+
+#include "common/Log.h"
+#include "errorlog/EntryDecoder.h"
+#include "errorlog/ErrorTexts.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <numeric>
+#include <random>
+#include <set>
+
+using namespace veldris;
+
+namespace {
+
+constexpr std::size_t imageHeaderBytes = 256;
+
+struct LogMemory {
+    std::size_t pagesize;
+    std::vector<std::uint8_t> bytes;
+
+    LogMemory(std::size_t pagesize, std::size_t pagecnt) : pagesize(pagesize), bytes(pagesize * pagecnt, 0xFF) {}
+
+    void state(std::size_t page, std::uint8_t first, std::uint8_t second)
+    {
+        bytes.at(page * pagesize) = first;
+        bytes.at(page * pagesize + 1) = second;
+    }
+
+    void put(std::size_t at, std::uint32_t value, std::size_t count)
+    {
+        for (std::size_t i = 0; i < count; ++i)
+            bytes.at(at + i) = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+
+    // An entry at a byte offset of a page, laid out by `pattern`.
+    void entry(const std::string& pattern, std::size_t page, std::size_t offset, std::uint32_t error,
+               std::uint16_t timestamp, std::uint32_t value)
+    {
+        const std::size_t at = page * pagesize + offset, errorBytes = pattern[1] == 'E' ? 4 : 1;
+        put(at, error, errorBytes);
+        if (pattern.find('T') != std::string::npos) {
+            put(at + errorBytes, timestamp, 2);
+            put(at + errorBytes + 2, value, 2);
+        } else {
+            put(at + errorBytes, value, 4);
+        }
+    }
+
+    // The image with the first `memoryBytes` bytes of the memory (all by default).
+    std::vector<std::uint8_t> image(std::size_t memoryBytes = SIZE_MAX) const
+    {
+        std::vector<std::uint8_t> result(imageHeaderBytes, 0);
+        result.insert(result.end(), bytes.begin(), bytes.begin() + static_cast<long>(std::min(memoryBytes, bytes.size())));
+        return result;
+    }
+};
+
+std::size_t entrySize(const std::string& pattern)
+{
+    return pattern[1] == 'E' ? 8 : 5;
+}
+
+// Error bit i has error number i + 1 and shows its value unsigned without decimals; all bits
+// are in the list; the special entries are 201, 202, 203. The page header is 2 bytes.
+ErrorLogDescriptor descriptorFor(const std::string& pattern, std::uint16_t pagesize, std::uint8_t pagecnt,
+                                 std::uint8_t uidListed = 0)
+{
+    ErrorLogDescriptor d;
+    d.pagesize = pagesize;
+    d.pagecnt = pagecnt;
+    d.pageheader = "AFXXXXXX";
+    d.uidListed = uidListed;
+    d.errorstruct = pattern;
+    d.list = 0xFFFFFFFF;
+    for (std::int32_t i = 0; i < 32; ++i) {
+        d.ebit.push_back(i + 1);
+        d.ibit.push_back(0x10);
+    }
+    d.log = {1, 2, 3};
+    return d;
+}
+
+std::vector<std::uint16_t> timestampsOf(const std::vector<ErrorLogRow>& rows)
+{
+    std::vector<std::uint16_t> result;
+    for (const ErrorLogRow& row : rows)
+        result.push_back(row.timestamp);
+    return result;
+}
+
+std::vector<float> valuesOf(const std::vector<ErrorLogRow>& rows)
+{
+    std::vector<float> result;
+    for (const ErrorLogRow& row : rows)
+        result.push_back(row.value);
+    return result;
+}
+
+const std::vector<std::string> allPatterns = {"EEEETTVV", "EEEEVVVV", "ETTVVXXX", "EVVVVXXX"};
+
+// Decoding the bit-mask patterns writes a diagnostic line per ordinary entry; the tests send
+// them to a stream that drops them without a system call (the random test writes about a
+// million) and give the default back afterwards.
+class QuietLog : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        cookie_io_functions_t drop{};
+        drop.write = [](void*, const char*, std::size_t size) -> ssize_t { return static_cast<ssize_t>(size); };
+        sink = fopencookie(nullptr, "w", drop);
+        setDiagnosticStream(sink);
+    }
+    void TearDown() override
+    {
+        setDiagnosticStream(nullptr);
+        if (sink)
+            std::fclose(sink);
+    }
+    std::FILE* sink = nullptr;
+};
+
+class RingWalk : public QuietLog {};
+class EntryPatterns : public QuietLog {};
+class SpecialEntries : public QuietLog {};
+class OrdinaryEntries : public QuietLog {};
+class DamagedLogs : public QuietLog {};
+
+} // namespace
+
+// ---- texts ----------------------------------------------------------------------------------
+
+namespace {
+
+bool isUtf8(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<std::uint8_t>(text[i]);
+        const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+        if (length == 0 || i + length > text.size())
+            return false;
+        for (std::size_t k = 1; k < length; ++k)
+            if ((static_cast<std::uint8_t>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+        i += length;
+    }
+    return true;
+}
+
+} // namespace
+
+TEST(ErrorTexts, TableHoldsDistinctUtf8Texts)
+{
+    const auto& table = errorTextTable();
+    EXPECT_EQ(table.front(), "Bilineare Interp. Init.");
+    EXPECT_EQ(table.back(), "Simulierter Fehler");
+    EXPECT_EQ(errorText(9), "\xC3\x9C" "berlast");
+    EXPECT_EQ(errorText(10), "Stack\xC3\xBC" "berlauf");
+    EXPECT_EQ(errorText(13), "Nicht unters\xC3\xBCtzte Konfiguration"); // the firmware's own spelling
+    EXPECT_EQ(errorText(23), "Vorverst\xC3\xA4rker");
+    const std::set<std::string_view> distinct(table.begin(), table.end());
+    EXPECT_EQ(distinct.size(), table.size());
+    for (std::int32_t number = 1; number <= errorTextCount; ++number) {
+        EXPECT_FALSE(errorText(number).empty()) << number;
+        EXPECT_TRUE(isUtf8(errorText(number))) << number;
+    }
+}
+
+TEST(ErrorTexts, UnitsByError)
+{
+    std::vector<std::int32_t> percent, digits, degrees;
+    for (std::int32_t number = 1; number <= errorTextCount; ++number) {
+        const std::string_view unit = errorUnit(number);
+        if (unit == "%")
+            percent.push_back(number);
+        else if (unit == "Digits")
+            digits.push_back(number);
+        else if (unit == "\xC2\xB0" "C")
+            degrees.push_back(number);
+        else
+            EXPECT_EQ(unit, "") << number;
+    }
+    EXPECT_EQ(percent, (std::vector<std::int32_t>{9, 11, 12, 24, 25, 26}));
+    EXPECT_EQ(digits, (std::vector<std::int32_t>{15, 16, 17, 27, 47, 48, 49, 50}));
+    EXPECT_EQ(degrees, (std::vector<std::int32_t>{41, 44, 45}));
+}
+
+// Error numbers outside the tables come from description files the tables do not cover; they
+// are named by number and have no unit.
+TEST(ErrorTexts, UnknownNumbersAreNamedAndHaveNoUnit)
+{
+    for (const std::int32_t number : {0, 55, 77, -1, 255, INT_MIN, INT_MAX}) {
+        EXPECT_EQ(errorText(number), "Unbekannter Fehler " + std::to_string(number));
+        EXPECT_EQ(errorUnit(number), "") << number;
+    }
+}
+
+TEST(ErrorTexts, SpecialEntryFormats)
+{
+    struct Case {
+        std::int32_t number;
+        std::string text;
+        std::uint32_t kind, decimals;
+        std::string suffix;
+    } cases[] = {
+        {201, "OVER RANGE", 2, 1, "%"},
+        {202, "UNDER RANGE", 2, 1, "%"},
+        {203, "START UP", 3, 0, ""},
+        {200, "Unbekannter Fehler 200", 0, 0, ""}, // kind 0: no number printed
+        {205, "Unbekannter Fehler 205", 0, 0, ""},
+        {1, "Unbekannter Fehler 1", 0, 0, ""},
+    };
+    for (const Case& c : cases) {
+        const SpecialEntryFormat format = specialEntryFormat(c.number);
+        EXPECT_EQ(format.text, c.text);
+        EXPECT_EQ(format.kind, c.kind) << c.number;
+        EXPECT_EQ(format.decimals, c.decimals) << c.number;
+        EXPECT_EQ(format.suffix, c.suffix) << c.number;
+    }
+}
+
+// ---- value texts and the error number column ------------------------------------------------
+
+TEST(ValueText, KindsDecimalsAndSixteenBitTruncation)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        float value;
+        std::uint32_t kind, decimals;
+        const char* text;
+    } cases[] = {
+        {50000, 1, 2, "500.00"},
+        {50000, 2, 2, "-155.36"},   // the same 16 bits as a signed number
+        {70000, 1, 0, "4464"},      // only the low 16 bits count
+        {70000, 2, 0, "4464"},
+        {-1, 1, 0, "65535"},
+        {-1, 2, 1, "-0.1"},
+        {2.9f, 1, 0, "2"},          // truncated, not rounded
+        {-2.9f, 2, 0, "-2"},
+        {3000000000.0f, 1, 0, "24064"}, // 3e9 mod 65536, beyond 32-bit signed
+        {7, 1, 3, "0.007"},
+        {3.14159f, 3, 2, "3.14"},   // kind 3: unscaled
+        {1000000, 3, 0, "1000000"},
+        {-2.5f, 3, 1, "-2.5"},
+        {12, 0, 2, ""},             // kinds without a number
+        {12, 4, 2, ""},
+        {12, 15, 2, ""},
+        {nan, 1, 1, "0.0"},
+        {inf, 2, 0, "0"},
+        {-inf, 1, 0, "0"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(formatValue(c.value, c.kind, c.decimals), c.text) << c.value << " kind " << c.kind;
+    EXPECT_EQ(formatValue(1, 3, 40), formatValue(1, 3, 15)); // at most a nibble's worth of decimals
+}
+
+TEST(ErrorNumberColumn, SingleBitsShowAllEightDigits)
+{
+    const std::pair<std::uint32_t, const char*> cases[] = {
+        {0x00000004, "0x00000004"}, {0x41, "0x41"}, {0x42, "0x42"}, {0x43, "0x43"}, {0x24, "0x24"},
+        {0x3, "0x03"}, {0xABC, "0xABC"}, {0, "0x00000000"}, {0x80000000, "0x80000000"},
+        {0x80000001, "0x80000001"}, // bit 31 does not count as a second bit
+        {0x80000003, "0x80000003"}, {0xFFFFFFFF, "0xFFFFFFFF"}, {0x40000000, "0x40000000"}, {0x10001, "0x10001"},
+    };
+    for (const auto& [bits, text] : cases)
+        EXPECT_EQ(errorNumberText(bits), text);
+}
+
+// ---- walking the ring -----------------------------------------------------------------------
+
+TEST_F(RingWalk, OnlyTheCurrentPageWrittenGivesItsEntries)
+{
+    for (const std::string& pattern : allPatterns)
+        for (const std::uint8_t listed : {0, 1}) {
+            // 48-byte pages hold 5 eight-byte or 9 five-byte slots.
+            LogMemory memory(48, 4);
+            memory.state(1, listed ? 'C' : 'B', 0xFF);
+            for (std::uint32_t s = 0; s < 3; ++s)
+                memory.entry(pattern, 1, 2 + s * entrySize(pattern), 1, static_cast<std::uint16_t>(10 + s), 10 + s);
+            const auto rows = decodeEntries(descriptorFor(pattern, 48, 4, listed), memory.image());
+            EXPECT_EQ(valuesOf(rows), (std::vector<float>{10, 11, 12})) << pattern << " listed " << int(listed);
+        }
+}
+
+// 16-byte pages with a 2-byte header hold one 8-byte entry each, so every page is complete and
+// the order of the rows is the order of the pages walked; the entry's timestamp is its page.
+TEST_F(RingWalk, OldestPageIsTheFirstOlderPageFromTheCurrentOne)
+{
+    using States = std::vector<std::pair<std::uint8_t, std::uint8_t>>;
+    const std::pair<std::uint8_t, std::uint8_t> current0{'B', 0xFF}, older0{'B', 'S'}, none{0, 0};
+    struct Case {
+        const char* what;
+        std::uint8_t listed;
+        States states;
+        std::vector<std::uint16_t> order;
+    } cases[] = {
+        {"current 2, older found after it", 0, {older0, older0, current0, older0}, {3, 0, 1, 2}},
+        {"search wraps round", 0, {older0, older0, current0, none}, {0, 1, 2, 3}},
+        {"older page before the current one", 0, {none, older0, current0, none}, {1, 2, 3, 0}},
+        {"no older page: the current one", 0, {none, none, current0, none}, {2, 3, 0, 1}},
+        {"no current page: from page 0", 0, {none, none, older0, none}, {2, 3, 0, 1}},
+        {"nothing marked", 0, {none, none, none, none}, {0, 1, 2, 3}},
+        {"'C' is no state in this layout", 0, {older0, older0, {'C', 0}, older0}, {0, 1, 2, 3}},
+        {"('B', other) is no state", 0, {none, {'B', 'S'}, {'B', 'X'}, none}, {1, 2, 3, 0}},
+        {"listed: current 'C', older 'B'", 1, {{'B', 0}, {'B', 'S'}, {'C', 0}, {'B', 0xFF}}, {3, 0, 1, 2}},
+        {"listed: ('B', 255) is older", 1, {none, none, {'B', 0xFF}, none}, {2, 3, 0, 1}},
+        {"listed: current 'C' alone", 1, {none, {'C', 'S'}, none, none}, {1, 2, 3, 0}},
+    };
+    for (const Case& c : cases) {
+        LogMemory memory(16, 4);
+        for (std::uint16_t page = 0; page < 4; ++page) {
+            memory.state(page, c.states[page].first, c.states[page].second);
+            memory.entry("EEEETTVV", page, 2, 1, page, 0);
+        }
+        EXPECT_EQ(timestampsOf(decodeEntries(descriptorFor("EEEETTVV", 16, 4, c.listed), memory.image())), c.order)
+            << c.what;
+    }
+}
+
+// 32-byte pages hold three 8-byte slots (2, 10, 18). Timestamp = 10 * page + slot.
+TEST_F(RingWalk, PageAfterAnErasedSlotIsPassedOver)
+{
+    for (const bool firstPageFull : {false, true}) {
+        LogMemory memory(32, 4);
+        memory.state(0, 'B', 'S'); // oldest: the page after the current one is erased
+        memory.state(1, 'B', 'S');
+        memory.state(2, 'B', 0xFF);
+        for (std::uint16_t slot = 0; slot < (firstPageFull ? 3 : 1); ++slot)
+            memory.entry("EEEETTVV", 0, 2 + 8 * slot, 1, slot, 0);
+        for (std::uint16_t slot = 0; slot < 3; ++slot)
+            memory.entry("EEEETTVV", 1, 2 + 8 * slot, 1, static_cast<std::uint16_t>(10 + slot), 0);
+        memory.entry("EEEETTVV", 2, 2, 1, 20, 0);
+        const auto expected = firstPageFull ? std::vector<std::uint16_t>{0, 1, 2, 10, 11, 12, 20}
+                                            : std::vector<std::uint16_t>{0, 20};
+        EXPECT_EQ(timestampsOf(decodeEntries(descriptorFor("EEEETTVV", 32, 4), memory.image())), expected);
+    }
+}
+
+// A slot is taken while a further one could still fit behind it: stop once offset + 2 S > pagesize.
+TEST_F(RingWalk, EntriesPerPageByTheFitRule)
+{
+    struct Case {
+        std::string pattern;
+        std::uint16_t pagesize;
+        std::string pageheader;
+        std::size_t perPage;
+    } cases[] = {
+        {"EEEETTVV", 16, "AFXXXXXX", 1}, // a second slot at 10 would end at 18
+        {"EEEEVVVV", 17, "AFXXXXXX", 1},
+        {"EEEETTVV", 18, "AFXXXXXX", 2}, // the second slot ends exactly at the page end
+        {"EEEETTVV", 12, "AFXXXXXX", 1},
+        {"EEEETTVV", 32, "AFEAXXXX", 3}, // 4-byte header: 4, 12, 20
+        {"ETTVVXXX", 16, "AFXXXXXX", 2}, // 2, 7; a third at 12 would end at 17
+        {"EVVVVXXX", 17, "AFXXXXXX", 3},
+        {"ETTVVXXX", 32, "XAXFXXXX", 6}, // X anywhere: still a 2-byte header
+    };
+    for (const Case& c : cases) {
+        // Every byte after the state bytes is 0x01: any slot, wherever it starts, is an entry.
+        LogMemory memory(c.pagesize, 2);
+        std::fill(memory.bytes.begin(), memory.bytes.end(), 0x01);
+        memory.state(0, 'B', 0xFF);
+        memory.state(1, 'B', 'S');
+        ErrorLogDescriptor d = descriptorFor(c.pattern, c.pagesize, 2);
+        d.pageheader = c.pageheader;
+        EXPECT_EQ(decodeEntries(d, memory.image()).size(), 2 * c.perPage) << c.pattern << " " << c.pagesize;
+    }
+}
+
+// ---- entry patterns -------------------------------------------------------------------------
+
+namespace {
+
+// One page of 32 bytes, current, with a single entry at offset 2.
+std::vector<ErrorLogRow> decodeOne(const ErrorLogDescriptor& d, std::uint32_t error, std::uint16_t timestamp,
+                                   std::uint32_t value, bool filter = true)
+{
+    LogMemory memory(32, 1);
+    memory.state(0, 'B', 0xFF);
+    memory.entry(d.errorstruct, 0, 2, error, timestamp, value);
+    return decodeEntries(d, memory.image(), filter);
+}
+
+} // namespace
+
+TEST_F(EntryPatterns, FieldsOfTheFourPatterns)
+{
+    struct Case {
+        std::string pattern;
+        std::uint32_t error;       // bit mask or index as stored
+        std::uint16_t timestamp;   // stored (T patterns only)
+        std::uint32_t value;       // stored V
+        std::int32_t format;       // ibit of the entry's bit
+        std::uint16_t rowTimestamp;
+        std::uint32_t errorBits;
+        std::int32_t errorNumber;
+        float rowValue;
+        std::string valueText;
+    } cases[] = {
+        {"EEEETTVV", 0x4, 0x1234, 0xFFFE, 0x20, 0x1234, 0x4, 3, -2, "-2 "},
+        {"EEEETTVV", 0x100, 0xBEEF, 50000, 0x12, 0xBEEF, 0x100, 9, 50000, "500.00 %"},
+        {"EEEEVVVV", 0x100, 0, 0xFFFFFFFE, 0x20, 0, 0x100, 9, -2, "-2 %"},
+        {"EEEEVVVV", 0x1, 0, 70000, 0x10, 0, 0x1, 1, 70000, "4464 "},
+        {"ETTVVXXX", 9, 0x0102, 1000, 0x11, 0x0102, 0x100, 9, 1000, "100.0 %"},
+        {"ETTVVXXX", 32, 7, 0x8000, 0x20, 7, 0x80000000, 32, -32768, "-32768 "},
+        {"EVVVVXXX", 1, 0, 70000, 0x10, 0, 0x1, 1, 70000, "4464 "},
+        {"EVVVVXXX", 2, 0, 0x80000000, 0x20, 0, 0x2, 2, -2147483648.0f, "0 "},
+    };
+    for (const Case& c : cases) {
+        ErrorLogDescriptor d = descriptorFor(c.pattern, 32, 1);
+        const std::uint32_t bit = c.pattern[1] == 'E' ? static_cast<std::uint32_t>(std::countr_zero(c.error)) : c.error - 1;
+        d.ibit[bit] = c.format;
+        const auto rows = decodeOne(d, c.error, c.timestamp, c.value);
+        ASSERT_EQ(rows.size(), 1u) << c.pattern;
+        EXPECT_EQ(rows[0].timestamp, c.rowTimestamp) << c.pattern;
+        EXPECT_EQ(rows[0].errorBits, c.errorBits) << c.pattern;
+        EXPECT_EQ(rows[0].errorNumber, c.errorNumber) << c.pattern;
+        EXPECT_EQ(rows[0].text, errorText(c.errorNumber)) << c.pattern;
+        EXPECT_EQ(rows[0].value, c.rowValue) << c.pattern;
+        EXPECT_EQ(rows[0].kind, static_cast<std::uint32_t>(c.format >> 4)) << c.pattern;
+        EXPECT_EQ(rows[0].decimals, static_cast<std::uint32_t>(c.format & 0xF)) << c.pattern;
+        EXPECT_EQ(rows[0].valueText, c.valueText) << c.pattern;
+    }
+}
+
+// A float takes all four bytes behind the error field; in the T patterns those are the
+// timestamp and the 16-bit value together, and the timestamp is still reported.
+TEST_F(EntryPatterns, KindThreeReadsTheFourBytesAfterTheErrorField)
+{
+    const std::uint32_t bits = std::bit_cast<std::uint32_t>(3.14159f); // 0x40490FD0
+    for (const std::string& pattern : allPatterns) {
+        ErrorLogDescriptor d = descriptorFor(pattern, 32, 1);
+        d.ibit[0] = 0x32;
+        const bool withT = pattern.find('T') != std::string::npos;
+        const auto rows = withT ? decodeOne(d, 1, static_cast<std::uint16_t>(bits), bits >> 16) : decodeOne(d, 1, 0, bits);
+        ASSERT_EQ(rows.size(), 1u) << pattern;
+        EXPECT_EQ(rows[0].value, 3.14159f) << pattern;
+        EXPECT_EQ(rows[0].timestamp, withT ? 0x0FD0 : 0) << pattern;
+        EXPECT_EQ(rows[0].valueText, "3.14 ") << pattern;
+    }
+}
+
+TEST_F(EntryPatterns, UnitFollowsAfterOneBlank)
+{
+    ErrorLogDescriptor d = descriptorFor("EEEETTVV", 32, 1);
+    d.ebit[3] = 41; // Temp.Sensor Diff. Vorwarnung, degrees
+    d.ibit[3] = 0x21;
+    d.ebit[4] = 15; // Spannung: 3V3, digits
+    d.ibit[4] = 0x10;
+    EXPECT_EQ(decodeOne(d, 1u << 3, 0, 0xFF29).at(0).valueText, "-21.5 \xC2\xB0" "C"); // -215
+    EXPECT_EQ(decodeOne(d, 1u << 4, 0, 3300).at(0).valueText, "3300 Digits");
+}
+
+TEST_F(EntryPatterns, OtherPatternsGiveNoRows)
+{
+    for (const std::string pattern : {"", "EEEETTV", "EEEETTVVX", "eeeettvv", "EEEEVVVX", "ETTVVXX", "TTVVEEEE"}) {
+        LogMemory memory(32, 1);
+        memory.state(0, 'B', 0xFF);
+        memory.entry("EEEETTVV", 0, 2, 1, 1, 1);
+        ErrorLogDescriptor d = descriptorFor("EEEETTVV", 32, 1);
+        d.errorstruct = pattern;
+        EXPECT_TRUE(decodeEntries(d, memory.image()).empty()) << pattern;
+    }
+}
+
+// ---- special entries ------------------------------------------------------------------------
+
+TEST_F(SpecialEntries, LettersAreShownEvenWithAnEmptyList)
+{
+    struct Case {
+        std::string pattern;
+        std::uint32_t letter;
+        std::uint32_t value; // stored V
+        std::int32_t number;
+        const char* text;
+        float rowValue;
+        const char* valueText;
+    } cases[] = {
+        {"EEEETTVV", 'A', 1000, 201, "OVER RANGE", 1000, "100.0%"},
+        {"EEEETTVV", 'B', 0xFFF6, 202, "UNDER RANGE", 65526, "-1.0%"}, // a 16-bit V is unsigned before formatting
+        {"EEEETTVV", 'C', 42, 203, "START UP", 42, "42"},
+        {"ETTVVXXX", 'A', 55, 201, "OVER RANGE", 55, "5.5%"},
+        {"EEEEVVVV", 'A', std::bit_cast<std::uint32_t>(55.0f), 201, "OVER RANGE", 55, "5.5%"}, // V-only: a float
+        {"EEEEVVVV", 'C', std::bit_cast<std::uint32_t>(42.0f), 203, "START UP", 42, "42"},
+        {"EVVVVXXX", 'B', std::bit_cast<std::uint32_t>(-3.0f), 202, "UNDER RANGE", -3, "-0.3%"},
+    };
+    for (const Case& c : cases) {
+        ErrorLogDescriptor d = descriptorFor(c.pattern, 32, 1);
+        d.list = 0;
+        const auto rows = decodeOne(d, c.letter, 0x0102, c.value);
+        ASSERT_EQ(rows.size(), 1u) << c.pattern << " " << char(c.letter);
+        EXPECT_EQ(rows[0].errorNumber, c.number);
+        EXPECT_EQ(rows[0].errorBits, c.letter);
+        EXPECT_EQ(rows[0].text, c.text);
+        EXPECT_EQ(rows[0].value, c.rowValue);
+        EXPECT_EQ(rows[0].valueText, c.valueText);
+        EXPECT_EQ(rows[0].timestamp, c.pattern.find('T') != std::string::npos ? 0x0102 : 0);
+        EXPECT_EQ(errorNumberText(rows[0].errorBits), "0x" + std::to_string(c.letter - 'A' + 41));
+    }
+}
+
+// Only the whole error word 0x41 is the letter 'A'; with a further bit it is an ordinary entry.
+TEST_F(SpecialEntries, LetterCodeMustBeTheWholeErrorWord)
+{
+    ErrorLogDescriptor d = descriptorFor("EEEETTVV", 32, 1);
+    d.list = 0;
+    EXPECT_TRUE(decodeOne(d, 0x141, 0, 5).empty());
+    d.list = 0x1;
+    const auto rows = decodeOne(d, 0x141, 0, 5);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].errorNumber, 1);
+    EXPECT_EQ(rows[0].errorBits, 0x141u);
+}
+
+// Numbers outside 201..203 have no fixed format: named by number, with no value text.
+TEST_F(SpecialEntries, UnknownNumbersAndMissingLogElements)
+{
+    ErrorLogDescriptor d = descriptorFor("EEEETTVV", 32, 1);
+    d.log = {5, INT_MAX};
+    struct Case {
+        std::uint32_t letter;
+        std::int32_t number;
+    } cases[] = {{'A', 205}, {'B', INT_MIN + 199}, {'C', 200}}; // wraps instead of overflowing; 'C' missing
+    for (const Case& c : cases) {
+        const auto rows = decodeOne(d, c.letter, 0, 1000);
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0].errorNumber, c.number);
+        EXPECT_EQ(rows[0].text, "Unbekannter Fehler " + std::to_string(c.number));
+        EXPECT_EQ(rows[0].kind, 0u);
+        EXPECT_EQ(rows[0].valueText, "");
+    }
+}
+
+// ---- ordinary entries: error bits, the list filter, unknown numbers ------------------------
+
+TEST_F(OrdinaryEntries, BitMaskEntryIsNumberedByItsLowestBit)
+{
+    ErrorLogDescriptor d = descriptorFor("EEEETTVV", 32, 1);
+    d.ebit[2] = 7;
+    d.ebit[5] = 30;
+    const std::pair<std::uint32_t, bool> lists[] = {{1u << 2, true}, {1u << 5, true}, {1u << 3, false}, {0, false}};
+    for (const auto& [list, shown] : lists) {
+        d.list = list;
+        const auto rows = decodeOne(d, 0x24, 0, 0);
+        ASSERT_EQ(rows.size(), shown ? 1u : 0u) << list;
+        if (shown) {
+            EXPECT_EQ(rows[0].errorNumber, 7);
+            EXPECT_EQ(rows[0].text, "LSB Offset");
+            EXPECT_EQ(errorNumberText(rows[0].errorBits), "0x24");
+        }
+    }
+}
+
+TEST_F(OrdinaryEntries, IndexEntryStandsForOneBit)
+{
+    for (const std::string pattern : {"ETTVVXXX", "EVVVVXXX"}) {
+        ErrorLogDescriptor d = descriptorFor(pattern, 32, 1);
+        d.list = 1u << 2;
+        const auto rows = decodeOne(d, 3, 0, 0);
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0].errorBits, 4u);
+        EXPECT_EQ(rows[0].errorNumber, 3);
+        EXPECT_EQ(errorNumberText(rows[0].errorBits), "0x00000004");
+        d.list = ~(1u << 2);
+        EXPECT_TRUE(decodeOne(d, 3, 0, 0).empty());
+    }
+}
+
+TEST_F(OrdinaryEntries, FilterOffListsEntriesOutsideTheList)
+{
+    for (const std::string& pattern : allPatterns) {
+        ErrorLogDescriptor d = descriptorFor(pattern, 32, 1);
+        d.list = 0;
+        const std::uint32_t error = pattern[1] == 'E' ? 0x10 : 5;
+        EXPECT_TRUE(decodeOne(d, error, 0, 0, true).empty()) << pattern;
+        const auto rows = decodeOne(d, error, 0, 0, false);
+        ASSERT_EQ(rows.size(), 1u) << pattern;
+        EXPECT_EQ(rows[0].errorNumber, 5);
+    }
+}
+
+// A bit mask without a set bit and an index outside 1..32 name no error bit at all.
+TEST_F(OrdinaryEntries, EntriesWithoutAnErrorBitAreNeverListed)
+{
+    const std::pair<std::string, std::uint32_t> cases[] = {
+        {"EEEETTVV", 0}, {"EEEEVVVV", 0}, {"ETTVVXXX", 0}, {"ETTVVXXX", 33}, {"EVVVVXXX", 0x44}, {"EVVVVXXX", 254}};
+    for (const auto& [pattern, error] : cases) {
+        const ErrorLogDescriptor d = descriptorFor(pattern, 32, 1);
+        EXPECT_TRUE(decodeOne(d, error, 0, 0, true).empty()) << pattern << " " << error;
+        EXPECT_TRUE(decodeOne(d, error, 0, 0, false).empty()) << pattern << " " << error;
+    }
+}
+
+// Numbers outside the table are listed by number with no unit and their value still
+// formatted; lists shorter than 32 count the missing elements as 0.
+TEST_F(OrdinaryEntries, UnknownNumbersAndShortLists)
+{
+    ErrorLogDescriptor d = descriptorFor("EEEETTVV", 32, 1);
+    d.ebit[0] = 77;
+    d.ibit[0] = 0x21;
+    auto rows = decodeOne(d, 1, 0, 0xFFFB);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].text, "Unbekannter Fehler 77");
+    EXPECT_EQ(rows[0].valueText, "-0.5 ");
+
+    d.ebit = {4};
+    d.ibit = {};
+    rows = decodeOne(d, 1u << 7, 0, 9);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].errorNumber, 0);
+    EXPECT_EQ(rows[0].text, "Unbekannter Fehler 0");
+    EXPECT_EQ(rows[0].kind, 0u);
+    EXPECT_EQ(rows[0].valueText, " "); // no number, the blank before the (empty) unit stays
+    rows = decodeOne(d, 1, 0, 9);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].text, "Kalibrierung fehlerhaft");
+}
+
+// The .kel header keeps only the low 8 bits of a format, so only those count here as well.
+TEST_F(OrdinaryEntries, FormatIsTheLowByteOfIbit)
+{
+    ErrorLogDescriptor d = descriptorFor("EEEEVVVV", 32, 1);
+    d.ibit[0] = 0x7F22;
+    const auto rows = decodeOne(d, 1, 0, 1234);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].kind, 2u);
+    EXPECT_EQ(rows[0].decimals, 2u);
+    EXPECT_EQ(rows[0].valueText, "12.34 ");
+}
+
+// Each ordinary entry of a bit-mask pattern leaves the pattern on the diagnostic stream, listed
+// or not; special entries and the index patterns leave nothing.
+TEST(OrdinaryEntryTrace, OneLinePerBitMaskEntry)
+{
+    const auto linesFor = [](const std::string& pattern) {
+        std::FILE* trace = std::tmpfile();
+        setDiagnosticStream(trace);
+        LogMemory memory(32, 1);
+        memory.state(0, 'B', 0xFF);
+        const std::uint32_t ordinary = pattern[1] == 'E' ? 0x8 : 4;
+        memory.entry(pattern, 0, 2, ordinary, 0, 0);
+        memory.entry(pattern, 0, 2 + entrySize(pattern), 'A', 0, 0);
+        memory.entry(pattern, 0, 2 + 2 * entrySize(pattern), ordinary, 0, 0);
+        ErrorLogDescriptor d = descriptorFor(pattern, 32, 1);
+        d.list = 0;
+        decodeEntries(d, memory.image());
+        setDiagnosticStream(nullptr);
+        std::string text(256, '\0');
+        std::rewind(trace);
+        text.resize(std::fread(text.data(), 1, text.size(), trace));
+        std::fclose(trace);
+        return text;
+    };
+    EXPECT_EQ(linesFor("EEEETTVV"), "EEEETTVV\nEEEETTVV\n");
+    EXPECT_EQ(linesFor("EEEEVVVV"), "EEEEVVVV\nEEEEVVVV\n");
+    EXPECT_EQ(linesFor("ETTVVXXX"), "");
+    EXPECT_EQ(linesFor("EVVVVXXX"), "");
+}
+
+// ---- damaged and short logs -----------------------------------------------------------------
+
+TEST_F(DamagedLogs, DegenerateGeometryGivesNoRows)
+{
+    struct Case {
+        const char* what;
+        std::uint16_t pagesize;
+        std::uint8_t pagecnt;
+        std::string pageheader;
+    } cases[] = {
+        {"pagesize 0", 0, 4, "AFXXXXXX"},
+        {"pagecnt 0", 32, 0, "AFXXXXXX"},
+        {"header as long as a page", 2, 4, "AFXXXXXX"},
+        {"header longer than a page", 7, 4, "AFEAFEAF"},
+    };
+    LogMemory memory(32, 4); // bytes for the largest geometry; every slot holds an entry
+    std::fill(memory.bytes.begin(), memory.bytes.end(), 0x01);
+    for (const Case& c : cases) {
+        ErrorLogDescriptor d = descriptorFor("EEEETTVV", c.pagesize, c.pagecnt);
+        d.pageheader = c.pageheader;
+        EXPECT_TRUE(decodeEntries(d, memory.image()).empty()) << c.what;
+    }
+}
+
+TEST_F(DamagedLogs, ImageWithoutMemoryGivesNoRows)
+{
+    const ErrorLogDescriptor d = descriptorFor("EEEETTVV", 32, 4);
+    for (const std::size_t size : {0, 1, 100, 255, 256})
+        EXPECT_TRUE(decodeEntries(d, std::vector<std::uint8_t>(size, 0x01)).empty()) << size;
+}
+
+namespace {
+
+// A ring that has wrapped round: pages 2, 3, 0 hold older entries, page 1 is being written (two
+// entries, then an erased slot). Entry values count up in the order they were written.
+LogMemory wrappedRing(const std::string& pattern, bool listed)
+{
+    const std::size_t slots = pattern[1] == 'E' ? 3 : 6, size = entrySize(pattern);
+    LogMemory memory(32, 4);
+    std::uint32_t value = 1;
+    for (const std::size_t page : {2, 3, 0}) {
+        memory.state(page, 'B', listed ? 0 : 'S');
+        for (std::size_t slot = 0; slot < slots; ++slot)
+            memory.entry(pattern, page, 2 + slot * size, 1, 0, value++);
+    }
+    memory.state(1, listed ? 'C' : 'B', 0xFF);
+    memory.entry(pattern, 1, 2, 1, 0, value++);
+    memory.entry(pattern, 1, 2 + size, 1, 0, value++);
+    return memory;
+}
+
+bool isOrderedSubset(const std::vector<float>& part, const std::vector<float>& whole)
+{
+    std::size_t next = 0;
+    for (const float value : part) {
+        while (next < whole.size() && whole[next] != value)
+            ++next;
+        if (next == whole.size())
+            return false;
+        ++next;
+    }
+    return true;
+}
+
+} // namespace
+
+// A readout that lost its last uploads leaves the memory short. Whatever is missing, the rows
+// are some of the full memory's rows, in the same order.
+TEST_F(DamagedLogs, EveryTruncationGivesAnOrderedSubsetOfTheFullRows)
+{
+    for (const std::string& pattern : allPatterns)
+        for (const bool listed : {false, true}) {
+            const LogMemory memory = wrappedRing(pattern, listed);
+            const ErrorLogDescriptor d = descriptorFor(pattern, 32, 4, listed);
+            const std::vector<float> full = valuesOf(decodeEntries(d, memory.image()));
+            std::vector<float> expected(pattern[1] == 'E' ? 11 : 20);
+            std::iota(expected.begin(), expected.end(), 1.0f);
+            ASSERT_EQ(full, expected) << pattern;
+            for (std::size_t length = 0; length <= memory.bytes.size(); ++length) {
+                const std::vector<float> part = valuesOf(decodeEntries(d, memory.image(length)));
+                EXPECT_LE(part.size(), full.size()) << pattern << " " << length;
+                EXPECT_TRUE(isOrderedSubset(part, full)) << pattern << " " << length;
+            }
+        }
+}
+
+// A slot cut off by the end of the memory ends its page, but unlike an erased slot it does not
+// pass over the next page: here the walk wraps round from the cut page to page 0.
+TEST_F(DamagedLogs, SlotCutOffByTheMemoryEndDoesNotPassOverTheNextPage)
+{
+    LogMemory memory(32, 2);
+    memory.state(0, 'B', 0xFF);
+    memory.entry("EEEETTVV", 0, 2, 1, 0, 1);
+    memory.state(1, 'B', 'S');
+    memory.entry("EEEETTVV", 1, 2, 1, 0, 2);
+    memory.entry("EEEETTVV", 1, 10, 1, 0, 3);
+    memory.entry("EEEETTVV", 1, 18, 1, 0, 4);
+    const ErrorLogDescriptor d = descriptorFor("EEEETTVV", 32, 2);
+    EXPECT_EQ(valuesOf(decodeEntries(d, memory.image())), (std::vector<float>{2, 3, 4, 1}));
+    EXPECT_EQ(valuesOf(decodeEntries(d, memory.image(32 + 15))), (std::vector<float>{2, 1}));
+}
+
+// ---- arbitrary input ------------------------------------------------------------------------
+
+namespace {
+
+// Bytes that matter to the walk (page states, erased slots, letter codes, small indexes) turn up
+// far more often than in uniform noise, so random memories reach every branch.
+std::uint8_t interestingByte(std::mt19937& random)
+{
+    static constexpr std::uint8_t marks[] = {0xFF, 'B', 'C', 'S', 0x41, 0x42, 0x43, 0x00, 0x01, 0x20, 0x21};
+    const std::uint32_t r = random();
+    return r % 2 ? marks[(r >> 1) % std::size(marks)] : static_cast<std::uint8_t>(r >> 8);
+}
+
+ErrorLogDescriptor randomDescriptor(std::mt19937& random)
+{
+    static const std::string patterns[] = {"EEEETTVV", "EEEEVVVV", "ETTVVXXX", "EVVVVXXX", "EEEETTVX", ""};
+    const auto below = [&](std::uint32_t n) { return static_cast<std::uint32_t>(random() % n); };
+    ErrorLogDescriptor d;
+    d.pagesize = static_cast<std::uint16_t>(below(601));
+    d.pagecnt = static_cast<std::uint8_t>(below(9));
+    d.uidListed = static_cast<std::uint8_t>(below(3)); // 2: a damaged flag
+    d.errorstruct = patterns[below(std::size(patterns))];
+    for (std::uint32_t i = below(11); i > 0; --i)
+        d.pageheader += "AFEX?"[below(5)];
+    d.list = below(4) == 0 ? 0 : static_cast<std::uint32_t>(random());
+    const auto fill = [&](std::vector<std::int32_t>& list, std::uint32_t maxSize, std::uint32_t small) {
+        for (std::uint32_t i = below(maxSize + 1); i > 0; --i)
+            list.push_back(below(2) ? static_cast<std::int32_t>(below(small)) : static_cast<std::int32_t>(random()));
+    };
+    fill(d.ebit, 33, 60);
+    fill(d.ibit, 33, 256);
+    fill(d.log, 4, 6);
+    return d;
+}
+
+std::vector<std::uint8_t> randomImage(std::mt19937& random, const ErrorLogDescriptor& d)
+{
+    const std::size_t full = imageHeaderBytes + std::size_t{d.pagesize} * d.pagecnt;
+    std::size_t size = full + random() % 16;
+    if (random() % 3 == 0)
+        size = random() % (full + 1);
+    std::vector<std::uint8_t> image(size);
+    for (std::size_t i = 0; i < size; ++i)
+        image[i] = i < imageHeaderBytes ? 0 : interestingByte(random);
+    return image;
+}
+
+} // namespace
+
+TEST_F(DamagedLogs, RandomDescriptorsAndMemoriesDecodeWithinBounds)
+{
+    std::mt19937 random(20240611);
+    int failures = 0;
+    for (int round = 0; round < 20000 && failures < 5; ++round) {
+        const ErrorLogDescriptor d = randomDescriptor(random);
+        const std::vector<std::uint8_t> image = randomImage(random, d);
+        const bool filter = random() % 2;
+        const auto rows = decodeEntries(d, image, filter);
+        // Per page at most (pagesize - header) / S + 1 slots are taken, each page at most once.
+        const std::size_t size = d.errorstruct.size() == 8 ? entrySize(d.errorstruct) : 5;
+        bool ok = rows.size() <= std::size_t{d.pagecnt} * (d.pagesize / size + 1);
+        for (const ErrorLogRow& row : rows) {
+            const bool special = row.errorBits >= 0x41 && row.errorBits <= 0x43;
+            ok = ok && (special || !filter || (row.errorBits & d.list) != 0);
+            ok = ok && row.kind <= 15 && row.decimals <= 15 && !row.text.empty() && isUtf8(row.valueText);
+        }
+        if (round % 16 == 0) // the same input always gives the same rows
+            ok = ok && decodeEntries(d, image, filter).size() == rows.size();
+        if (!ok) {
+            ++failures;
+            ADD_FAILURE() << "round " << round << ": pattern '" << d.errorstruct << "' pagesize " << d.pagesize
+                          << " pagecnt " << int(d.pagecnt) << " image " << image.size() << " rows " << rows.size();
+        }
+    }
+}

@@ -4,8 +4,8 @@
 #include "errorlog/ErrorTexts.h"
 
 #include <algorithm>
-#include <charconv>
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <optional>

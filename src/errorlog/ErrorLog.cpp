@@ -1,9 +1,9 @@
 #include "errorlog/ErrorLog.h"
 
 #include "common/AtomicFile.h"
+#include "common/Crc16.h"
 #include "common/Log.h"
 #include "errorlog/EntryDecoder.h"
-#include "sensor/SrdoChecksum.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -3,23 +3,12 @@
 #include "canopen/CanOpenClient.h"
 #include "canopen/NetworkManagement.h"
 #include "canopen/RequestTemplates.h"
+#include "common/Crc16.h"
 #include "sensor/SensorInfo.h"
 
 namespace veldris {
 
 namespace {
-
-// Entry i: the register after shifting i << 8 through the polynomial eight times.
-constexpr std::array<std::uint16_t, 256> crcTable = [] {
-    std::array<std::uint16_t, 256> table{};
-    for (std::uint32_t i = 0; i < 256; ++i) {
-        std::uint32_t crc = i << 8;
-        for (int bit = 0; bit < 8; ++bit)
-            crc = crc & 0x8000 ? (crc << 1) ^ 0x1021 : crc << 1;
-        table[i] = static_cast<std::uint16_t>(crc);
-    }
-    return table;
-}();
 
 struct Feeder {
     std::uint16_t crc = 0;
@@ -27,7 +16,7 @@ struct Feeder {
     void byte(std::uint32_t value)
     {
         const std::uint8_t b = static_cast<std::uint8_t>(value);
-        crc = static_cast<std::uint16_t>(crcTable[((crc >> 8) ^ b) & 0xFF] ^ (crc << 8));
+        crc = crc16Update(crc, b);
     }
 
     void bytes(std::uint32_t value, int count)
@@ -50,19 +39,6 @@ bool confirmed(CanOpenClient& client, const CanFrame& request, std::uint32_t tim
 }
 
 } // namespace
-
-std::uint16_t crc16(const std::uint8_t* bytes, std::size_t length, std::uint16_t crc)
-{
-    Feeder feeder{crc};
-    for (std::size_t i = 0; i < length; ++i)
-        feeder.byte(bytes[i]);
-    return feeder.crc;
-}
-
-std::uint16_t crc16(const std::string& bytes)
-{
-    return crc16(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-}
 
 std::uint16_t computeSrdoChecksum(const SrdoValues& values)
 {

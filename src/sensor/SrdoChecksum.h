@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Crc16.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -7,11 +9,6 @@
 namespace veldris {
 
 class CanOpenClient;
-
-// CRC-16/XMODEM (polynomial 0x1021, initial 0, not reflected, no final XOR), table-driven; also
-// the error-log file's header checksum.
-std::uint16_t crc16(const std::uint8_t* bytes, std::size_t length, std::uint16_t crc = 0);
-std::uint16_t crc16(const std::string& bytes);
 
 // The SRDO 1 configuration in checksum order: 0x1301:01, :02, :03, :05, :06, 0x1381:00, :01, :02.
 using SrdoValues = std::array<std::uint32_t, 8>;

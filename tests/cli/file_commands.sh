@@ -42,5 +42,19 @@ check "package show" "2 ['Safety sensor KVR200' 'Sensor KVR600'] KVR600 1436" \
 "$cli" package show "$dist/samples/node5.dcf" >/dev/null 2>"$work/err"
 check "package show: not a package" 2 "$?"
 
+kel="$(dirname "$0")/../errorlog/samples/node5.kel"
+out=$("$cli" --json errorlog show "$kel" 2>/dev/null)
+check "errorlog show: columns" "['12', '0x00000100', 'Überlast', '500.00 %']" "$(json 'd["rows"][1]["columns"]' <<<"$out")"
+check "errorlog show: descriptor" "0x06102200 1.4.0.12 8" "$(json 'd["descriptor"]["uid"], d["descriptor"]["firmwareVersion"], len(d["rows"])' <<<"$out" | tr -d "(),'")"
+cp "$kel" "$work/damaged.kel"
+printf '\x00' | dd of="$work/damaged.kel" bs=1 seek=127 conv=notrunc 2>/dev/null
+out=$("$cli" --json errorlog show "$work/damaged.kel" 2>"$work/err"); status=$?
+check "damaged header: status" 2 "$status"
+check "damaged header: the rows still listed" 8 "$(json 'len(d["rows"])' <<<"$out")"
+check "damaged header: said why" "veldris-cli: $work/damaged.kel: the header's checksum does not match: the file is damaged" "$(grep veldris-cli "$work/err")"
+head -c 100 "$kel" >"$work/short.kel"
+out=$("$cli" errorlog show "$work/short.kel" 2>/dev/null); status=$?
+check "short file: status and no rows" "2 " "$status $out"
+
 echo "$passes passed, $failures failed"
 [[ $failures -eq 0 ]]

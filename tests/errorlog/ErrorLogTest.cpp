@@ -3,7 +3,7 @@
 
 #include "errorlog/EntryDecoder.h"
 #include "errorlog/ErrorLog.h"
-#include "sensor/SrdoChecksum.h"
+#include "common/Crc16.h"
 #include "sim/ErrorLogMemory.h"
 
 #include "support/TemporaryDirectory.h"

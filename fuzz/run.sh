@@ -19,13 +19,14 @@ build package "$root/fuzz/PackageFuzz.cpp" "$root/src/firmware/FirmwarePackage.c
 errorlog=("$root/src/errorlog/ErrorLog.cpp" "$root/src/errorlog/EntryDecoder.cpp" "$root/src/errorlog/ErrorTexts.cpp"
           "$root/src/common/Crc16.cpp" "$root/src/common/AtomicFile.cpp" "$root/src/common/Log.cpp")
 build errorlog "$root/fuzz/ErrorLogFuzz.cpp" "${errorlog[@]}"
+build decoder "$root/fuzz/EntryDecoderFuzz.cpp" "$root/src/errorlog/EntryDecoder.cpp" "$root/src/errorlog/ErrorTexts.cpp" "$root/src/common/Log.cpp"
 
-mkdir -p "$work/corpus-dcf" "$work/corpus-hex" "$work/corpus-package" "$work/corpus-errorlog"
+mkdir -p "$work/corpus-dcf" "$work/corpus-hex" "$work/corpus-package" "$work/corpus-errorlog" "$work/corpus-decoder"
 cp "$root"/resources/samples/*.dcf "$work/corpus-dcf/"
 cp "$root"/resources/samples/firmware/*.hex "$work/corpus-hex/"
 [[ -f "$root/build/dist/samples/veldris-sample.kfu" ]] && cp "$root/build/dist/samples/veldris-sample.kfu" "$work/corpus-package/"
 cp "$root"/tests/errorlog/samples/*.kel "$work/corpus-errorlog/"
-for name in dcf hex package errorlog; do
+for name in dcf hex package errorlog decoder; do
   echo "== $name: $seconds s"
   "$work/$name" -max_total_time="$seconds" -max_len=8192 "$work/corpus-$name" 2>&1 | grep -E '^Done|ERROR|SUMMARY'
 done

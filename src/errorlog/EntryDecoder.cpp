@@ -97,11 +97,13 @@ struct Ring {
 
 std::size_t headerLengthOf(const std::string& pageheader)
 {
-    return static_cast<std::size_t>(std::count_if(pageheader.begin(), pageheader.end(), [](char c) { return c != 'X'; }));
+    const auto notStored = std::count(pageheader.begin(), pageheader.end(), 'X');
+    return pageheader.size() - static_cast<std::size_t>(notStored);
 }
 
 // The oldest data sits in the first page holding older data, counting on from the current
-// page. Without a current page the firmware never completed a page switch; page 0 stands in.
+// page. When no page is in the current state (a damaged or never used log), page 0 stands in
+// for the current page.
 std::size_t oldestPage(const Ring& ring)
 {
     std::size_t current = 0;
@@ -308,7 +310,9 @@ std::string formatValue(float value, std::uint32_t kind, std::uint32_t decimals)
     }
     // Always a decimal point, whatever locale the window toolkit has set for the process.
     char text[64]; // the widest float (39 digits) with sign, point and 15 decimals
-    const auto end = std::to_chars(text, text + sizeof text, number, std::chars_format::fixed, precision).ptr;
+    const auto [end, error] = std::to_chars(text, text + sizeof text, number, std::chars_format::fixed, precision);
+    if (error != std::errc{})
+        return {};
     return std::string(text, end);
 }
 

@@ -61,7 +61,8 @@ struct LogMemory {
     std::vector<std::uint8_t> image(std::size_t memoryBytes = SIZE_MAX) const
     {
         std::vector<std::uint8_t> result(imageHeaderBytes, 0);
-        result.insert(result.end(), bytes.begin(), bytes.begin() + static_cast<long>(std::min(memoryBytes, bytes.size())));
+        const auto end = bytes.begin() + static_cast<long>(std::min(memoryBytes, bytes.size()));
+        result.insert(result.end(), bytes.begin(), end);
         return result;
     }
 };
@@ -146,7 +147,11 @@ bool isUtf8(std::string_view text)
 {
     for (std::size_t i = 0; i < text.size();) {
         const auto lead = static_cast<std::uint8_t>(text[i]);
-        const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+        const std::size_t length = lead < 0x80 ? 1
+                                   : (lead >> 5) == 0x06 ? 2
+                                   : (lead >> 4) == 0x0E ? 3
+                                   : (lead >> 3) == 0x1E ? 4
+                                                         : 0;
         if (length == 0 || i + length > text.size())
             return false;
         for (std::size_t k = 1; k < length; ++k)
@@ -542,61 +547,47 @@ TEST_F(SpecialEntries, UnknownNumbersAndMissingLogElements)
 
 // ---- ordinary entries: error bits, the list filter, unknown numbers ------------------------
 
-TEST_F(OrdinaryEntries, BitMaskEntryIsNumberedByItsLowestBit)
+// Which error bit an entry stands for, and whether `list` lets it through. A bit mask is
+// numbered by its lowest bit and passes when any of its bits is listed; an index i stands for
+// bit i - 1. A mask without a set bit or an index outside 1..32 names no error bit and is never
+// listed, not even with the filter off. Here ebit[2] = 7 and ebit[5] = 30, others i + 1.
+TEST_F(OrdinaryEntries, ErrorBitAndListFilter)
 {
-    ErrorLogDescriptor d = descriptorFor("EEEETTVV", 32, 1);
-    d.ebit[2] = 7;
-    d.ebit[5] = 30;
-    const std::pair<std::uint32_t, bool> lists[] = {{1u << 2, true}, {1u << 5, true}, {1u << 3, false}, {0, false}};
-    for (const auto& [list, shown] : lists) {
-        d.list = list;
-        const auto rows = decodeOne(d, 0x24, 0, 0);
-        ASSERT_EQ(rows.size(), shown ? 1u : 0u) << list;
-        if (shown) {
-            EXPECT_EQ(rows[0].errorNumber, 7);
-            EXPECT_EQ(rows[0].text, "LSB Offset");
-            EXPECT_EQ(errorNumberText(rows[0].errorBits), "0x24");
+    struct Case {
+        std::string pattern;
+        std::uint32_t error;
+        std::uint32_t list;
+        bool filter;
+        std::int32_t number; // 0: not listed
+        std::uint32_t errorBits;
+        const char* column;
+    } cases[] = {
+        {"EEEETTVV", 0x24, 1u << 2, true, 7, 0x24, "0x24"},
+        {"EEEETTVV", 0x24, 1u << 5, true, 7, 0x24, "0x24"},
+        {"EEEEVVVV", 0x24, 1u << 3, true, 0, 0, ""},
+        {"EEEEVVVV", 0x24, 0, false, 7, 0x24, "0x24"},
+        {"ETTVVXXX", 3, 1u << 2, true, 7, 0x4, "0x00000004"},
+        {"EVVVVXXX", 3, ~(1u << 2), true, 0, 0, ""},
+        {"ETTVVXXX", 5, 0, false, 5, 0x10, "0x00000010"},
+        {"EEEETTVV", 0, 0, false, 0, 0, ""},
+        {"ETTVVXXX", 0, 0xFFFFFFFF, false, 0, 0, ""},
+        {"ETTVVXXX", 33, 0xFFFFFFFF, false, 0, 0, ""},
+        {"EVVVVXXX", 0x44, 0xFFFFFFFF, false, 0, 0, ""},
+        {"EVVVVXXX", 254, 0xFFFFFFFF, false, 0, 0, ""},
+    };
+    for (const Case& c : cases) {
+        ErrorLogDescriptor d = descriptorFor(c.pattern, 32, 1);
+        d.ebit[2] = 7;
+        d.ebit[5] = 30;
+        d.list = c.list;
+        const auto rows = decodeOne(d, c.error, 0, 0, c.filter);
+        ASSERT_EQ(rows.size(), c.number ? 1u : 0u) << c.pattern << " error " << c.error << " list " << c.list;
+        if (c.number) {
+            EXPECT_EQ(rows[0].errorNumber, c.number);
+            EXPECT_EQ(rows[0].text, errorText(c.number));
+            EXPECT_EQ(rows[0].errorBits, c.errorBits);
+            EXPECT_EQ(errorNumberText(rows[0].errorBits), c.column);
         }
-    }
-}
-
-TEST_F(OrdinaryEntries, IndexEntryStandsForOneBit)
-{
-    for (const std::string pattern : {"ETTVVXXX", "EVVVVXXX"}) {
-        ErrorLogDescriptor d = descriptorFor(pattern, 32, 1);
-        d.list = 1u << 2;
-        const auto rows = decodeOne(d, 3, 0, 0);
-        ASSERT_EQ(rows.size(), 1u);
-        EXPECT_EQ(rows[0].errorBits, 4u);
-        EXPECT_EQ(rows[0].errorNumber, 3);
-        EXPECT_EQ(errorNumberText(rows[0].errorBits), "0x00000004");
-        d.list = ~(1u << 2);
-        EXPECT_TRUE(decodeOne(d, 3, 0, 0).empty());
-    }
-}
-
-TEST_F(OrdinaryEntries, FilterOffListsEntriesOutsideTheList)
-{
-    for (const std::string& pattern : allPatterns) {
-        ErrorLogDescriptor d = descriptorFor(pattern, 32, 1);
-        d.list = 0;
-        const std::uint32_t error = pattern[1] == 'E' ? 0x10 : 5;
-        EXPECT_TRUE(decodeOne(d, error, 0, 0, true).empty()) << pattern;
-        const auto rows = decodeOne(d, error, 0, 0, false);
-        ASSERT_EQ(rows.size(), 1u) << pattern;
-        EXPECT_EQ(rows[0].errorNumber, 5);
-    }
-}
-
-// A bit mask without a set bit and an index outside 1..32 name no error bit at all.
-TEST_F(OrdinaryEntries, EntriesWithoutAnErrorBitAreNeverListed)
-{
-    const std::pair<std::string, std::uint32_t> cases[] = {
-        {"EEEETTVV", 0}, {"EEEEVVVV", 0}, {"ETTVVXXX", 0}, {"ETTVVXXX", 33}, {"EVVVVXXX", 0x44}, {"EVVVVXXX", 254}};
-    for (const auto& [pattern, error] : cases) {
-        const ErrorLogDescriptor d = descriptorFor(pattern, 32, 1);
-        EXPECT_TRUE(decodeOne(d, error, 0, 0, true).empty()) << pattern << " " << error;
-        EXPECT_TRUE(decodeOne(d, error, 0, 0, false).empty()) << pattern << " " << error;
     }
 }
 

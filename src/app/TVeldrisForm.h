@@ -51,6 +51,12 @@ public:
     void lockForFirmwareUpdate();
     void lockForDiagnosis();
 
+    // The error-log handlers' reaction to a negative status (false: the window was closed), and
+    // the listing of decoded rows in ErrorOutput.
+    enum class ErrorLogHandler { Read, Open };
+    bool showStatus(std::int32_t status, ErrorLogHandler handler);
+    void showRows(const std::vector<veldris::ErrorLogRow>& rows);
+
     // Sets every translatable caption and the twenty message slots from the translation table.
     void applyTranslation();
     static QString translate(const char* source);
@@ -296,9 +302,7 @@ private:
     QWidget* buildDebugTab();
     void applyStartupLanguage();
     void showSlotMessage(veldris::Message slot);
-    enum class ErrorLogHandler { Read, Open };
-    bool showStatus(std::int32_t status, ErrorLogHandler handler);
-    void showRows(const std::vector<veldris::ErrorLogRow>& rows);
+
     void connectChosenNode();
     std::array<QLineEdit*, 8> srdoValueInputs() const;
     veldris::SrdoValues srdoValuesFromInputs() const;

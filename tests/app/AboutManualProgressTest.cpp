@@ -7,6 +7,7 @@
 #include "common/VersionInfo.h"
 
 #include "FakeUiServices.h"
+#include "GuiFixture.h"
 #include "GuiTestData.h"
 #include "GuiTestMain.h"
 
@@ -35,27 +36,12 @@ std::thread startWorker(veldris::GUIProgress& progress, const std::string& prefi
 
 } // namespace
 
-class AboutManualProgressTest : public QObject {
+class AboutManualProgressTest : public QObject, private GuiFixture {
     Q_OBJECT
 
-    std::unique_ptr<GuiTestData> data;
-    std::unique_ptr<FakeUiServices> ui;
-    std::unique_ptr<TVeldrisForm> form;
-
 private slots:
-    void init()
-    {
-        data = std::make_unique<GuiTestData>();
-        ui = std::make_unique<FakeUiServices>();
-        form = std::make_unique<TVeldrisForm>();
-    }
-
-    void cleanup()
-    {
-        form.reset();
-        ui.reset();
-        data.reset();
-    }
+    void init() { setUp(false); }
+    void cleanup() { tearDown(); }
 
     void aboutTextsFollowTheLanguage_data()
     {

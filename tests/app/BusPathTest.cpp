@@ -7,6 +7,7 @@
 #include "sensor/SensorInfo.h"
 
 #include "FakeUiServices.h"
+#include "GuiFixture.h"
 #include "GuiTestData.h"
 
 #include <QCheckBox>
@@ -17,29 +18,12 @@
 #include <cstdlib>
 #include <memory>
 
-class BusPathTest : public QObject {
+class BusPathTest : public QObject, private GuiFixture {
     Q_OBJECT
 
-    std::unique_ptr<GuiTestData> data;
-    std::unique_ptr<FakeUiServices> ui;
-    std::unique_ptr<TVeldrisForm> form;
-
 private slots:
-    void init()
-    {
-        data = std::make_unique<GuiTestData>();
-        ui = std::make_unique<FakeUiServices>();
-        veldris::connectedSensor() = {};
-        form = std::make_unique<TVeldrisForm>();
-        form->show();
-    }
-
-    void cleanup()
-    {
-        form.reset();
-        ui.reset();
-        data.reset();
-    }
+    void init() { setUp(true); }
+    void cleanup() { tearDown(); }
 
     void openingTheNodeListScansTheBus()
     {

@@ -8,6 +8,7 @@
 #include "sim/ErrorLogMemory.h"
 
 #include "FakeUiServices.h"
+#include "GuiFixture.h"
 #include "GuiTestData.h"
 #include "GuiTestMain.h"
 
@@ -19,12 +20,8 @@
 
 #include <memory>
 
-class FilePagesTest : public QObject {
+class FilePagesTest : public QObject, private GuiFixture {
     Q_OBJECT
-
-    std::unique_ptr<GuiTestData> data;
-    std::unique_ptr<FakeUiServices> ui;
-    std::unique_ptr<TVeldrisForm> form;
 
     void openPackage(const QString& path)
     {
@@ -33,19 +30,8 @@ class FilePagesTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        data = std::make_unique<GuiTestData>();
-        ui = std::make_unique<FakeUiServices>();
-        form = std::make_unique<TVeldrisForm>();
-    }
-
-    void cleanup()
-    {
-        form.reset();
-        ui.reset();
-        data.reset();
-    }
+    void init() { setUp(false); }
+    void cleanup() { tearDown(); }
 
     void openingADcf()
     {
@@ -106,6 +92,24 @@ private slots:
         form->ErrorLogLoadBtn->click();
         QCOMPARE(ui->messages, QStringList{QStringLiteral("Errorlog not valid")});
         QCOMPARE(form->ErrorOutput->topLevelItemCount(), 0);
+    }
+
+    void statusMessagesOfTheErrorLogHandlers()
+    {
+        using Handler = TVeldrisForm::ErrorLogHandler;
+        form->show();
+        QVERIFY(form->showStatus(0, Handler::Read));
+        QVERIFY(form->showStatus(-1, Handler::Read));
+        QVERIFY(form->showStatus(-2, Handler::Open));
+        QCOMPARE(ui->messages, QStringList({QStringLiteral("Errorlog missing"), QStringLiteral("Errorlog not valid")}));
+        QVERIFY(form->isVisible());
+        QVERIFY(!form->showStatus(-9, Handler::Read));
+        QCOMPARE(ui->messages.last(), QStringLiteral("Major failure. Please contact support.\nCode: -9"));
+        QVERIFY(!form->isVisible()); // the window closes after this message
+        form->show();
+        QVERIFY(!form->showStatus(-3, Handler::Open));
+        QCOMPARE(ui->messages.last(), QStringLiteral("Config files are missing. \nPlease reinstall application!"));
+        QVERIFY(!form->isVisible());
     }
 
     void savingTheErrorLog()

@@ -7,6 +7,7 @@
 #include "sensor/SensorInfo.h"
 
 #include "FakeUiServices.h"
+#include "GuiFixture.h"
 #include "GuiTestData.h"
 #include "GuiTestMain.h"
 
@@ -111,30 +112,12 @@ void sendFocus(QWidget* widget, QEvent::Type type)
 
 } // namespace
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public QObject, private GuiFixture {
     Q_OBJECT
 
-    std::unique_ptr<GuiTestData> data;
-    std::unique_ptr<FakeUiServices> ui;
-    std::unique_ptr<TVeldrisForm> form;
-
 private slots:
-    void init()
-    {
-        data = std::make_unique<GuiTestData>();
-        ui = std::make_unique<FakeUiServices>();
-        veldris::connectedSensor() = {};
-        form = std::make_unique<TVeldrisForm>();
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    }
-
-    void cleanup()
-    {
-        form.reset();
-        ui.reset();
-        data.reset();
-    }
+    void init() { setUp(true); }
+    void cleanup() { tearDown(); }
 
     void everyControlCarriesItsName()
     {

@@ -10,6 +10,7 @@
 #include "sensor/SensorInfo.h"
 
 #include "FakeUiServices.h"
+#include "GuiFixture.h"
 #include "GuiTestData.h"
 
 #include <QCheckBox>
@@ -23,12 +24,8 @@
 #include <cstdlib>
 #include <memory>
 
-class SensorPagesTest : public QObject {
+class SensorPagesTest : public QObject, private GuiFixture {
     Q_OBJECT
-
-    std::unique_ptr<GuiTestData> data;
-    std::unique_ptr<FakeUiServices> ui;
-    std::unique_ptr<TVeldrisForm> form;
 
     // Chooses a node from the list as the user does, without the four-second scan.
     void choose(const QString& node)
@@ -42,20 +39,8 @@ class SensorPagesTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        data = std::make_unique<GuiTestData>();
-        ui = std::make_unique<FakeUiServices>();
-        form = std::make_unique<TVeldrisForm>();
-        form->show();
-    }
-
-    void cleanup()
-    {
-        form.reset();
-        ui.reset();
-        data.reset();
-    }
+    void init() { setUp(true); }
+    void cleanup() { tearDown(); }
 
     void choosingNode5ShowsItsIdentity()
     {

@@ -7,14 +7,7 @@ dist=$1 scenarios=$2
 cli="$dist/veldris-cli"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0 passes=0
-check() { # check NAME EXPECTED ACTUAL
-  if [[ "$2" != "$3" ]]; then
-    echo "FAIL: $1: expected [$2], got [$3]"; failures=$((failures + 1))
-  else
-    echo "ok: $1"; passes=$((passes + 1))
-  fi
-}
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 out=$("$cli" --simulate --trace "$work/scan.pcap" --json scan 2>"$work/err"); status=$?
 check "scan lists 5 and 32" '{"bitrate":125,"nodes":[5,32]}' "$out"
@@ -54,5 +47,4 @@ check "no adapter library" 3 "$?"
 grep -q 'Unable to find the DLL PCANBasic.dll' "$work/err"
 check "the library message" 0 "$?"
 
-echo "$passes passed, $failures failed"
-[[ $failures -eq 0 ]]
+finish

@@ -7,15 +7,7 @@ dist=$1
 cli="$dist/veldris-cli"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0 passes=0
-check() { # check NAME EXPECTED ACTUAL
-  if [[ "$2" != "$3" ]]; then
-    echo "FAIL: $1: expected [$2], got [$3]"; failures=$((failures + 1))
-  else
-    echo "ok: $1"; passes=$((passes + 1))
-  fi
-}
-json() { python3 -c "import json,sys; d=json.load(sys.stdin); print($1)"; }
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 out=$("$cli" --json --node 5 dcf show "$dist/samples/node5.dcf" 2>/dev/null)
 check "dcf show: frames" "['605#00000F0000000000', '605#2B17100064000000', '605#2B00180532000000', '605#2B01130214000000']" \
@@ -56,5 +48,4 @@ head -c 100 "$kel" >"$work/short.kel"
 out=$("$cli" errorlog show "$work/short.kel" 2>/dev/null); status=$?
 check "short file: status and no rows" "2 " "$status $out"
 
-echo "$passes passed, $failures failed"
-[[ $failures -eq 0 ]]
+finish

@@ -8,14 +8,7 @@ dist=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cli=("$dist/veldris-cli" --simulate --sim-state "$work/bus.json" --lang en)
-failures=0 passes=0
-check() { # check NAME EXPECTED ACTUAL
-  if [[ "$2" != "$3" ]]; then
-    echo "FAIL: $1: expected [$2], got [$3]"; failures=$((failures + 1))
-  else
-    echo "ok: $1"; passes=$((passes + 1))
-  fi
-}
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 check "crc compute" '{"checksum":53764,"text":"0xD204"}' "$("${cli[@]}" --json crc compute 1 0x19 0x14 0x101 0x102 2 0x1008 0x2008)"
 check "info of node 32" '{"firmwareVersion":"2.1.0.3","itemNumber":"5012345","nodeId":"32","serialNumber":"98765","uid":"0x12345678","uidListed":false,"variantCode":6}' \
@@ -45,5 +38,4 @@ check "configuration valid again, also after a reset" "0x4F 0x000000A5" "$("${at
 check "stored checksum matches" "True" "$("${at6[@]}" --json crc read 2>/dev/null | python3 -c 'import json,sys; d=json.load(sys.stdin); print(d["checksum"] == d["computed"] and d["values"][1] == 50)')"
 check "translated message" "Knoten-ID geändert" "$("$dist/veldris-cli" --simulate --lang de --node 32 set-node-id 7 2>&1)"
 
-echo "$passes passed, $failures failed"
-[[ $failures -eq 0 ]]
+finish

@@ -195,6 +195,18 @@ TEST(ErrorLog, Version1HeaderAndUidTexts)
     EXPECT_EQ(rows.size(), 9u);
 }
 
+TEST(ErrorLog, UidTextsReadBack)
+{
+    for (const auto& [written, read] : {std::pair{"0x06102000", "0x06102000"}, {"0x5", "0x005"}, {"0x12345a78", "0x012345a78"}}) {
+        ErrorLogDescriptor description = completeDescriptor();
+        description.uid = written;
+        ErrorLog log;
+        log.buildImage(description, {});
+        ASSERT_TRUE(log.readHeader());
+        EXPECT_EQ(log.descriptor().uid, read) << written;
+    }
+}
+
 TEST(ErrorLogDescriptor, CopiesAreIndependentAndResetEmpties)
 {
     ErrorLogDescriptor original = completeDescriptor();

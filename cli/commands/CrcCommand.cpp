@@ -2,6 +2,7 @@
 
 #include "BusSession.h"
 #include "ExitStatus.h"
+#include "HexText.h"
 
 #include "canopen/CanOpenClient.h"
 #include "common/MessageSlots.h"
@@ -16,13 +17,6 @@
 
 namespace {
 
-std::string hex(std::uint32_t value, int digits)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%0*X", digits, value);
-    return text;
-}
-
 int compute(const GlobalOptions& options, const std::vector<std::string>& texts)
 {
     veldris::SrdoValues values{};
@@ -36,9 +30,9 @@ int compute(const GlobalOptions& options, const std::vector<std::string>& texts)
     }
     const std::uint16_t checksum = veldris::computeSrdoChecksum(values);
     if (options.json)
-        std::cout << nlohmann::json{{"checksum", checksum}, {"text", hex(checksum, 4)}}.dump() << '\n';
+        std::cout << nlohmann::json{{"checksum", checksum}, {"text", hexText(checksum, 4)}}.dump() << '\n';
     else
-        std::cout << hex(checksum, 4) << '\n';
+        std::cout << hexText(checksum, 4) << '\n';
     return exitDone;
 }
 
@@ -54,8 +48,8 @@ int read(const GlobalOptions& options, veldris::CanOpenClient& client)
     }
     const char* names[] = {"1301:01", "1301:02", "1301:03", "1301:05", "1301:06", "1381:00", "1381:01", "1381:02"};
     for (std::size_t i = 0; i < values.size(); ++i)
-        std::cout << names[i] << "  " << hex(values[i], 8) << '\n';
-    std::cout << "checksum " << hex(stored, 4) << " (computed " << hex(computed, 4) << ")\n";
+        std::cout << names[i] << "  " << hexText(values[i], 8) << '\n';
+    std::cout << "checksum " << hexText(stored, 4) << " (computed " << hexText(computed, 4) << ")\n";
     return exitDone;
 }
 

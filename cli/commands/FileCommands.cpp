@@ -1,6 +1,7 @@
 #include "commands/FileCommands.h"
 
 #include "ExitStatus.h"
+#include "HexText.h"
 
 #include "common/AtomicFile.h"
 #include "dcf/DCFFile.h"
@@ -24,13 +25,6 @@ std::string candumpText(const veldris::CanFrame& frame)
     int used = std::snprintf(text, sizeof text, "%03X#", frame.identifier);
     for (int i = 0; i < frame.length && i < 8; ++i)
         used += std::snprintf(text + used, sizeof text - static_cast<std::size_t>(used), "%02X", frame.data[i]);
-    return text;
-}
-
-std::string hex(std::uint64_t value)
-{
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%08llX", static_cast<unsigned long long>(value));
     return text;
 }
 
@@ -106,9 +100,9 @@ int HexCommand::run(const GlobalOptions& options)
             ranges.push_back({{"start", range.start}, {"length", range.length}});
         std::cout << nlohmann::json{{"lowest", image.lowest()}, {"highest", image.highest()}, {"ranges", ranges}}.dump() << '\n';
     } else {
-        std::cout << "lowest  " << hex(image.lowest()) << "\nhighest " << hex(image.highest()) << "\nranges:\n";
+        std::cout << "lowest  " << hexText(image.lowest(), 8) << "\nhighest " << hexText(image.highest(), 8) << "\nranges:\n";
         for (const veldris::MemoryRange& range : image.ranges())
-            std::cout << "  " << hex(range.start) << "  " << range.length << " bytes\n";
+            std::cout << "  " << hexText(range.start, 8) << "  " << range.length << " bytes\n";
     }
     if (dumpPath.empty() || image.empty())
         return exitDone;

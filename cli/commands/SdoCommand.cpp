@@ -2,6 +2,7 @@
 
 #include "BusSession.h"
 #include "ExitStatus.h"
+#include "HexText.h"
 
 #include "canopen/CanOpenClient.h"
 #include "canopen/RequestTemplates.h"
@@ -15,38 +16,25 @@ namespace {
 
 constexpr std::uint32_t sdoTimeoutMs = 100;
 
-std::string hex(std::uint32_t value, int digits)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%0*X", digits, value);
-    return text;
-}
-
-std::uint32_t valueOf(const veldris::CanFrame& answer)
-{
-    return static_cast<std::uint32_t>(answer.data[4] | answer.data[5] << 8 | answer.data[6] << 16)
-        | static_cast<std::uint32_t>(answer.data[7]) << 24;
-}
-
 // Prints the answer (command byte and 32-bit value) and says on standard error what went wrong.
 int report(const GlobalOptions& options, const std::string& object, const veldris::CanFrame& answer, bool success)
 {
     const std::uint8_t command = answer.data[0];
-    const std::uint32_t value = valueOf(answer);
+    const std::uint32_t value = answer.value();
     if (options.json) {
         nlohmann::json result = {{"node", options.node}, {"object", object}, {"command", command}, {"value", value}};
         if (command == 0x80)
             result["abortCode"] = value;
         std::cout << result.dump() << '\n';
     } else {
-        std::cout << hex(command, 2) << ' ' << hex(value, 8) << '\n';
+        std::cout << hexText(command, 2) << ' ' << hexText(value, 8) << '\n';
     }
     if (command == 0)
         std::cerr << "veldris-cli: node " << options.node << " did not answer\n";
     else if (command == 0x80)
-        std::cerr << "veldris-cli: node " << options.node << " aborted " << object << " with " << hex(value, 8) << '\n';
+        std::cerr << "veldris-cli: node " << options.node << " aborted " << object << " with " << hexText(value, 8) << '\n';
     else if (!success)
-        std::cerr << "veldris-cli: unexpected answer " << hex(command, 2) << '\n';
+        std::cerr << "veldris-cli: unexpected answer " << hexText(command, 2) << '\n';
     return success ? exitDone : exitRefused;
 }
 

@@ -36,6 +36,13 @@ struct CanFrame {
         microseconds = t.micros;
     }
 
+    // The 32-bit value of an SDO answer: data bytes 4..7, least significant first, whatever the
+    // command byte says about its size.
+    std::uint32_t value() const
+    {
+        return static_cast<std::uint32_t>(data[4] | data[5] << 8 | data[6] << 16) | static_cast<std::uint32_t>(data[7]) << 24;
+    }
+
     // The receive time [µs] since the library's epoch.
     std::uint64_t timestampMicros() const
     {

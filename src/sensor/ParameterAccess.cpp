@@ -26,12 +26,6 @@ std::uint8_t node()
     return static_cast<std::uint8_t>(connectedNode());
 }
 
-std::uint32_t valueOf(const CanFrame& answer)
-{
-    return static_cast<std::uint32_t>(answer.data[4] | answer.data[5] << 8 | answer.data[6] << 16)
-        | static_cast<std::uint32_t>(answer.data[7]) << 24;
-}
-
 ByteList bytesOf(const CanFrame& answer)
 {
     if (answer.data[0] != 0x43)
@@ -44,7 +38,7 @@ ByteList bytesOf(const CanFrame& answer)
 std::int32_t getHeartbeat(CanOpenClient& client)
 {
     const CanFrame answer = ask(client, requests::readHeartbeat(node()), 100, Drain::First);
-    return answer.data[0] == 0x4B ? static_cast<std::int32_t>(valueOf(answer)) : -1;
+    return answer.data[0] == 0x4B ? static_cast<std::int32_t>(answer.value()) : -1;
 }
 
 bool setHeartbeat(CanOpenClient& client, std::uint32_t value)
@@ -73,12 +67,12 @@ bool setTpdoCobId(CanOpenClient& client, std::uint32_t cobId)
 
 std::uint32_t getTpdoTransmissionType(CanOpenClient& client)
 {
-    return valueOf(ask(client, requests::readTpdoTransmissionType(node()), 100, Drain::First));
+    return ask(client, requests::readTpdoTransmissionType(node()), 100, Drain::First).value();
 }
 
 std::uint32_t getTpdoEventTimer(CanOpenClient& client)
 {
-    return valueOf(ask(client, requests::readTpdoEventTimer(node()), 100, Drain::First));
+    return ask(client, requests::readTpdoEventTimer(node()), 100, Drain::First).value();
 }
 
 bool setTpdoEventTimer(CanOpenClient& client, std::uint32_t value)
@@ -101,23 +95,23 @@ ByteList getSrdoCobIdBytes(CanOpenClient& client)
 
 std::uint32_t getSrdoCycleTime(CanOpenClient& client)
 {
-    return valueOf(ask(client, requests::readSrdoCycleTime(node()), 100, Drain::First));
+    return ask(client, requests::readSrdoCycleTime(node()), 100, Drain::First).value();
 }
 
 std::uint32_t readDecimalDigits(CanOpenClient& client)
 {
-    return valueOf(ask(client, requests::readDecimalDigits(node()), 100, Drain::No));
+    return ask(client, requests::readDecimalDigits(node()), 100, Drain::No).value();
 }
 
 std::string readUnitText(CanOpenClient& client, std::uint8_t indexHighByte)
 {
-    return unitText(valueOf(ask(client, requests::readUnit(node(), indexHighByte), 100, Drain::First)));
+    return unitText(ask(client, requests::readUnit(node(), indexHighByte), 100, Drain::First).value());
 }
 
 std::int32_t getCurrentError(CanOpenClient& client)
 {
     const CanFrame answer = ask(client, requests::readCurrentError(node(), connectedSensor().uidListed), 100, Drain::First);
-    return answer.data[0] == 0x43 ? static_cast<std::int32_t>(valueOf(answer)) : -1;
+    return answer.data[0] == 0x43 ? static_cast<std::int32_t>(answer.value()) : -1;
 }
 
 std::string unitText(std::uint32_t unitCode)

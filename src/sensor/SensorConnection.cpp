@@ -22,12 +22,6 @@ std::uint8_t nodeByte(std::uint32_t node)
     return static_cast<std::uint8_t>(node);
 }
 
-std::int32_t valueOf(const CanFrame& answer)
-{
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(answer.data[4] | answer.data[5] << 8 | answer.data[6] << 16)
-                                     | static_cast<std::uint32_t>(answer.data[7]) << 24);
-}
-
 CanFrame ask(CanOpenClient& client, const CanFrame& request, std::uint32_t timeoutMs)
 {
     CanFrame answer;
@@ -71,13 +65,13 @@ std::string readFirmwareVersion(CanOpenClient& client, std::uint32_t node)
 std::string readItemNumber(CanOpenClient& client, std::uint32_t node)
 {
     const CanFrame request = requests::readItemNumber(nodeByte(node), connectedSensor().uidListed);
-    return std::to_string(valueOf(ask(client, request, sdoReadTimeoutMs)));
+    return std::to_string(static_cast<std::int32_t>(ask(client, request, sdoReadTimeoutMs).value()));
 }
 
 std::string readSerialNumber(CanOpenClient& client, std::uint32_t node)
 {
     const CanFrame request = requests::readSerialNumber(nodeByte(node), connectedSensor().uidListed);
-    return std::to_string(valueOf(ask(client, request, sdoReadTimeoutMs)));
+    return std::to_string(static_cast<std::int32_t>(ask(client, request, sdoReadTimeoutMs).value()));
 }
 
 void identify(CanOpenClient& client, SensorInfo record)

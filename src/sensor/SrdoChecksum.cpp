@@ -26,12 +26,6 @@ struct Feeder {
     }
 };
 
-std::uint32_t valueOf(const CanFrame& answer)
-{
-    return static_cast<std::uint32_t>(answer.data[4] | answer.data[5] << 8 | answer.data[6] << 16)
-        | static_cast<std::uint32_t>(answer.data[7]) << 24;
-}
-
 bool confirmed(CanOpenClient& client, const CanFrame& request, std::uint32_t timeoutMs)
 {
     CanFrame answer;
@@ -73,7 +67,7 @@ SrdoValues loadSrdoConfiguration(CanOpenClient& client, std::uint32_t node)
     for (int position = 0; position < requests::srdoConfigurationCount; ++position) {
         CanFrame answer;
         client.request(answer, requests::srdoConfiguration(static_cast<std::uint8_t>(node), position), 50);
-        read[static_cast<std::size_t>(position)] = valueOf(answer);
+        read[static_cast<std::size_t>(position)] = answer.value();
     }
     // The transmission type 0x1301:04 is read but is not part of the configuration's checksum.
     return {read[0], read[1], read[2], read[4], read[5], read[6], read[7], read[8]};
@@ -82,7 +76,7 @@ SrdoValues loadSrdoConfiguration(CanOpenClient& client, std::uint32_t node)
 std::uint32_t readSrdoChecksum(CanOpenClient& client, std::uint32_t node)
 {
     CanFrame answer;
-    return valueOf(client.request(answer, requests::readSrdoChecksum(static_cast<std::uint8_t>(node)), 50));
+    return client.request(answer, requests::readSrdoChecksum(static_cast<std::uint8_t>(node)), 50).value();
 }
 
 bool writeSrdoChecksum(CanOpenClient& client, std::uint32_t node, std::uint16_t checksum)

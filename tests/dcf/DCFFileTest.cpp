@@ -7,6 +7,8 @@
 
 #include "../support/TemporaryDirectory.h"
 
+#include "../support/QuietDiagnostics.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -83,25 +85,6 @@ void expectSections(const SectionCase& c)
     EXPECT_EQ(file.loadText(c.text), c.loaded);
     EXPECT_EQ(describe(file), c.sections);
 }
-
-// Keeps the reader's diagnostic lines ("parsed all sections") out of the test output.
-class QuietDiagnostics : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        sink = std::fopen("/dev/null", "w");
-        setDiagnosticStream(sink);
-    }
-    void TearDown() override
-    {
-        setDiagnosticStream(nullptr);
-        if (sink)
-            std::fclose(sink);
-    }
-
-private:
-    std::FILE* sink = nullptr;
-};
 
 using DCFHeaders = QuietDiagnostics;
 using DCFKeyLines = QuietDiagnostics;

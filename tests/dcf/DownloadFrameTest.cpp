@@ -4,6 +4,8 @@
 #include "common/Log.h"
 #include "dcf/DownloadFrame.h"
 
+#include "../support/QuietDiagnostics.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -62,25 +64,6 @@ std::optional<std::int64_t> standardReading(const std::string& number, bool unsi
     }
     return in.fail() ? std::nullopt : std::optional<std::int64_t>(value);
 }
-
-// Keeps the reader's diagnostic lines ("parsed all sections") out of the test output.
-class QuietDiagnostics : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        sink = std::fopen("/dev/null", "w");
-        setDiagnosticStream(sink);
-    }
-    void TearDown() override
-    {
-        setDiagnosticStream(nullptr);
-        if (sink)
-            std::fclose(sink);
-    }
-
-private:
-    std::FILE* sink = nullptr;
-};
 
 using DownloadFrame = QuietDiagnostics;
 using DownloadFrameProblems = QuietDiagnostics;

@@ -7,6 +7,8 @@
 #include "errorlog/EntryDecoder.h"
 #include "errorlog/ErrorTexts.h"
 
+#include "../support/QuietDiagnostics.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -110,32 +112,11 @@ std::vector<float> valuesOf(const std::vector<ErrorLogRow>& rows)
 
 const std::vector<std::string> allPatterns = {"EEEETTVV", "EEEEVVVV", "ETTVVXXX", "EVVVVXXX"};
 
-// Decoding the bit-mask patterns writes a diagnostic line per ordinary entry; the tests send
-// them to a stream that drops them without a system call (the random test writes about a
-// million) and give the default back afterwards.
-class QuietLog : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        cookie_io_functions_t drop{};
-        drop.write = [](void*, const char*, std::size_t size) -> ssize_t { return static_cast<ssize_t>(size); };
-        sink = fopencookie(nullptr, "w", drop);
-        setDiagnosticStream(sink);
-    }
-    void TearDown() override
-    {
-        setDiagnosticStream(nullptr);
-        if (sink)
-            std::fclose(sink);
-    }
-    std::FILE* sink = nullptr;
-};
-
-class RingWalk : public QuietLog {};
-class EntryPatterns : public QuietLog {};
-class SpecialEntries : public QuietLog {};
-class OrdinaryEntries : public QuietLog {};
-class DamagedLogs : public QuietLog {};
+class RingWalk : public QuietDiagnostics {};
+class EntryPatterns : public QuietDiagnostics {};
+class SpecialEntries : public QuietDiagnostics {};
+class OrdinaryEntries : public QuietDiagnostics {};
+class DamagedLogs : public QuietDiagnostics {};
 
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "BusSession.h"
 
 #include "ExitStatus.h"
+#include "Interrupt.h"
 
 #include "can/PCANBasicLibrary.h"
 #include "canopen/CanOpenClient.h"
@@ -13,6 +14,7 @@
 
 std::optional<int> openBusFor(const GlobalOptions& options, veldris::CanOpenClient& client)
 {
+    stopOnInterrupt(client.stopSignal());
     veldris::openBus(client, 0, options.bitrateIndex());
     if (client.adapterOpen())
         return std::nullopt;

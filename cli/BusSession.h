@@ -9,8 +9,8 @@ class CanOpenClient;
 }
 
 // Opens the bus as the window's node list does (channel 0, the chosen bit rate, NMT
-// pre-operational to all). On failure it has said why on standard error and gives the exit
-// status to end with.
+// pre-operational to all); from here on Ctrl-C stops the bus (see Interrupt.h). On failure it
+// has said why on standard error and gives the exit status to end with.
 std::optional<int> openBusFor(const GlobalOptions& options, veldris::CanOpenClient& client);
 
 // Opens the bus and connects to the sensor at --node as choosing it in the window does: access

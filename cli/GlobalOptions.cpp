@@ -1,16 +1,14 @@
 #include "GlobalOptions.h"
 
+#include "can/Bitrates.h"
 #include "common/DataDirectory.h"
 #include "common/MessageSlots.h"
 #include "common/Settings.h"
 #include "common/Translations.h"
 
-#include <array>
 #include <map>
 
 namespace {
-
-constexpr std::array<int, 6> bitratesKbit = {1000, 500, 250, 125, 50, 20};
 
 const std::map<std::string, std::string> catalogues = {
     {"de", "lang/de_DE.po"}, {"en", "lang/en.po"}, {"cn", "lang/cn.po"}};
@@ -19,10 +17,15 @@ const std::map<std::string, std::string> catalogues = {
 
 int GlobalOptions::bitrateIndex() const
 {
-    for (std::size_t i = 0; i < bitratesKbit.size(); ++i)
-        if (bitratesKbit[i] == bitrateKbit)
-            return static_cast<int>(i);
-    return -1;
+    return veldris::bitrateIndexOfKbit(bitrateKbit);
+}
+
+std::vector<int> offeredBitratesKbit()
+{
+    std::vector<int> kbit;
+    for (const veldris::Bitrate& rate : veldris::bitrates)
+        kbit.push_back(rate.kbit);
+    return kbit;
 }
 
 void addGlobalOptions(CLI::App& app, GlobalOptions& options)
@@ -42,7 +45,7 @@ void addGlobalOptions(CLI::App& app, GlobalOptions& options)
     app.add_option("--sim-state", adapter.simState,
                    "with --simulate: load the sensors' state from FILE if it exists, save it back at exit");
     app.add_option("--bitrate", options.bitrateKbit, "bit rate in kbit/s: 1000, 500, 250, 125, 50 or 20")
-        ->check(CLI::IsMember(std::vector<int>(bitratesKbit.begin(), bitratesKbit.end())));
+        ->check(CLI::IsMember(offeredBitratesKbit()));
     app.add_option("--node", options.node, "node ID of the sensor")->check(CLI::Range(0, 127));
     app.add_option("--trace", adapter.tracePath, "record every frame: FILE.log (candump) or FILE.pcap");
     app.add_flag("--json", options.json, "print the result as one JSON document");

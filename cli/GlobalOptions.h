@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include <string>
+#include <vector>
 
 // The options every command takes.
 struct GlobalOptions {
@@ -20,6 +21,9 @@ struct GlobalOptions {
 };
 
 void addGlobalOptions(CLI::App& app, GlobalOptions& options);
+
+// 1000, 500, 250, 125, 50, 20: the bit rates of --bitrate and set-bitrate [kbit/s].
+std::vector<int> offeredBitratesKbit();
 
 // Puts the options into effect before any command runs: adapter library or simulator, trace
 // file, and the language of translated messages.

@@ -3,6 +3,7 @@
 
 #include "ExitStatus.h"
 #include "GlobalOptions.h"
+#include "Interrupt.h"
 #include "commands/ChangeCommands.h"
 #include "commands/CrcCommand.h"
 #include "commands/ErrorLogCommand.h"
@@ -95,9 +96,15 @@ int main(int argc, char** argv)
     }
     applyGlobalOptions(options, directory);
 
-    for (const auto& [subcommand, command] : chosen)
-        if (subcommand->parsed())
-            return command->run(options);
+    for (const auto& [subcommand, command] : chosen) {
+        if (!subcommand->parsed())
+            continue;
+        const int status = command->run(options);
+        if (!interrupted())
+            return status;
+        std::cerr << "veldris-cli: stopped by Ctrl-C; the last exchange with the bus was ended at a frame boundary\n";
+        return exitInterrupted;
+    }
     std::cerr << "veldris-cli: no command given.\nRun with --help for more information.\n";
     return exitUsage;
 }

@@ -246,6 +246,8 @@ __attribute__((visibility("default"))) Status CAN_Write(Handle channel, Message*
         if (settings.listenOnly)
             return errorIllOperation;
     }
+    if (const Status refusal = bus->writeRefusal(message->id))
+        return refusal;
     sim::Frame frame;
     frame.id = message->id;
     frame.length = message->length;

@@ -300,6 +300,20 @@ bool readFaults(SectionReader& r, SensorFaults& f)
     return ok;
 }
 
+bool readBus(SectionReader& r, BusOptions& bus)
+{
+    std::string refused;
+    const bool ok = r.flag("timing", bus.timing) && r.unsignedValue("seed", bus.seed)
+        && r.unsignedValue("fault.txError", bus.txError) && r.text("fault.txErrorIds", refused);
+    for (const std::string& id : splitList(refused)) {
+        std::uint32_t identifier = 0;
+        if (!parseUnsigned(id, 0x7FF, identifier))
+            return r.fail("fault.txErrorIds", "'" + id + "' is not an 11-bit identifier");
+        bus.txErrorIds.push_back(identifier);
+    }
+    return ok;
+}
+
 } // namespace
 
 bool parseScenario(const std::string& text, const std::string& source, Scenario& scenario, std::string& error)
@@ -318,7 +332,7 @@ bool parseScenario(const std::string& text, const std::string& source, Scenario&
         SectionReader r(ini, section.pItem, source);
         bool ok = true;
         if (name == "bus") {
-            ok = r.flag("timing", scenario.bus.timing) && r.unsignedValue("seed", scenario.bus.seed);
+            ok = readBus(r, scenario.bus);
         } else if (name == "sensor" || name.rfind("sensor ", 0) == 0) {
             SensorConfig sensor;
             sensor.name = name;

@@ -43,6 +43,14 @@ VirtualBus::~VirtualBus()
         ::close(eventFd);
 }
 
+std::uint32_t VirtualBus::writeRefusal(std::uint32_t identifier) const
+{
+    const auto& ids = options.txErrorIds;
+    if (ids.empty() || std::find(ids.begin(), ids.end(), identifier) != ids.end())
+        return options.txError;
+    return 0;
+}
+
 void VirtualBus::openPort(int kbit)
 {
     std::lock_guard lock(mutex);

@@ -19,6 +19,8 @@ namespace sim {
 struct BusOptions {
     bool timing = true;     // frames take their bit time on the bus; off: they pass at once
     std::uint32_t seed = 1; // for the sensors' lost frames
+    std::uint32_t txError = 0;            // PCAN-Basic status CAN_Write returns; 0: every write is taken
+    std::vector<std::uint32_t> txErrorIds; // identifiers refused with txError; empty: all
 };
 
 // The virtual CAN bus with its sensors and one adapter port. One thread runs the bus in bus
@@ -41,6 +43,9 @@ public:
     void clearQueue();
     bool takeOverrun();                          // the receive queue overflowed since the last call
     int receiveEventFd() const { return eventFd; } // readable while frames are waiting
+    // The status with which the adapter refuses to send a frame with this identifier; 0 when
+    // it sends it (the scenario's fault.txError).
+    std::uint32_t writeRefusal(std::uint32_t identifier) const;
     void setAcceptance(std::function<bool(const Frame&)> accept);
 
     // Every frame that completes on the bus, with its time stamp (called on the bus thread).

@@ -3,6 +3,7 @@
 #include "BusSession.h"
 #include "ExitStatus.h"
 
+#include "can/Bitrates.h"
 #include "canopen/CanOpenClient.h"
 #include "common/MessageSlots.h"
 #include "common/Translations.h"
@@ -72,7 +73,7 @@ CLI::App* SetBitrateCommand::add(CLI::App& app)
 {
     CLI::App* command = app.add_subcommand("set-bitrate", "give the sensor at --node a new bit rate (stored, bus reset)");
     command->add_option("kbit", kbit, "1000, 500, 250, 125, 50 or 20")->required()->check(
-        CLI::IsMember({1000, 500, 250, 125, 50, 20}));
+        CLI::IsMember(offeredBitratesKbit()));
     return command;
 }
 
@@ -90,7 +91,7 @@ int SetBitrateCommand::run(const GlobalOptions& options)
         return *failed;
     const veldris::ChangeResult result =
         veldris::changeBitrate(client, static_cast<std::uint32_t>(options.node), wanted.bitrateIndex());
-    const std::string rate = kbit == 1000 ? "1 MBit/s" : std::to_string(kbit) + " kBit/s";
+    const std::string rate = veldris::bitrateAt(wanted.bitrateIndex())->caption;
     return finish(options, result, veldris::message(Message::BitrateChangedTo) + rate,
                   "The new bit rate could not be stored in the sensor.");
 }

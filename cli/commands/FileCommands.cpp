@@ -3,6 +3,7 @@
 #include "ExitStatus.h"
 #include "HexText.h"
 
+#include "can/CandumpLine.h"
 #include "common/AtomicFile.h"
 #include "dcf/DCFFile.h"
 #include "dcf/DownloadFrame.h"
@@ -15,20 +16,6 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
-
-namespace {
-
-// "601#2F00180105000000": the identifier in 3 hexadecimal digits, then the eight data bytes.
-std::string candumpText(const veldris::CanFrame& frame)
-{
-    char text[40];
-    int used = std::snprintf(text, sizeof text, "%03X#", frame.identifier);
-    for (int i = 0; i < frame.length && i < 8; ++i)
-        used += std::snprintf(text + used, sizeof text - static_cast<std::size_t>(used), "%02X", frame.data[i]);
-    return text;
-}
-
-} // namespace
 
 CLI::App* DcfCommand::add(CLI::App& app)
 {
@@ -55,13 +42,13 @@ int DcfCommand::run(const GlobalOptions& options)
         veldris::buildDownloadFrame(section, node, frame, &problems);
         if (options.json) {
             sections.push_back({{"index", section.index}, {"headerLine", section.headerLine}, {"keys", section.keys},
-                                {"values", section.values}, {"frame", candumpText(frame)}});
+                                {"values", section.values}, {"frame", veldris::frameNotation(frame)}});
             continue;
         }
         std::cout << '[' << section.index << "] line " << section.headerLine << '\n';
         for (std::size_t i = 0; i < section.keys.size(); ++i)
             std::cout << "  " << section.keys[i] << " = " << section.values[i] << '\n';
-        std::cout << "  frame " << candumpText(frame) << '\n';
+        std::cout << "  frame " << veldris::frameNotation(frame) << '\n';
     }
     if (options.json)
         std::cout << nlohmann::json{{"path", path}, {"sections", sections}}.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';

@@ -4,8 +4,12 @@
 #include "ExitStatus.h"
 #include "HexText.h"
 
+#include "can/StatusText.h"
+#include "canopen/AbortCodes.h"
 #include "canopen/CanOpenClient.h"
 #include "canopen/RequestTemplates.h"
+#include "canopen/SdoAnswer.h"
+#include "canopen/SdoProtocol.h"
 
 #include <nlohmann/json.hpp>
 
@@ -17,24 +21,30 @@ namespace {
 constexpr std::uint32_t sdoTimeoutMs = 100;
 
 // Prints the answer (command byte and 32-bit value) and says on standard error what went wrong.
-int report(const GlobalOptions& options, const std::string& object, const veldris::CanFrame& answer, bool success)
+int report(const GlobalOptions& options, const std::string& object, const veldris::Exchange& exchange, bool writing)
 {
-    const std::uint8_t command = answer.data[0];
-    const std::uint32_t value = answer.value();
+    using Kind = veldris::SdoAnswer::Kind;
+    const veldris::SdoAnswer answer = veldris::SdoAnswer::of(exchange.answer);
+    const bool success = writing ? answer.confirmed() : answer.uploaded();
     if (options.json) {
-        nlohmann::json result = {{"node", options.node}, {"object", object}, {"command", command}, {"value", value}};
-        if (command == 0x80)
-            result["abortCode"] = value;
+        nlohmann::json result = {{"node", options.node}, {"object", object}, {"command", answer.command}, {"value", answer.value}};
+        if (answer.aborted()) {
+            result["abortCode"] = answer.abortCode();
+            result["abortText"] = veldris::abortCodeText(answer.abortCode());
+        }
         std::cout << result.dump() << '\n';
     } else {
-        std::cout << hexText(command, 2) << ' ' << hexText(value, 8) << '\n';
+        std::cout << hexText(answer.command, 2) << ' ' << hexText(answer.value, 8) << '\n';
     }
-    if (command == 0)
-        std::cerr << "veldris-cli: node " << options.node << " did not answer\n";
-    else if (command == 0x80)
-        std::cerr << "veldris-cli: node " << options.node << " aborted " << object << " with " << hexText(value, 8) << '\n';
+    const std::string node = "veldris-cli: node " + std::to_string(options.node);
+    if (exchange.status == veldris::ExchangeStatus::WriteRefused)
+        std::cerr << "veldris-cli: the adapter refused to send the request (status " << veldris::statusText(exchange.adapterStatus) << ")\n";
+    else if (answer.kind == Kind::NoAnswer)
+        std::cerr << node << " did not answer\n";
+    else if (answer.aborted())
+        std::cerr << node << " aborted " << object << " with " << veldris::abortDescription(answer.abortCode()) << '\n';
     else if (!success)
-        std::cerr << "veldris-cli: unexpected answer " << hexText(command, 2) << '\n';
+        std::cerr << "veldris-cli: unexpected answer " << hexText(answer.command, 2) << '\n';
     return success ? exitDone : exitRefused;
 }
 
@@ -73,13 +83,11 @@ int SdoCommand::run(const GlobalOptions& options)
     if (const auto failed = connectFor(options, client, "sdo"))
         return *failed;
     const auto node = static_cast<std::uint8_t>(options.node);
-    const std::uint8_t command = !writing ? 0x40 : size == 1 ? 0x2F : size == 2 ? 0x2B : 0x23;
+    const std::uint8_t command = writing ? veldris::sdo::downloadCommand(size) : veldris::sdo::upload;
     const std::uint32_t sent = size == 4 ? number : number & ((1u << (8 * size)) - 1);
-    veldris::CanFrame answer;
-    client.request(answer, veldris::requests::sdoFrame(node, command, index, sub, writing ? sent : 0), sdoTimeoutMs);
-    const std::uint8_t answered = answer.data[0];
-    const bool success = writing ? answered == 0x60 : (answered == 0x43 || answered == 0x47 || answered == 0x4B || answered == 0x4F);
+    const veldris::Exchange exchange =
+        client.exchange(veldris::requests::sdoFrame(node, command, index, sub, writing ? sent : 0), sdoTimeoutMs);
     char name[16];
     std::snprintf(name, sizeof name, "0x%04X:%02X", index, sub);
-    return report(options, name, answer, success);
+    return report(options, name, exchange, writing);
 }

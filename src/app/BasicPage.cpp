@@ -69,7 +69,7 @@ QWidget* TVeldrisForm::buildBasicTab()
     CurrentBitrateLabel = named<QLabel>("CurrentBitrateLabel");
     NewBitrateCombo = named<QComboBox>("NewBitrateCombo");
     NewBitrateCombo->addItems(bitrateItems());
-    NewBitrateCombo->setCurrentIndex(defaultBitrateIndex);
+    NewBitrateCombo->setCurrentIndex(veldris::defaultBitrateIndex);
     ChangeBitrateBtn = named<QPushButton>("ChangeBitrateBtn");
     ChangeBitrateBtn->setEnabled(false);
     layout->addWidget(changeGroup(BitRateGroupBox, BitRateCurrentValueLabel, CurrentBitrateLabel,
@@ -93,6 +93,9 @@ void TVeldrisForm::ChangeNodeIdBtnClick()
         showSlotMessage(veldris::Message::NodeIdOutOfRange);
         return;
     }
+    const veldris::BusLease lease = leaseBus();
+    if (!lease)
+        return;
     const veldris::ChangeResult result = veldris::changeNodeId(veldris::canOpenClient(), static_cast<std::uint32_t>(current),
                                                                static_cast<std::uint32_t>(newNode));
     if (result == veldris::ChangeResult::Refused)
@@ -112,6 +115,9 @@ void TVeldrisForm::ChangeBitrateBtnClick()
         return;
     }
     const int node = veldris::toolkitToInt(CurrentNodeIdLabel->text().toStdString());
+    const veldris::BusLease lease = leaseBus();
+    if (!lease)
+        return;
     const veldris::ChangeResult result =
         veldris::changeBitrate(veldris::canOpenClient(), static_cast<std::uint32_t>(node), wanted);
     if (result == veldris::ChangeResult::Refused)

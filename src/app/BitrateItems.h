@@ -1,13 +1,14 @@
 #pragma once
 
+#include "can/Bitrates.h"
+
 #include <QStringList>
 
-// The six bit rates of the bus, in the order of the adapter's bit-rate index; index 3
-// (125 kBit/s) is the default. Never translated.
+// The captions of the bit-rate combo boxes, in the order of the adapter's bit-rate index.
 inline QStringList bitrateItems()
 {
-    return {QStringLiteral("1 MBit/s"),   QStringLiteral("500 kBit/s"), QStringLiteral("250 kBit/s"),
-            QStringLiteral("125 kBit/s"), QStringLiteral("50 kBit/s"),  QStringLiteral("20 kBit/s")};
+    QStringList items;
+    for (const veldris::Bitrate& rate : veldris::bitrates)
+        items << QString::fromLatin1(rate.caption);
+    return items;
 }
-
-inline constexpr int defaultBitrateIndex = 3;

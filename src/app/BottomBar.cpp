@@ -25,7 +25,7 @@ QWidget* TVeldrisForm::buildBottomBar()
     BitRateLabel = named<QLabel>("BitRateLabel");
     BitrateCombo = named<QComboBox>("BitrateCombo");
     BitrateCombo->addItems(bitrateItems());
-    BitrateCombo->setCurrentIndex(defaultBitrateIndex);
+    BitrateCombo->setCurrentIndex(veldris::defaultBitrateIndex);
     NodeIdLabel = named<QLabel>("NodeIdLabel");
     NodeIDCombo = named<DropDownCombo>("NodeIDCombo");
     NodeIDCombo->setMinimumWidth(90);
@@ -67,6 +67,9 @@ void TVeldrisForm::NodeIDComboExit()
 // four seconds, during which the window shows the wait cursor).
 void TVeldrisForm::NodeIDCombo_OnDropdown()
 {
+    const veldris::BusLease lease = leaseBus();
+    if (!lease)
+        return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QApplication::processEvents();
     nodesFound = false;
@@ -99,6 +102,9 @@ void TVeldrisForm::NodeIDCombo_OnCloseup()
 
 void TVeldrisForm::connectChosenNode()
 {
+    const veldris::BusLease lease = leaseBus();
+    if (!lease)
+        return;
     veldris::connectToSensor(veldris::canOpenClient(), NodeIDCombo->currentText().toStdString());
     showConnectedState();
     const veldris::SensorInfo& sensor = veldris::connectedSensor();

@@ -110,62 +110,75 @@ QWidget* TVeldrisForm::buildControlsTab()
 void TVeldrisForm::StartSensorBtnClick()
 {
     const int node = veldris::decimalToInt(veldris::connectedSensor().nodeId);
-    veldris::nmtStartNode(veldris::canOpenClient(), static_cast<std::uint8_t>(node));
+    withBus([node] { veldris::nmtStartNode(veldris::canOpenClient(), static_cast<std::uint8_t>(node)); });
 }
 
 void TVeldrisForm::PreopSensorBtnClick()
 {
-    veldris::nmtEnterPreOperationalAll(veldris::canOpenClient());
+    withBus([] { veldris::nmtEnterPreOperationalAll(veldris::canOpenClient()); });
 }
 
 void TVeldrisForm::ResetSensorBtnClick()
 {
-    veldris::nmtResetCommunicationAll(veldris::canOpenClient());
+    withBus([] { veldris::nmtResetCommunicationAll(veldris::canOpenClient()); });
 }
 
 // The parameter buttons show no message: Get fills the field, Set ignores the result.
 void TVeldrisForm::SetHeartbeatBtnClick()
 {
-    veldris::setHeartbeat(veldris::canOpenClient(), static_cast<std::uint32_t>(veldris::decimalToInt(HeartbeatValInput->text().toStdString())));
+    const auto value = static_cast<std::uint32_t>(veldris::decimalToInt(HeartbeatValInput->text().toStdString()));
+    withBus([value] { veldris::setHeartbeat(veldris::canOpenClient(), value); });
 }
 
 void TVeldrisForm::GetHeartbeatBtnClick()
 {
-    HeartbeatValInput->setText(QString::number(veldris::getHeartbeat(veldris::canOpenClient())));
+    withBus([this] { HeartbeatValInput->setText(QString::number(veldris::getHeartbeat(veldris::canOpenClient()))); });
 }
 
 void TVeldrisForm::GetPDOMappingBtnClick()
 {
-    PDOMappingValInput->setText(QString::fromLatin1(veldris::byteText(veldris::getTpdoMappingBytes(veldris::canOpenClient()))));
+    withBus([this] {
+        PDOMappingValInput->setText(QString::fromLatin1(veldris::byteText(veldris::getTpdoMappingBytes(veldris::canOpenClient()))));
+    });
 }
 
 void TVeldrisForm::GetPDOCobIdBtnClick()
 {
-    PDOCobIdValInput->setText(QString::fromLatin1(veldris::byteText(veldris::getTpdoCobIdBytes(veldris::canOpenClient()))));
+    withBus([this] {
+        PDOCobIdValInput->setText(QString::fromLatin1(veldris::byteText(veldris::getTpdoCobIdBytes(veldris::canOpenClient()))));
+    });
 }
 
 void TVeldrisForm::GetPDOEventTimerBtnClick()
 {
-    PDOEventTimerValInput->setText(QString::number(static_cast<std::int32_t>(veldris::getTpdoEventTimer(veldris::canOpenClient()))));
+    withBus([this] {
+        PDOEventTimerValInput->setText(QString::number(static_cast<std::int32_t>(veldris::getTpdoEventTimer(veldris::canOpenClient()))));
+    });
 }
 
 void TVeldrisForm::SetPDOEventTimerBtnClick()
 {
-    veldris::setTpdoEventTimer(veldris::canOpenClient(),
-                               static_cast<std::uint32_t>(veldris::decimalToInt(PDOEventTimerValInput->text().toStdString())));
+    const auto value = static_cast<std::uint32_t>(veldris::decimalToInt(PDOEventTimerValInput->text().toStdString()));
+    withBus([value] { veldris::setTpdoEventTimer(veldris::canOpenClient(), value); });
 }
 
 void TVeldrisForm::GetSRDOMappingBtnClick()
 {
-    SRDOMappingValInput->setText(QString::fromLatin1(veldris::byteText(veldris::getSrdoMappingBytes(veldris::canOpenClient()))));
+    withBus([this] {
+        SRDOMappingValInput->setText(QString::fromLatin1(veldris::byteText(veldris::getSrdoMappingBytes(veldris::canOpenClient()))));
+    });
 }
 
 void TVeldrisForm::GetSRDOCobIdBtnClick()
 {
-    SRDOCobIdValInput->setText(QString::fromLatin1(veldris::byteText(veldris::getSrdoCobIdBytes(veldris::canOpenClient()))));
+    withBus([this] {
+        SRDOCobIdValInput->setText(QString::fromLatin1(veldris::byteText(veldris::getSrdoCobIdBytes(veldris::canOpenClient()))));
+    });
 }
 
 void TVeldrisForm::GetSRDOEventTimerBtnClick()
 {
-    SRDOEventTimerValInput->setText(QString::number(static_cast<std::int32_t>(veldris::getSrdoCycleTime(veldris::canOpenClient()))));
+    withBus([this] {
+        SRDOEventTimerValInput->setText(QString::number(static_cast<std::int32_t>(veldris::getSrdoCycleTime(veldris::canOpenClient()))));
+    });
 }

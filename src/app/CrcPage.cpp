@@ -94,6 +94,9 @@ veldris::SrdoValues TVeldrisForm::srdoValuesFromInputs() const
 void TVeldrisForm::CRCLoadBtnClick()
 {
     const auto node = static_cast<std::uint32_t>(veldris::toolkitToInt(CurrentNodeIdLabel->text().toStdString()));
+    const veldris::BusLease lease = leaseBus();
+    if (!lease)
+        return;
     veldris::CanOpenClient& client = veldris::canOpenClient();
     const veldris::SrdoValues values = veldris::loadSrdoConfiguration(client, node);
     const auto inputs = srdoValueInputs();
@@ -112,6 +115,9 @@ void TVeldrisForm::CRCSaveBtnClick()
 {
     const veldris::SrdoValues values = srdoValuesFromInputs();
     const auto node = static_cast<std::uint32_t>(veldris::toolkitToInt(CurrentNodeIdLabel->text().toStdString()));
+    const veldris::BusLease lease = leaseBus();
+    if (!lease)
+        return;
     const bool saved = veldris::saveSrdoChecksum(veldris::canOpenClient(), node, values);
     showSlotMessage(saved ? veldris::Message::ChecksumSaved : veldris::Message::ChecksumNotSaved);
 }

@@ -26,5 +26,5 @@ QWidget* TVeldrisForm::buildDebugTab()
 // Reads the decimal digits of the process value and discards them: a bus check for service.
 void TVeldrisForm::DemoBtnClick()
 {
-    veldris::readDecimalDigits(veldris::canOpenClient());
+    withBus([] { veldris::readDecimalDigits(veldris::canOpenClient()); });
 }

@@ -5,6 +5,8 @@
 #include "app/HandlerConnection.h"
 #include "app/WidgetFactory.h"
 
+#include "canopen/CanOpenClient.h"
+
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -116,7 +118,14 @@ void TVeldrisForm::ResetDiagnoseResultsBtnClick() {}
 
 void TVeldrisForm::CurrentValueCheckbox_OnClick() {}
 
-void TVeldrisForm::GetCurrentValueTimer_OnTimer() {}
+// A tick while a procedure holds the bus (or while a handler that holds it lets the window
+// process events) is skipped; the next tick tries again.
+void TVeldrisForm::GetCurrentValueTimer_OnTimer()
+{
+    const veldris::BusLease lease = veldris::canOpenClient().tryLease();
+    if (!lease)
+        return;
+}
 
 void TVeldrisForm::GetCurrentErrorsBtnClick() {}
 

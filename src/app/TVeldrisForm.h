@@ -1,5 +1,7 @@
 #pragma once
 
+#include "canopen/BusLease.h"
+#include "canopen/BusWorker.h"
 #include "sensor/SrdoChecksum.h"
 
 #include <QMainWindow>
@@ -7,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 #include <string>
 
@@ -14,6 +17,7 @@ class DropDownCombo;
 class QAction;
 class QActionGroup;
 class QCheckBox;
+class QCloseEvent;
 class QComboBox;
 class QFileDialog;
 class QGroupBox;
@@ -34,6 +38,7 @@ class TAboutDialog;
 namespace veldris {
 enum class Message;
 struct ErrorLogRow;
+class GUIProgress;
 }
 
 // The main window: a page tree selects one card of the card panel `Tabs`; the bottom bar
@@ -57,6 +62,13 @@ public:
     bool showStatus(std::int32_t status, ErrorLogHandler handler);
     void showRows(const std::vector<veldris::ErrorLogRow>& rows);
 
+    // Runs `procedure` on a worker thread that holds the bus, shows its report lines in
+    // `output` (and its progress in `bar`, if given) until it has ended, and joins it. False
+    // when nothing ran because the bus was busy, or when the user stopped the worker to close
+    // the window (which then closes once the handler has returned).
+    bool runOnWorker(veldris::GUIProgress& progress, std::uint32_t& shownLines, QPlainTextEdit* output,
+                     QProgressBar* bar, veldris::BusWorker::Procedure procedure);
+
     // Sets every translatable caption and the twenty message slots from the translation table.
     void applyTranslation();
     static QString translate(const char* source);
@@ -68,6 +80,10 @@ public:
     bool nodesFound = false;
     bool dcfLoaded = false;
     bool sensorSelected = false;  // the window is in its sensor-selected state
+
+protected:
+    // While a worker runs, closing asks whether to stop it; the window closes when it has ended.
+    void closeEvent(QCloseEvent* event) override;
 
 public slots:
     void TabTreeView_OnClick();
@@ -307,4 +323,13 @@ private:
     std::array<QLineEdit*, 8> srdoValueInputs() const;
     veldris::SrdoValues srdoValuesFromInputs() const;
     void changeLanguage(const std::string& code, const char* catalogue);
+
+    // The bus for one handler; an empty lease, with the "bus busy" message shown, while a
+    // procedure holds it.
+    veldris::BusLease leaseBus();
+    // Runs `work` holding the bus; false (with the message) when the bus was busy.
+    bool withBus(const std::function<void()>& work);
+
+    bool workerRunning = false;    // a handler waits in runOnWorker
+    bool closeAfterWorker = false; // the user chose to stop the worker and close
 };

@@ -105,12 +105,17 @@ pcan::Status PCANDriver::reset(std::uint32_t index)
     return library.reset(handle);
 }
 
-void PCANDriver::waitForFrames(int timeoutMs)
+void PCANDriver::waitForFrames(std::chrono::microseconds timeout, const StopSignal& stop) const
 {
     if (event)
-        event->wait(timeoutMs);
+        event->wait(timeout, stop);
     else
-        sleepForFrames(timeoutMs);
+        sleepForFrames(timeout, stop);
+}
+
+bool PCANDriver::rearmReceiveEvent() const
+{
+    return event && event->rearm();
 }
 
 // The thread watches the receive event of the channel initialised last (the program only ever

@@ -3,6 +3,7 @@
 #include "can/CanFrame.h"
 #include "can/PCANBasicLibrary.h"
 #include "can/ReceiveEvent.h"
+#include "can/StopSignal.h"
 
 #include <atomic>
 #include <cstdint>
@@ -16,7 +17,8 @@ namespace veldris {
 // The adapter driver: the PCAN-Basic binding, the table of attached channels and the receive-
 // notification thread. Channels are addressed by their index in the table, never by a
 // PCAN-Basic handle; an index the table does not hold is refused with 0x10000 and the library
-// is not called. Used from one thread at a time (the owner), except for the receive thread.
+// is not called. Used from one thread at a time: the CanOpenClient calls it only while it holds
+// the bus for an exchange. The receive thread touches only its own event.
 class PCANDriver {
 public:
     using ReceiveHook = std::function<void(pcan::Message, pcan::Timestamp)>;
@@ -42,9 +44,13 @@ public:
     bool startReceiveThread(std::uint32_t index);
     bool stopReceiveThread(); // returns at once: the thread also waits on a stop event
 
-    // Waits at most `timeoutMs` [ms] for frames on an initialised channel: on its receive event,
-    // or by sleeping in steps of 1 ms where the library offers none. Never spins.
-    void waitForFrames(int timeoutMs);
+    // Waits at most `timeout` for frames on an initialised channel, or until `stop` is raised:
+    // on its receive event, or by sleeping in steps of 1 ms where the library offers none.
+    // Never spins. Call it after `read` found the queue empty and `rearmReceiveEvent` asked for
+    // no further read.
+    void waitForFrames(std::chrono::microseconds timeout, const StopSignal& stop) const;
+    // True when the queue must be read once more before waiting (see ReceiveEvent::rearm).
+    bool rearmReceiveEvent() const;
 
     // Receive threads running in the process, and how many ran when the last driver was
     // created, for tests.

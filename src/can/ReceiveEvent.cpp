@@ -1,6 +1,7 @@
 #include "can/ReceiveEvent.h"
 
 #include "can/PCANBasicLibrary.h"
+#include "can/StopSignal.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -8,7 +9,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <thread>
 
 namespace veldris {
 
@@ -41,18 +41,27 @@ ReceiveEvent::~ReceiveEvent()
     ::close(fd);
 }
 
-void ReceiveEvent::wait(int timeoutMs)
+// ppoll rather than poll: a time-out in whole milliseconds would end every wait up to 1 ms late.
+void ReceiveEvent::wait(std::chrono::microseconds timeout, const StopSignal& stop) const
 {
-    pollfd event{fd, POLLIN, 0};
-    if (::poll(&event, 1, std::max(timeoutMs, 0)) > 0 && registered) {
-        std::uint64_t count = 0; // reset our event, as an auto-reset event resets when waited for
-        [[maybe_unused]] const ssize_t got = ::read(fd, &count, sizeof count);
-    }
+    const long long micros = std::max<long long>(timeout.count(), 0);
+    const timespec limit{static_cast<time_t>(micros / 1000000), static_cast<long>(micros % 1000000 * 1000)};
+    pollfd events[2] = {{fd, POLLIN, 0}, {stop.descriptor(), POLLIN, 0}};
+    ::ppoll(events, stop.descriptor() >= 0 ? 2 : 1, &limit, nullptr);
 }
 
-void sleepForFrames(int timeoutMs)
+bool ReceiveEvent::rearm() const
 {
-    std::this_thread::sleep_for(std::chrono::milliseconds(std::clamp(timeoutMs, 0, 1)));
+    if (!registered)
+        return false;
+    std::uint64_t count = 0;
+    return ::read(fd, &count, sizeof count) > 0;
+}
+
+void sleepForFrames(std::chrono::microseconds timeout, const StopSignal& stop)
+{
+    stop.sleepFor(std::chrono::ceil<std::chrono::milliseconds>(std::clamp(timeout, std::chrono::microseconds(0),
+                                                                          std::chrono::microseconds(1000))));
 }
 
 } // namespace veldris

@@ -1,17 +1,18 @@
 #include "canopen/CanOpenClient.h"
 
+#include "can/Bitrates.h"
+#include "can/CandumpLine.h"
+#include "can/StatusText.h"
+#include "canopen/SdoProtocol.h"
 #include "common/Log.h"
 #include "common/SystemConstants.h"
 #include "common/TextConversion.h"
 
-#include <chrono>
 #include <cstring>
 
 namespace veldris {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 void clearAnswer(CanFrame& response)
 {
@@ -26,13 +27,6 @@ bool isSdoRequest(std::uint32_t identifier)
 }
 
 } // namespace
-
-std::uint16_t bitrateCode(int bitrateIndex)
-{
-    constexpr std::uint16_t codes[] = {pcan::baud1M, pcan::baud500K, pcan::baud250K,
-                                       pcan::baud125K, pcan::baud50K, pcan::baud20K};
-    return bitrateIndex >= 0 && bitrateIndex < 6 ? codes[bitrateIndex] : 0;
-}
 
 bool answersRequest(const CanFrame& answer, const CanFrame& request)
 {
@@ -55,13 +49,62 @@ CanOpenClient::CanOpenClient()
 
 CanOpenClient::~CanOpenClient()
 {
+    const std::lock_guard bus(busLock);
     if (adapter)
         adapter->stopReceiveThread();
     adapter.reset();
 }
 
-bool CanOpenClient::connectAdapter()
+bool CanOpenClient::mayUseBus() const
 {
+    const std::thread::id owner = holder.load();
+    return owner == std::thread::id() || owner == std::this_thread::get_id();
+}
+
+// The bus for one operation of the calling thread, waited for until `deadline` while another
+// thread's exchange holds it. Refused at once, without waiting for the holder's exchange to
+// end, while another holder leases it; a lease taken while this thread waited refuses it too.
+std::unique_lock<TimedLock> CanOpenClient::holdBus(Clock::time_point deadline)
+{
+    if (!mayUseBus())
+        return {};
+    std::unique_lock bus(busLock, std::defer_lock);
+    if (deadline == Clock::time_point::max())
+        bus.lock();
+    else if (!bus.try_lock_until(deadline))
+        return {};
+    if (!mayUseBus())
+        return {};
+    return bus;
+}
+
+BusLease CanOpenClient::tryLease()
+{
+    std::thread::id none;
+    if (!holder.compare_exchange_strong(none, std::this_thread::get_id()))
+        return {};
+    return BusLease(*this);
+}
+
+void CanOpenClient::adoptLease()
+{
+    holder.store(std::this_thread::get_id());
+}
+
+void CanOpenClient::releaseLease()
+{
+    holder.store(std::thread::id());
+}
+
+bool CanOpenClient::connectAdapter(std::int32_t channelIndex, std::int32_t bitrateIndex)
+{
+    std::unique_lock bus = holdBus();
+    if (!bus.owns_lock()) {
+        logLine("The adapter was not re-opened: another operation holds the bus.");
+        return false;
+    }
+    channel = channelIndex;
+    bitrate = bitrateIndex;
     // The old receive thread is stopped and joined, and the old driver gone, before the new
     // driver loads the library again.
     if (adapter) {
@@ -69,70 +112,124 @@ bool CanOpenClient::connectAdapter()
         adapter.reset();
     }
     opened = false;
+    lastWriteStatus = pcan::ok;
     adapter = std::make_unique<PCANDriver>();
     if (channelIndex < 0 || bitrateIndex < 0) {
         logLine("Bitrate not set!");
         return false;
     }
     adapter->setReceiveHook([](pcan::Message, pcan::Timestamp) {});
-    const auto channel = static_cast<std::uint32_t>(channelIndex);
-    const pcan::Status status = adapter->initialize(channel, bitrateCode(bitrateIndex), 0, 0, 3);
+    const pcan::Status status =
+        adapter->initialize(static_cast<std::uint32_t>(channelIndex), bitrateCode(bitrateIndex), 0, 0, 3);
     adapter->startReceiveThread(0);
     opened = status == pcan::ok;
     return opened;
 }
 
+Exchange CanOpenClient::exchange(const CanFrame& requestFrame, std::uint32_t timeoutMs)
+{
+    Exchange result;
+    result.status = run(result.answer, requestFrame, timeoutMs, Match::Request, result.adapterStatus);
+    if (!result.answered())
+        clearAnswer(result.answer);
+    return result;
+}
+
 CanFrame& CanOpenClient::request(CanFrame& response, const CanFrame& requestFrame, std::uint32_t timeoutMs)
 {
     clearAnswer(response);
-    if (!awaitAnswer(response, requestFrame, timeoutMs, Match::Request))
+    pcan::Status adapterStatus = pcan::ok;
+    if (run(response, requestFrame, timeoutMs, Match::Request, adapterStatus) != ExchangeStatus::Answered)
         clearAnswer(response);
     return response;
 }
 
 CanFrame& CanOpenClient::requestBootloader(CanFrame& response, const CanFrame& requestFrame, std::uint32_t timeoutMs)
 {
-    if (!awaitAnswer(response, requestFrame, timeoutMs, Match::Bootloader))
+    pcan::Status adapterStatus = pcan::ok;
+    if (run(response, requestFrame, timeoutMs, Match::Bootloader, adapterStatus) != ExchangeStatus::Answered)
         clearAnswer(response);
     return response;
 }
 
-// Reads until the answer comes or the deadline passes, sleeping on the receive event whenever
-// the queue is empty: no frame is lost (each is read and tested) and no core spins.
-bool CanOpenClient::awaitAnswer(CanFrame& response, const CanFrame& requestFrame, std::uint32_t timeoutMs, Match match)
+ExchangeStatus CanOpenClient::run(CanFrame& response, const CanFrame& requestFrame, std::uint32_t timeoutMs,
+                                  Match match, pcan::Status& adapterStatus)
 {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    if (!adapter)
-        return false;
-    const auto channel = static_cast<std::uint32_t>(channelIndex);
-    adapter->reset(channel); // an answer that came before the request must never match it
-    adapter->write(0, requestFrame);
+    const std::unique_lock bus = holdBus(deadline);
+    if (!bus.owns_lock())
+        return ExchangeStatus::Busy;
+    if (stop.raised())
+        return ExchangeStatus::Stopped; // nothing is sent once a stop was asked for
+    return awaitAnswer(response, requestFrame, deadline, match, adapterStatus);
+}
+
+// A refused write is logged once per run of refusals with the same status, so that a scan
+// without an adapter does not write 128 lines.
+void CanOpenClient::noteWrite(const CanFrame& frame, pcan::Status status)
+{
+    if (status != pcan::ok && status != lastWriteStatus)
+        logLine("CAN_Write refused " + frameNotation(frame) + ": status " + statusText(status));
+    lastWriteStatus = status;
+}
+
+// Reads until the answer comes or the deadline passes, sleeping on the receive event whenever
+// the queue is empty: no frame is lost (each is read and tested), no core spins, and a bus so
+// busy that the queue never empties still ends the request at its deadline. Runs with the bus
+// held.
+ExchangeStatus CanOpenClient::awaitAnswer(CanFrame& response, const CanFrame& requestFrame, Clock::time_point deadline,
+                                          Match match, pcan::Status& adapterStatus)
+{
+    const auto index = static_cast<std::uint32_t>(channel.load());
+    adapter->reset(index); // an answer that came before the request must never match it
+    adapterStatus = adapter->write(0, requestFrame);
+    noteWrite(requestFrame, adapterStatus);
+    if (adapterStatus != pcan::ok)
+        return ExchangeStatus::WriteRefused;
     for (;;) {
         CanFrame received = response;
-        const pcan::Status status = adapter->read(channel, received);
+        const pcan::Status status = adapter->read(index, received);
         if (status == pcan::ok) {
             response = received;
             const bool answered = match == Match::Bootloader ? received.identifier == bootloaderIdentifier
                                                              : answersRequest(received, requestFrame);
             if (answered)
-                return true;
-            continue;
+                return ExchangeStatus::Answered;
         }
+        if (stop.raised())
+            return ExchangeStatus::Stopped;
         const Clock::time_point now = Clock::now();
         if (now >= deadline)
-            return false;
-        if (status == pcan::errorQrcvEmpty) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
-            adapter->waitForFrames(static_cast<int>(left));
-        } else {
-            sleepForFrames(1); // the adapter refuses reads: nothing will come, but keep the deadline
-        }
+            return ExchangeStatus::NoAnswer;
+        if (status == pcan::ok || (status == pcan::errorQrcvEmpty && adapter->rearmReceiveEvent()))
+            continue;
+        const auto left = std::chrono::ceil<std::chrono::microseconds>(deadline - now);
+        if (status == pcan::errorQrcvEmpty)
+            adapter->waitForFrames(left, stop);
+        else
+            sleepForFrames(left, stop); // the adapter refuses reads: nothing will come, but keep the deadline
     }
+}
+
+pcan::Status CanOpenClient::send(const CanFrame& frame)
+{
+    std::unique_lock bus = holdBus();
+    if (!bus.owns_lock() || stop.raised())
+        return pcan::errorUnknown;
+    const pcan::Status status = adapter->write(0, frame);
+    noteWrite(frame, status);
+    return status;
+}
+
+bool CanOpenClient::readOne(CanFrame& frame)
+{
+    return adapter->read(static_cast<std::uint32_t>(channel.load()), frame) == pcan::ok;
 }
 
 CanFrame& CanOpenClient::readFrame(CanFrame& frame)
 {
-    if (!adapter || adapter->read(static_cast<std::uint32_t>(channelIndex), frame) != pcan::ok) {
+    std::unique_lock bus = holdBus();
+    if (!bus.owns_lock() || !readOne(frame)) {
         frame.identifier = 0;
         frame.length = 0;
         clearAnswer(frame);
@@ -145,12 +242,12 @@ CanFrame& CanOpenClient::readFrame(CanFrame& frame)
 // byte ended the drain early.)
 void CanOpenClient::drainReceiveQueue()
 {
-    if (!adapter)
+    std::unique_lock bus = holdBus();
+    if (!bus.owns_lock())
         return;
     CanFrame frame;
-    const auto channel = static_cast<std::uint32_t>(channelIndex);
     // Bounded, so that a bus busier than the reads cannot hold the caller forever.
-    for (int frames = 0; frames < 100000 && adapter->read(channel, frame) == pcan::ok; ++frames) {
+    for (int frames = 0; frames < 100000 && readOne(frame); ++frames) {
     }
 }
 
@@ -159,16 +256,17 @@ void CanOpenClient::readVendorPages(std::vector<std::uint8_t>& words, const std:
 {
     const int node = decimalToInt(nodeText);
     words.clear();
-    for (int page = firstPage; page < endPage; ++page) {
+    for (int page = firstPage; page < endPage && !stop.raised(); ++page) {
         for (int offset = 0; offset < 256; offset += 4) {
             CanFrame request;
             request.identifier = 0x600u + static_cast<std::uint32_t>(node);
             request.length = 8;
-            const std::uint8_t data[8] = {0x40, static_cast<std::uint8_t>(page), 0x28, static_cast<std::uint8_t>(offset)};
+            const std::uint8_t data[8] = {sdo::upload, static_cast<std::uint8_t>(page), 0x28,
+                                          static_cast<std::uint8_t>(offset)};
             std::memcpy(request.data, data, sizeof data);
             CanFrame answer;
             this->request(answer, request, 100);
-            if (answer.data[0] == 0x43)
+            if (answer.data[0] == sdo::uploaded4)
                 words.insert(words.end(), answer.data + 4, answer.data + 8);
         }
     }

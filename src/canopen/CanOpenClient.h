@@ -2,34 +2,76 @@
 
 #include "can/CanFrame.h"
 #include "can/PCANDriver.h"
+#include "can/StopSignal.h"
+#include "canopen/BusLease.h"
+#include "common/TimedLock.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace veldris {
 
+// How one exchange on the bus ended.
+enum class ExchangeStatus {
+    Answered,     // the matching answer came
+    NoAnswer,     // the time-out passed without it
+    WriteRefused, // the adapter did not take the request frame (its status is in the diagnostic log)
+    Busy,         // another holder leases the bus, or another thread's exchange held it past the
+                  // time-out; nothing was sent
+    Stopped,      // a stop was requested before or during the wait
+};
+
+struct Exchange {
+    ExchangeStatus status = ExchangeStatus::NoAnswer;
+    CanFrame answer;                       // data bytes 0 unless answered
+    pcan::Status adapterStatus = pcan::ok; // of a refused write
+
+    bool answered() const { return status == ExchangeStatus::Answered; }
+};
+
 // The program's CANopen client: one request frame out, the matching answer back, over the
-// adapter driver it owns and replaces at every bus open. Used from one thread at a time.
-// Nothing here throws except the node-text conversion of readVendorPages.
+// adapter driver it owns and replaces at every bus open. Nothing here throws except the
+// node-text conversion of readVendorPages.
+//
+// Threads: every exchange (queue reset, write, wait for the answer), every read of the queue
+// and every reconnection holds the bus alone, so that exchanges of several threads never
+// interleave. An exchange's time-out counts from its call, the wait for another thread's
+// exchange included, so that no request ends much later than its caller asked for. A procedure that must not be interleaved at all takes a lease (tryLease) for its
+// whole run; while a lease is held, every other caller is refused at once (Busy) and never
+// reaches the bus. A raised stop ends every wait and pause of the bus path at once and refuses
+// every later exchange, until it is cleared.
 class CanOpenClient {
 public:
     CanOpenClient();  // creates the first driver, which loads the library
     ~CanOpenClient(); // stops the receive thread, then destroys the driver
 
-    // Re-creates the driver and opens channel `channelIndex` at `bitrateIndex` (both set by
-    // openBus). False when the bit rate or channel is not set or the channel did not open.
-    bool connectAdapter();
+    // Stores both indexes, re-creates the driver and opens the channel at the bit rate. False
+    // when an index is negative ("Bitrate not set!"), the channel did not open, or another
+    // holder leases the bus (nothing is changed then).
+    bool connectAdapter(std::int32_t channelIndex, std::int32_t bitrateIndex);
+    std::int32_t channelIndex() const { return channel.load(); }
+    std::int32_t bitrateIndex() const { return bitrate.load(); }
+    bool adapterOpen() const { return opened.load(); }
 
     // Sends `requestFrame` and waits at most `timeoutMs` [ms] for its answer. Frames that were
-    // waiting before the request are discarded. Without an answer, the data bytes and the
-    // time stamp's millisecond and microsecond fields of `response` are 0.
+    // waiting before the request are discarded.
+    Exchange exchange(const CanFrame& requestFrame, std::uint32_t timeoutMs);
+
+    // The same as the design's response frame: without an answer, the data bytes and the time
+    // stamp's millisecond and microsecond fields of `response` are 0.
     CanFrame& request(CanFrame& response, const CanFrame& requestFrame, std::uint32_t timeoutMs);
-    // The same for bootloader commands: the first frame on identifier 0x7F answers; the
-    // response's data bytes are not cleared before the wait.
+    // For bootloader commands: the first frame on identifier 0x7F answers; the response's data
+    // bytes are not cleared before the wait.
     CanFrame& requestBootloader(CanFrame& response, const CanFrame& requestFrame, std::uint32_t timeoutMs);
 
+    // Writes one frame and waits for nothing; the adapter's status (0x10000 while busy or stopped).
+    pcan::Status send(const CanFrame& frame);
     // At most one frame off the queue, without waiting; identifier, length, data and time
     // stamp 0 when none was there.
     CanFrame& readFrame(CanFrame& frame);
@@ -41,18 +83,45 @@ public:
     // nothing. Throws on a node text without digits.
     void readVendorPages(std::vector<std::uint8_t>& words, const std::string& nodeText, int firstPage, int endPage);
 
-    PCANDriver* driver() { return adapter.get(); }
-    bool adapterOpen() const { return opened; }
+    // The bus for the calling thread alone until the lease ends; an empty lease while any
+    // lease is held.
+    BusLease tryLease();
+    // Whether a lease is held, by any thread.
+    bool leased() const { return holder.load() != std::thread::id(); }
 
-    std::int32_t channelIndex = -1;
-    std::int32_t bitrateIndex = -1;
+    // Stops whatever waits on the bus (see StopSignal); the stop stays until cleared.
+    void requestStop() { stop.raise(); }
+    void clearStop() { stop.clear(); }
+    bool stopRequested() const { return stop.raised(); }
+    StopSignal& stopSignal() { return stop; }
+    // A fixed wait of the bus path (the sensor's settling times); false when it was stopped.
+    bool pause(std::chrono::milliseconds duration) const { return stop.sleepFor(duration); }
 
 private:
+    friend class BusLease;
     enum class Match { Request, Bootloader };
-    bool awaitAnswer(CanFrame& response, const CanFrame& requestFrame, std::uint32_t timeoutMs, Match match);
 
-    std::unique_ptr<PCANDriver> adapter;
-    bool opened = false;
+    using Clock = std::chrono::steady_clock;
+
+    bool mayUseBus() const;
+    std::unique_lock<TimedLock> holdBus(Clock::time_point deadline = Clock::time_point::max());
+    void noteWrite(const CanFrame& frame, pcan::Status status);
+    void adoptLease();
+    void releaseLease();
+    ExchangeStatus run(CanFrame& response, const CanFrame& requestFrame, std::uint32_t timeoutMs, Match match,
+                       pcan::Status& adapterStatus);
+    ExchangeStatus awaitAnswer(CanFrame& response, const CanFrame& requestFrame, Clock::time_point deadline,
+                               Match match, pcan::Status& adapterStatus);
+    bool readOne(CanFrame& frame);
+
+    TimedLock busLock; // held for one exchange, one read of the queue or one reconnection
+    std::atomic<std::thread::id> holder{};
+    StopSignal stop;
+    std::unique_ptr<PCANDriver> adapter; // used only while busLock is held
+    std::atomic<std::int32_t> channel{-1};
+    std::atomic<std::int32_t> bitrate{-1};
+    std::atomic<bool> opened{false};
+    pcan::Status lastWriteStatus = pcan::ok; // guarded by busLock
 };
 
 // Whether `answer` answers `request`: an SDO request (0x600 + node) only by an SDO response of
@@ -62,8 +131,5 @@ bool answersRequest(const CanFrame& answer, const CanFrame& request);
 
 // The one client of the program, created at its first use (after the application object).
 CanOpenClient& canOpenClient();
-
-// The BTR0/BTR1 code of a bit-rate index 0..5; 0 for any other index.
-std::uint16_t bitrateCode(int bitrateIndex);
 
 } // namespace veldris

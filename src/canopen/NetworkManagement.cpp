@@ -2,9 +2,10 @@
 
 #include "canopen/CanOpenClient.h"
 #include "canopen/RequestTemplates.h"
+#include "canopen/SdoAnswer.h"
+#include "canopen/SdoProtocol.h"
 
 #include <chrono>
-#include <thread>
 
 namespace veldris {
 
@@ -21,9 +22,8 @@ bool sendNmt(CanOpenClient& client, std::uint8_t command, std::uint8_t node)
     frame.length = 2;
     frame.data[0] = command;
     frame.data[1] = node;
-    CanFrame response;
-    client.request(response, frame, nmtTimeoutMs); // nobody answers: a send and a 30 ms wait
-    std::this_thread::sleep_for(nmtSettleTime);
+    client.exchange(frame, nmtTimeoutMs); // nobody answers: a send and a 30 ms wait
+    client.pause(nmtSettleTime);
     return true;
 }
 
@@ -31,9 +31,7 @@ bool sendNmt(CanOpenClient& client, std::uint8_t command, std::uint8_t node)
 
 bool openBus(CanOpenClient& client, std::int32_t channelIndex, std::int32_t bitrateIndex)
 {
-    client.channelIndex = channelIndex;
-    client.bitrateIndex = bitrateIndex;
-    if (client.connectAdapter())
+    if (client.connectAdapter(channelIndex, bitrateIndex))
         nmtEnterPreOperationalAll(client);
     return true;
 }
@@ -41,10 +39,10 @@ bool openBus(CanOpenClient& client, std::int32_t channelIndex, std::int32_t bitr
 bool scanNodes(CanOpenClient& client, std::vector<std::int32_t>& nodes)
 {
     bool found = false;
-    for (int node = 0; node <= 127; ++node) {
-        CanFrame response;
-        client.request(response, requests::sdoFrame(static_cast<std::uint8_t>(node), 0x40, 0x1010, 0), scanTimeoutMs);
-        if (response.data[0] != 0) {
+    for (int node = 0; node <= 127 && !client.stopRequested(); ++node) {
+        const Exchange probe =
+            client.exchange(requests::sdoFrame(static_cast<std::uint8_t>(node), sdo::upload, 0x1010, 0), scanTimeoutMs);
+        if (SdoAnswer::of(probe.answer).answered()) {
             nodes.push_back(node);
             found = true;
         }

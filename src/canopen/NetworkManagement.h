@@ -16,11 +16,13 @@ class CanOpenClient;
 bool openBus(CanOpenClient& client, std::int32_t channelIndex, std::int32_t bitrateIndex);
 
 // Probes node IDs 0..127 with an SDO read of 0x1010:00 (30 ms each) and appends every one that
-// answers at all, also with an abort. True when at least one answered.
+// answers at all, also with an abort. True when at least one answered. A stop ends the scan
+// with the nodes found so far.
 bool scanNodes(CanOpenClient& client, std::vector<std::int32_t>& nodes);
 std::vector<std::int32_t> listNodes(CanOpenClient& client);
 
-// Each sends its frame (30 ms for the queue and the frame), then waits 100 ms; always true.
+// Each sends its frame (30 ms for the queue and the frame), then waits 100 ms (less when
+// stopped); always true.
 bool nmtStartNode(CanOpenClient& client, std::uint8_t node);
 bool nmtEnterPreOperationalAll(CanOpenClient& client);
 bool nmtResetCommunicationAll(CanOpenClient& client);

@@ -1,20 +1,20 @@
 #include "canopen/RequestTemplates.h"
 
+#include "can/Bitrates.h"
+#include "canopen/SdoProtocol.h"
 #include "common/SystemConstants.h"
 
 namespace veldris::requests {
 
 namespace {
 
-// CiA 301 expedited SDO command bytes.
-constexpr std::uint8_t upload = 0x40;
-constexpr std::uint8_t download1 = 0x2F;
-constexpr std::uint8_t download2 = 0x2B;
-constexpr std::uint8_t download4 = 0x23;
+using sdo::download1;
+using sdo::download2;
+using sdo::download4;
 
 CanFrame read(std::uint8_t node, std::uint16_t index, std::uint8_t sub)
 {
-    return sdoFrame(node, upload, index, sub);
+    return sdoFrame(node, sdo::upload, index, sub);
 }
 
 } // namespace
@@ -33,12 +33,6 @@ CanFrame sdoFrame(std::uint8_t node, std::uint8_t command, std::uint16_t index, 
     for (int i = 0; i < 4; ++i)
         frame.data[4 + i] = static_cast<std::uint8_t>(value >> (8 * i));
     return frame;
-}
-
-std::uint16_t bitrateKbit(int bitrateIndex)
-{
-    constexpr std::uint16_t kbit[] = {1000, 500, 250, 125, 50, 20};
-    return bitrateIndex >= 0 && bitrateIndex < 6 ? kbit[bitrateIndex] : 0;
 }
 
 CanFrame readUid(std::uint8_t node) { return read(node, 0x2A00, 0x01); }

@@ -19,7 +19,7 @@ CanFrame storeParameters(std::uint8_t node);
 CanFrame accessCode(std::uint8_t node);
 CanFrame configurationValid(std::uint8_t node);
 CanFrame writeNodeId(std::uint8_t node, std::uint8_t newNodeId);
-CanFrame writeBitrate(std::uint8_t node, int bitrateIndex);
+CanFrame writeBitrate(std::uint8_t node, int bitrateIndex); // kbit/s of the index; 0 outside 0..5
 CanFrame srdoConfiguration(std::uint8_t node, int position); // position 0..8: 0x1301:01..06, 0x1381:00..02
 inline constexpr int srdoConfigurationCount = 9;
 CanFrame readSrdoChecksum(std::uint8_t node);
@@ -41,8 +41,5 @@ CanFrame readCurrentError(std::uint8_t node, bool listed);
 CanFrame readSrdoCycleTime(std::uint8_t node);
 CanFrame readSrdoCobId(std::uint8_t node);
 CanFrame readSrdoMapping(std::uint8_t node);
-
-// The bit rate [kbit/s] of a bit-rate index 0..5 (1000 ... 20); 0 for any other index.
-std::uint16_t bitrateKbit(int bitrateIndex);
 
 } // namespace veldris::requests

@@ -1,12 +1,9 @@
 #include "common/GUIProgress.h"
 
-#include <chrono>
+#include <iterator>
+#include <mutex>
 
 namespace veldris {
-
-namespace {
-constexpr std::chrono::milliseconds lockWait{100};
-}
 
 void GUIProgress::setProgress(std::uint32_t value)
 {
@@ -17,9 +14,22 @@ void GUIProgress::setProgress(std::uint32_t value)
 
 void GUIProgress::addLine(const std::string& text)
 {
+    keptBack.push_back(text);
     std::unique_lock guard(lock, lockWait);
-    if (guard.owns_lock())
-        lines.push_back(text);
+    if (!guard.owns_lock())
+        return; // kept back until the next line or finish()
+    lines.insert(lines.end(), std::make_move_iterator(keptBack.begin()), std::make_move_iterator(keptBack.end()));
+    keptBack.clear();
+}
+
+void GUIProgress::finish()
+{
+    if (!keptBack.empty()) {
+        std::lock_guard guard(lock);
+        lines.insert(lines.end(), std::make_move_iterator(keptBack.begin()), std::make_move_iterator(keptBack.end()));
+        keptBack.clear();
+    }
+    running = false;
 }
 
 std::uint32_t GUIProgress::lineCount()
@@ -30,10 +40,18 @@ std::uint32_t GUIProgress::lineCount()
 
 std::string GUIProgress::line(std::uint32_t index)
 {
+    std::string text;
+    readLine(index, text);
+    return text;
+}
+
+bool GUIProgress::readLine(std::uint32_t index, std::string& text)
+{
     std::unique_lock guard(lock, lockWait);
     if (!guard.owns_lock() || index >= lines.size())
-        return {};
-    return lines[index];
+        return false;
+    text = lines[index];
+    return true;
 }
 
 std::uint32_t GUIProgress::progressValue()

@@ -1,19 +1,17 @@
 #include "dcf/DownloadFrame.h"
 
+#include "canopen/SdoProtocol.h"
+
 #include <algorithm>
 
 namespace veldris {
 
 namespace {
 
-// CiA 301 data types the sensors take from a DCF, and the expedited download commands that
-// carry 1, 2 or 4 value bytes.
+// CiA 301 data types the sensors take from a DCF.
 constexpr std::int32_t unsigned8 = 5;
 constexpr std::int32_t unsigned16 = 6;
 constexpr std::int32_t unsigned32 = 7;
-constexpr std::uint8_t download1 = 0x2F;
-constexpr std::uint8_t download2 = 0x2B;
-constexpr std::uint8_t download4 = 0x23;
 
 // The digits of a number text, before its range is checked. The magnitude stops growing once
 // it is past every range, so that no run of digits can overflow it.
@@ -174,15 +172,15 @@ void writeValue(std::int32_t dataType, const std::string& text, CanFrame& frame,
     std::uint32_t value = 0;
     switch (dataType) {
     case unsigned8:
-        frame.data[0] = download1;
+        frame.data[0] = sdo::download1;
         value = static_cast<std::uint8_t>(problems.number("ParameterValue", text));
         break;
     case unsigned16:
-        frame.data[0] = download2;
+        frame.data[0] = sdo::download2;
         value = static_cast<std::uint16_t>(problems.number("ParameterValue", text));
         break;
     case unsigned32:
-        frame.data[0] = download4;
+        frame.data[0] = sdo::download4;
         value = problems.unsignedNumber("ParameterValue", text);
         break;
     default: // strings, signed and wider types are not written: command 0, no value bytes

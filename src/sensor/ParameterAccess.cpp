@@ -2,6 +2,7 @@
 
 #include "canopen/CanOpenClient.h"
 #include "canopen/RequestTemplates.h"
+#include "canopen/SdoAnswer.h"
 #include "sensor/SensorInfo.h"
 
 #include <cstdio>
@@ -16,9 +17,12 @@ CanFrame ask(CanOpenClient& client, const CanFrame& request, std::uint32_t timeo
 {
     if (drain == Drain::First)
         client.drainReceiveQueue();
-    CanFrame answer;
-    client.request(answer, request, timeoutMs);
-    return answer;
+    return client.exchange(request, timeoutMs).answer;
+}
+
+bool confirmed(CanOpenClient& client, const CanFrame& request, std::uint32_t timeoutMs, Drain drain)
+{
+    return SdoAnswer::of(ask(client, request, timeoutMs, drain)).confirmed();
 }
 
 std::uint8_t node()
@@ -28,7 +32,7 @@ std::uint8_t node()
 
 ByteList bytesOf(const CanFrame& answer)
 {
-    if (answer.data[0] != 0x43)
+    if (!SdoAnswer::of(answer).uploaded(4))
         return {};
     return {answer.data[7], answer.data[6], answer.data[5], answer.data[4]};
 }
@@ -38,12 +42,12 @@ ByteList bytesOf(const CanFrame& answer)
 std::int32_t getHeartbeat(CanOpenClient& client)
 {
     const CanFrame answer = ask(client, requests::readHeartbeat(node()), 100, Drain::First);
-    return answer.data[0] == 0x4B ? static_cast<std::int32_t>(answer.value()) : -1;
+    return SdoAnswer::of(answer).uploaded(2) ? static_cast<std::int32_t>(answer.value()) : -1;
 }
 
 bool setHeartbeat(CanOpenClient& client, std::uint32_t value)
 {
-    return ask(client, requests::writeHeartbeat(node(), value), 100, Drain::First).data[0] == 0x60;
+    return confirmed(client, requests::writeHeartbeat(node(), value), 100, Drain::First);
 }
 
 ByteList getTpdoMappingBytes(CanOpenClient& client)
@@ -60,9 +64,8 @@ ByteList getTpdoCobIdBytes(CanOpenClient& client)
 bool setTpdoCobId(CanOpenClient& client, std::uint32_t cobId)
 {
     const std::uint8_t id = node();
-    if (ask(client, requests::disableTpdo(id), 100, Drain::No).data[0] != 0x60)
-        return false;
-    return ask(client, requests::writeTpdoCobId(id, cobId), 100, Drain::No).data[0] == 0x60;
+    return confirmed(client, requests::disableTpdo(id), 100, Drain::No)
+        && confirmed(client, requests::writeTpdoCobId(id, cobId), 100, Drain::No);
 }
 
 std::uint32_t getTpdoTransmissionType(CanOpenClient& client)
@@ -77,7 +80,7 @@ std::uint32_t getTpdoEventTimer(CanOpenClient& client)
 
 bool setTpdoEventTimer(CanOpenClient& client, std::uint32_t value)
 {
-    return ask(client, requests::writeTpdoEventTimer(node(), value), 30, Drain::First).data[0] == 0x60;
+    return confirmed(client, requests::writeTpdoEventTimer(node(), value), 30, Drain::First);
 }
 
 ByteList getSrdoMappingBytes(CanOpenClient& client)
@@ -88,7 +91,7 @@ ByteList getSrdoMappingBytes(CanOpenClient& client)
 ByteList getSrdoCobIdBytes(CanOpenClient& client)
 {
     const CanFrame answer = ask(client, requests::readSrdoCobId(node()), 100, Drain::First);
-    if (answer.data[0] != 0x43)
+    if (!SdoAnswer::of(answer).uploaded(4))
         return {};
     return {answer.data[5], answer.data[4]};
 }
@@ -111,7 +114,7 @@ std::string readUnitText(CanOpenClient& client, std::uint8_t indexHighByte)
 std::int32_t getCurrentError(CanOpenClient& client)
 {
     const CanFrame answer = ask(client, requests::readCurrentError(node(), connectedSensor().uidListed), 100, Drain::First);
-    return answer.data[0] == 0x43 ? static_cast<std::int32_t>(answer.value()) : -1;
+    return SdoAnswer::of(answer).uploaded(4) ? static_cast<std::int32_t>(answer.value()) : -1;
 }
 
 std::string unitText(std::uint32_t unitCode)

@@ -3,11 +3,11 @@
 #include "canopen/CanOpenClient.h"
 #include "canopen/NetworkManagement.h"
 #include "canopen/RequestTemplates.h"
+#include "canopen/SdoAnswer.h"
 #include "common/TextConversion.h"
 
 #include <chrono>
 #include <cstdio>
-#include <thread>
 
 namespace veldris {
 
@@ -24,15 +24,18 @@ std::uint8_t nodeByte(std::uint32_t node)
 
 CanFrame ask(CanOpenClient& client, const CanFrame& request, std::uint32_t timeoutMs)
 {
-    CanFrame answer;
-    client.request(answer, request, timeoutMs);
-    return answer;
+    return client.exchange(request, timeoutMs).answer;
+}
+
+bool confirmed(CanOpenClient& client, const CanFrame& request, std::uint32_t timeoutMs)
+{
+    return SdoAnswer::of(ask(client, request, timeoutMs)).confirmed();
 }
 
 // After a confirmed write: store, then reset the bus so that the stored value takes effect.
 ChangeResult storeAndReset(CanOpenClient& client, std::uint32_t node)
 {
-    const bool stored = ask(client, requests::storeParameters(nodeByte(node)), sdoTimeoutMs).data[0] == 0x60;
+    const bool stored = confirmed(client, requests::storeParameters(nodeByte(node)), sdoTimeoutMs);
     nmtResetCommunicationAll(client);
     return stored ? ChangeResult::Changed : ChangeResult::NotStored;
 }
@@ -42,7 +45,7 @@ ChangeResult storeAndReset(CanOpenClient& client, std::uint32_t node)
 void sendAccessCode(CanOpenClient& client, std::uint32_t node)
 {
     ask(client, requests::accessCode(nodeByte(node)), sdoTimeoutMs);
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    client.pause(std::chrono::milliseconds(500));
 }
 
 std::string readUid(CanOpenClient& client, std::uint32_t node)
@@ -99,14 +102,14 @@ void connectToSensor(CanOpenClient& client, const std::string& nodeText)
 ChangeResult changeNodeId(CanOpenClient& client, std::uint32_t current, std::uint32_t newNodeId)
 {
     const CanFrame request = requests::writeNodeId(nodeByte(current), static_cast<std::uint8_t>(newNodeId));
-    if (ask(client, request, sdoTimeoutMs).data[0] != 0x60)
+    if (!confirmed(client, request, sdoTimeoutMs))
         return ChangeResult::Refused;
     return storeAndReset(client, current);
 }
 
 ChangeResult changeBitrate(CanOpenClient& client, std::uint32_t node, int bitrateIndex)
 {
-    if (ask(client, requests::writeBitrate(nodeByte(node), bitrateIndex), sdoTimeoutMs).data[0] != 0x60)
+    if (!confirmed(client, requests::writeBitrate(nodeByte(node), bitrateIndex), sdoTimeoutMs))
         return ChangeResult::Refused;
     return storeAndReset(client, node);
 }
@@ -114,13 +117,13 @@ ChangeResult changeBitrate(CanOpenClient& client, std::uint32_t node, int bitrat
 int reconnectSensor(CanOpenClient& client)
 {
     nmtResetCommunicationAll(client);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    client.pause(std::chrono::milliseconds(200));
     const auto node = static_cast<std::uint32_t>(connectedNode());
     sendAccessCode(client, node);
     if (connectedSensor().variantCode != 2)
         return 0;
-    const std::uint8_t answer = ask(client, requests::configurationValid(nodeByte(node)), configurationValidTimeoutMs).data[0];
-    return answer == 0x60 ? 0 : answer == 0x80 ? -1 : -2;
+    const SdoAnswer answer = SdoAnswer::of(ask(client, requests::configurationValid(nodeByte(node)), configurationValidTimeoutMs));
+    return answer.confirmed() ? 0 : answer.aborted() ? -1 : -2;
 }
 
 } // namespace veldris

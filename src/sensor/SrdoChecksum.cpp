@@ -3,6 +3,7 @@
 #include "canopen/CanOpenClient.h"
 #include "canopen/NetworkManagement.h"
 #include "canopen/RequestTemplates.h"
+#include "canopen/SdoAnswer.h"
 #include "common/Crc16.h"
 #include "sensor/SensorInfo.h"
 
@@ -28,8 +29,7 @@ struct Feeder {
 
 bool confirmed(CanOpenClient& client, const CanFrame& request, std::uint32_t timeoutMs)
 {
-    CanFrame answer;
-    return client.request(answer, request, timeoutMs).data[0] == 0x60;
+    return SdoAnswer::of(client.exchange(request, timeoutMs).answer).confirmed();
 }
 
 } // namespace
@@ -65,9 +65,8 @@ SrdoValues loadSrdoConfiguration(CanOpenClient& client, std::uint32_t node)
     client.drainReceiveQueue();
     std::array<std::uint32_t, requests::srdoConfigurationCount> read{};
     for (int position = 0; position < requests::srdoConfigurationCount; ++position) {
-        CanFrame answer;
-        client.request(answer, requests::srdoConfiguration(static_cast<std::uint8_t>(node), position), 50);
-        read[static_cast<std::size_t>(position)] = answer.value();
+        const Exchange answer = client.exchange(requests::srdoConfiguration(static_cast<std::uint8_t>(node), position), 50);
+        read[static_cast<std::size_t>(position)] = answer.answer.value();
     }
     // The transmission type 0x1301:04 is read but is not part of the configuration's checksum.
     return {read[0], read[1], read[2], read[4], read[5], read[6], read[7], read[8]};
@@ -75,8 +74,7 @@ SrdoValues loadSrdoConfiguration(CanOpenClient& client, std::uint32_t node)
 
 std::uint32_t readSrdoChecksum(CanOpenClient& client, std::uint32_t node)
 {
-    CanFrame answer;
-    return client.request(answer, requests::readSrdoChecksum(static_cast<std::uint8_t>(node)), 50).value();
+    return client.exchange(requests::readSrdoChecksum(static_cast<std::uint8_t>(node)), 50).answer.value();
 }
 
 bool writeSrdoChecksum(CanOpenClient& client, std::uint32_t node, std::uint16_t checksum)

@@ -29,9 +29,9 @@ out=$("$cli" --simulate --node 5 sdo read 0x2A00:01 2>/dev/null); status=$?
 check "sdo read of the UID" "0x43 0x06102200" "$out"
 check "sdo read status" 0 "$status"
 out=$("$cli" --simulate --node 32 --json sdo read 0x6000:00 2>"$work/err"); status=$?
-check "sdo read abort" '{"abortCode":100794368,"command":128,"node":32,"object":"0x6000:00","value":100794368}' "$out"
+check "sdo read abort" '{"abortCode":100794368,"abortText":"Object does not exist in the object dictionary.","command":128,"node":32,"object":"0x6000:00","value":100794368}' "$out"
 check "sdo read abort status" 1 "$status"
-check "abort explained" "veldris-cli: node 32 aborted 0x6000:00 with 0x06020000" "$(cat "$work/err")"
+check "abort explained" "veldris-cli: node 32 aborted 0x6000:00 with 0x06020000 (Object does not exist in the object dictionary.)" "$(cat "$work/err")"
 "$cli" --simulate --node 5 sdo write 0x1017:00 500 --size 2 >/dev/null 2>&1
 check "sdo write confirmed" 0 "$?"
 "$cli" --simulate --node 5 sdo write 0x2A00:01 1 --size 4 >/dev/null 2>&1
@@ -40,6 +40,25 @@ check "sdo write refused" 1 "$?"
 check "sdo without --node" 2 "$?"
 "$cli" --simulate --node 5 sdo read 1017 >/dev/null 2>&1
 check "sdo with a malformed object" 2 "$?"
+# Ctrl-C during a scan, sent once the first frame is on the bus (the trace is a pipe that the
+# tool writes as it goes): the scan ends at a frame boundary and says so.
+mkfifo "$work/trace.log"
+"$cli" --simulate --trace "$work/trace.log" scan >/dev/null 2>"$work/err" &
+scan=$!
+exec 3<"$work/trace.log"
+read -r first <&3
+kill -INT "$scan"
+cat <&3 >/dev/null
+wait "$scan"; status=$?
+exec 3<&-
+check "Ctrl-C stops the scan" 130 "$status"
+check "Ctrl-C said" 1 "$(grep -c 'stopped by Ctrl-C' "$work/err")"
+check "the first frame was the NMT command" "000#8000" "${first##* }"
+
+out=$("$cli" --simulate="$scenarios/owner.ini" --node 30 sdo read 0x1000:00 2>"$work/err"); status=$?
+check "a refused write" "veldris-cli: the adapter refused to send the request (status 0x00010 (bus off))" "$(tail -1 "$work/err")"
+check "a refused write status" 1 "$status"
+
 out=$("$cli" --simulate --json nmt preop 2>/dev/null)
 check "nmt preop" '{"command":"preop","node":0}' "$out"
 "$cli" --library /nonexistent/libpcanbasic.so nmt reset >/dev/null 2>"$work/err"

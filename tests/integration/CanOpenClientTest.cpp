@@ -32,9 +32,7 @@ class CanOpenClientTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        client.channelIndex = 0;
-        client.bitrateIndex = 3;
-        ASSERT_TRUE(client.connectAdapter());
+        ASSERT_TRUE(client.connectAdapter(0, 3));
     }
 
     CanOpenClient client;
@@ -107,7 +105,7 @@ TEST_F(CanOpenClientTest, ReadFrameAndDrainOnAnEmptyQueue)
     // Frames waiting are all discarded, also one whose first data byte is 0.
     const CanFrame requests[] = {requests::sdoFrame(5, 0x40, 0x1001, 0), requests::readUid(5)};
     for (const CanFrame& request : requests)
-        client.driver()->write(0, request);
+        client.send(request);
     ::usleep(20000);
     client.drainReceiveQueue();
     client.readFrame(frame);
@@ -139,24 +137,13 @@ TEST_F(CanOpenClientTest, ScanFindsTheSensorsAndNothingElse)
 TEST(CanOpenClient, SecondConnectStopsTheFirstReceiveThreadFirst)
 {
     CanOpenClient client;
-    client.channelIndex = 0;
-    client.bitrateIndex = 3;
-    ASSERT_TRUE(client.connectAdapter());
+    ASSERT_TRUE(client.connectAdapter(0, 3));
     EXPECT_EQ(PCANDriver::liveReceiveThreads(), 1);
-    ASSERT_TRUE(client.connectAdapter());
+    ASSERT_TRUE(client.connectAdapter(0, 3));
     EXPECT_EQ(PCANDriver::receiveThreadsWhenLastCreated(), 0);
     EXPECT_EQ(PCANDriver::liveReceiveThreads(), 1);
-    client.bitrateIndex = -1;
-    EXPECT_FALSE(client.connectAdapter()); // "Bitrate not set!"
+    EXPECT_FALSE(client.connectAdapter(0, -1)); // "Bitrate not set!"
     EXPECT_EQ(PCANDriver::liveReceiveThreads(), 0);
-}
-
-TEST(CanOpenClient, BitrateIndexesMapToTheirCodes)
-{
-    const std::uint16_t expected[] = {0x0014, 0x001C, 0x011C, 0x031C, 0x472F, 0x532F, 0};
-    for (int index = 0; index < 7; ++index)
-        EXPECT_EQ(bitrateCode(index), expected[index]);
-    EXPECT_EQ(bitrateCode(-1), 0);
 }
 
 int main(int argc, char** argv)

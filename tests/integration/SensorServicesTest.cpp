@@ -21,9 +21,7 @@ class SensorServices : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        client().channelIndex = 0;
-        client().bitrateIndex = 3;
-        ASSERT_TRUE(client().connectAdapter());
+        ASSERT_TRUE(client().connectAdapter(0, 3));
     }
 
     static CanOpenClient& client()

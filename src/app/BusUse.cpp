@@ -1,0 +1,64 @@
+// The window's use of the bus: one handler or one worker at a time, and closing the window
+// while a worker runs.
+
+#include "app/TVeldrisForm.h"
+
+#include "app/UiServices.h"
+#include "app/WaitForWorker.h"
+#include "canopen/CanOpenClient.h"
+#include "common/GUIProgress.h"
+
+#include <QCloseEvent>
+
+veldris::BusLease TVeldrisForm::leaseBus()
+{
+    veldris::BusLease lease = veldris::canOpenClient().tryLease();
+    if (!lease)
+        uiServices().showMessage(this, translate("The bus is busy with another operation. Try again when it has ended."));
+    return lease;
+}
+
+bool TVeldrisForm::withBus(const std::function<void()>& work)
+{
+    const veldris::BusLease lease = leaseBus();
+    if (lease)
+        work();
+    return static_cast<bool>(lease);
+}
+
+bool TVeldrisForm::runOnWorker(veldris::GUIProgress& progress, std::uint32_t& shownLines, QPlainTextEdit* output,
+                               QProgressBar* bar, veldris::BusWorker::Procedure procedure)
+{
+    veldris::BusLease lease = leaseBus();
+    if (!lease)
+        return false;
+    workerRunning = true;
+    {
+        veldris::BusWorker worker(std::move(lease), progress, std::move(procedure));
+        waitForWorker(progress, output, bar, shownLines);
+    } // joined: the worker has released the bus and touches nothing of ours any more
+    workerRunning = false;
+    if (!closeAfterWorker)
+        return true;
+    closeAfterWorker = false;
+    veldris::canOpenClient().clearStop();
+    // Closed from the event loop, after the handler that started the worker has returned.
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    return false;
+}
+
+void TVeldrisForm::closeEvent(QCloseEvent* event)
+{
+    if (!workerRunning) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    if (closeAfterWorker)
+        return; // already stopping
+    const QString question = translate("An operation is still using the sensor. Stop it and close the window?");
+    if (uiServices().askYesNo(this, QStringLiteral("KAVRO Veldris"), question)) {
+        closeAfterWorker = true;
+        veldris::canOpenClient().requestStop();
+    }
+}

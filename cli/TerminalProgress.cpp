@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 
 TerminalProgress::TerminalProgress(std::FILE* lineStream, std::FILE* barStream, bool collectLines)
     : lines(lineStream), bar(barStream), collect(collectLines)
@@ -38,20 +39,43 @@ void TerminalProgress::setProgress(std::uint32_t value)
     drawBar();
 }
 
-std::string TerminalProgress::barText(std::uint32_t value, std::chrono::seconds elapsed, int width)
+void TerminalProgress::setTransfer(std::uint64_t sent, std::uint64_t total)
+{
+    const bool redraw = total != totalBytes || sent * 100 / std::max<std::uint64_t>(total, 1)
+                                                   != sentBytes * 100 / std::max<std::uint64_t>(total, 1);
+    sentBytes = sent;
+    totalBytes = total;
+    if (redraw)
+        drawBar();
+}
+
+std::string TerminalProgress::barText(std::uint32_t value, std::chrono::milliseconds elapsed, std::uint64_t sent,
+                                      std::uint64_t total, int width)
 {
     const std::uint32_t done = std::min<std::uint32_t>(value, 100);
     const int filled = static_cast<int>(done) * width / 100;
     std::string text = "[" + std::string(static_cast<std::size_t>(filled), '#')
         + std::string(static_cast<std::size_t>(width - filled), '.') + "]";
-    char tail[48];
-    if (done == 0) {
-        std::snprintf(tail, sizeof tail, " %3u %%  --:-- left", done);
-    } else {
-        const long long left = elapsed.count() * (100 - done) / done;
-        std::snprintf(tail, sizeof tail, " %3u %%  %lld:%02lld left", done, left / 60, left % 60);
+    char part[64];
+    std::snprintf(part, sizeof part, " %3u %%", done);
+    text += part;
+    const double seconds = static_cast<double>(elapsed.count()) / 1000.0;
+    long long left = -1; // [s]; -1 while there is nothing to estimate it from
+    if (total > 0) {
+        const double rate = seconds > 0 ? static_cast<double>(sent) / seconds : 0;
+        std::snprintf(part, sizeof part, "  %.1f/%.1f KiB  %.1f KiB/s", static_cast<double>(sent) / 1024,
+                      static_cast<double>(total) / 1024, rate / 1024);
+        text += part;
+        if (rate > 0)
+            left = static_cast<long long>(static_cast<double>(total - std::min(sent, total)) / rate);
+    } else if (done > 0) {
+        left = static_cast<long long>(seconds * (100 - done) / done);
     }
-    return text + tail;
+    if (left < 0)
+        std::snprintf(part, sizeof part, "  --:-- left");
+    else
+        std::snprintf(part, sizeof part, "  %lld:%02lld left", left / 60, left % 60);
+    return text + part;
 }
 
 void TerminalProgress::clearBar()
@@ -64,8 +88,8 @@ void TerminalProgress::drawBar()
 {
     if (!bar)
         return;
-    const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start);
-    std::fprintf(bar, "\r\033[K%s", barText(percent, elapsed).c_str());
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    std::fprintf(bar, "\r\033[K%s", barText(percent, elapsed, sentBytes, totalBytes).c_str());
     std::fflush(bar);
     barShown = true;
 }

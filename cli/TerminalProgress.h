@@ -19,12 +19,16 @@ public:
 
     void addLine(const std::string& text) override;
     void setProgress(std::uint32_t percent) override;
+    void setTransfer(std::uint64_t sent, std::uint64_t total) override;
 
     const std::vector<std::string>& collectedLines() const { return collected; }
 
     // "[##########..........]  50 %  0:12 left": the bar after `elapsed` at `percent`, the time
-    // left estimated from the pace so far ("--:--" before anything is done).
-    static std::string barText(std::uint32_t percent, std::chrono::seconds elapsed, int width = 30);
+    // left estimated from the pace so far ("--:--" before anything is done). With a transfer
+    // (total > 0) the bytes sent and the rate come before the time left:
+    // "[####......]  40 %  25.6/64.0 KiB  2.6 KiB/s  0:15 left".
+    static std::string barText(std::uint32_t percent, std::chrono::milliseconds elapsed, std::uint64_t sent = 0,
+                               std::uint64_t total = 0, int width = 30);
 
     // Standard error when it is a terminal, else nullptr: where the bar of a command goes.
     static std::FILE* terminalOrNull();
@@ -38,6 +42,8 @@ private:
     bool collect;
     std::vector<std::string> collected;
     std::uint32_t percent = 0;
+    std::uint64_t sentBytes = 0;
+    std::uint64_t totalBytes = 0;
     bool barShown = false;
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 };

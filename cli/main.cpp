@@ -7,7 +7,9 @@
 #include "commands/ChangeCommands.h"
 #include "commands/CrcCommand.h"
 #include "commands/ErrorLogCommand.h"
+#include "commands/DcfCommand.h"
 #include "commands/FileCommands.h"
+#include "commands/FirmwareCommand.h"
 #include "commands/InfoCommand.h"
 #include "commands/NmtCommand.h"
 #include "commands/PackageCommand.h"
@@ -75,6 +77,7 @@ int main(int argc, char** argv)
     commands.push_back(std::make_unique<CrcCommand>());
     commands.push_back(std::make_unique<PackageCommand>());
     commands.push_back(std::make_unique<DcfCommand>());
+    commands.push_back(std::make_unique<FirmwareCommand>());
     commands.push_back(std::make_unique<HexCommand>());
     commands.push_back(std::make_unique<ErrorLogCommand>());
     std::vector<std::pair<CLI::App*, Command*>> chosen;

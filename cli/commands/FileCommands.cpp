@@ -3,10 +3,7 @@
 #include "ExitStatus.h"
 #include "HexText.h"
 
-#include "can/CandumpLine.h"
 #include "common/AtomicFile.h"
-#include "dcf/DCFFile.h"
-#include "dcf/DownloadFrame.h"
 #include "firmware/IntelHex.h"
 #include "firmware/MemoryImage.h"
 
@@ -16,46 +13,6 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
-
-CLI::App* DcfCommand::add(CLI::App& app)
-{
-    CLI::App* dcf = app.add_subcommand("dcf", "device configuration files");
-    dcf->require_subcommand(1);
-    dcf->add_subcommand("show", "the sections of FILE and the frame each sends to --node (default 1)")
-        ->add_option("file", path, "DCF file")
-        ->required();
-    return dcf;
-}
-
-int DcfCommand::run(const GlobalOptions& options)
-{
-    veldris::DCFFile& file = veldris::dcfFile();
-    if (!file.load(path)) {
-        std::cerr << "veldris-cli: " << path << ": no section header (a line beginning with \"[\") found\n";
-        return exitUsage;
-    }
-    const auto node = static_cast<std::uint8_t>(options.node >= 0 ? options.node : 1);
-    nlohmann::json sections = nlohmann::json::array();
-    std::vector<std::string> problems;
-    for (const veldris::DCFSection& section : file.sections()) {
-        veldris::CanFrame frame;
-        veldris::buildDownloadFrame(section, node, frame, &problems);
-        if (options.json) {
-            sections.push_back({{"index", section.index}, {"headerLine", section.headerLine}, {"keys", section.keys},
-                                {"values", section.values}, {"frame", veldris::frameNotation(frame)}});
-            continue;
-        }
-        std::cout << '[' << section.index << "] line " << section.headerLine << '\n';
-        for (std::size_t i = 0; i < section.keys.size(); ++i)
-            std::cout << "  " << section.keys[i] << " = " << section.values[i] << '\n';
-        std::cout << "  frame " << veldris::frameNotation(frame) << '\n';
-    }
-    if (options.json)
-        std::cout << nlohmann::json{{"path", path}, {"sections", sections}}.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
-    for (const std::string& problem : problems)
-        std::cerr << "veldris-cli: " << path << ": " << problem << '\n';
-    return exitDone;
-}
 
 CLI::App* HexCommand::add(CLI::App& app)
 {

@@ -4,16 +4,6 @@
 
 #include <string>
 
-// dcf show FILE: the sections of a DCF and the download frame each would send to --node (1).
-class DcfCommand : public Command {
-public:
-    CLI::App* add(CLI::App& app) override;
-    int run(const GlobalOptions& options) override;
-
-private:
-    std::string path;
-};
-
 // hex show FILE [--dump OUT]: the address ranges of an Intel HEX image; --dump writes its bytes
 // from the lowest to the highest address, gaps as the fill byte.
 class HexCommand : public Command {

@@ -42,6 +42,9 @@ bool TVeldrisForm::runOnWorker(veldris::GUIProgress& progress, std::uint32_t& sh
         return true;
     closeAfterWorker = false;
     veldris::canOpenClient().clearStop();
+    // The worker's last line says in which state it left the sensor ("Stopped: ...").
+    if (const std::uint32_t lines = progress.lineCount())
+        uiServices().showMessage(this, QString::fromLatin1(progress.line(lines - 1)));
     // Closed from the event loop, after the handler that started the worker has returned.
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     return false;

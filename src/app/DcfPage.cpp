@@ -2,11 +2,20 @@
 
 #include "app/TVeldrisForm.h"
 
+#include "app/DropDownCombo.h"
 #include "app/HandlerConnection.h"
 #include "app/WidgetFactory.h"
 
 #include "app/UiServices.h"
+#include "canopen/CanOpenClient.h"
+#include "common/GUIProgress.h"
 #include "dcf/DCFFile.h"
+#include "dcf/DCFUpload.h"
+#include "sensor/SensorInfo.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QTreeWidget>
 
 #include <QFile>
 #include <QFileDialog>
@@ -16,6 +25,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <array>
 
 QWidget* TVeldrisForm::buildDcfTab()
 {
@@ -61,4 +72,29 @@ void TVeldrisForm::DCFLoadBtnClick()
     dcfLoaded = false;
 }
 
-void TVeldrisForm::DCFUpdateBtnClick() {}
+// Writes the loaded DCF into the connected sensor on a worker. After the parameters were stored
+// (percentage 100) the sensor has been reset and must be chosen again.
+void TVeldrisForm::DCFUpdateBtnClick()
+{
+    DCFOutput->clear();
+    DCFOutput->appendPlainText(QStringLiteral("attempting to upload dcf sections.."));
+    veldris::GUIProgress progress;
+    std::uint32_t shown = 0;
+    setCursor(Qt::WaitCursor);
+    const std::array<QWidget*, 5> locked = {TabTreeView, DCFLoadBtn, DCFUpdateBtn, BitrateCombo, NodeIDCombo};
+    for (QWidget* control : locked)
+        control->setEnabled(false);
+    QApplication::processEvents();
+    const veldris::SensorInfo sensor = veldris::connectedSensor();
+    const std::vector<veldris::DCFSection> sections = veldris::dcfFile().sections();
+    runOnWorker(progress, shown, DCFOutput, nullptr, [sensor, sections](veldris::Progress& report) {
+        veldris::DCFUpload(veldris::canOpenClient(), sensor, sections).run(report);
+    });
+    if (progress.progressValue() == 100) {
+        showNoSensorState();
+        return;
+    }
+    setCursor(Qt::ArrowCursor);
+    for (QWidget* control : locked)
+        control->setEnabled(true);
+}

@@ -7,7 +7,13 @@
 #include "app/WidgetFactory.h"
 
 #include "app/UiServices.h"
+#include "canopen/CanOpenClient.h"
+#include "common/GUIProgress.h"
 #include "firmware/FirmwarePackage.h"
+#include "firmware/FirmwareUpdate.h"
+#include "sensor/SensorInfo.h"
+
+#include <optional>
 
 #include <QCheckBox>
 #include <QFile>
@@ -96,4 +102,32 @@ void TVeldrisForm::FWForceCheckboxClick()
     FWUpdateBtn->setEnabled(MethodSelectionCombo->currentIndex() != -1 && FWForceCheckbox->isChecked());
 }
 
-void TVeldrisForm::FWUpdateBtnClick() {}
+// Writes the modules of the chosen method, one after the other, into the sensor through its
+// bootloader; the output shows every module's lines and the bar each module's progress. The
+// sensor restarts afterwards and must be chosen again, whatever the outcome. One worker runs
+// the modules in turn, so that the bus stays with the update between them.
+void TVeldrisForm::FWUpdateBtnClick()
+{
+    FWUpdateOutput->clear();
+    lockForFirmwareUpdate();
+    veldris::GUIProgress progress;
+    std::uint32_t shown = 0;
+    const veldris::FirmwarePackage& package = veldris::firmwarePackage();
+    const int chosen = MethodSelectionCombo->currentIndex();
+    std::vector<std::optional<veldris::FirmwareModule>> modules;
+    if (chosen >= 0 && static_cast<std::size_t>(chosen) < package.methods().size())
+        for (const std::string& name : package.methods()[static_cast<std::size_t>(chosen)].lines)
+            modules.push_back(package.findModule(name) ? std::optional(*package.findModule(name)) : std::nullopt);
+    const bool force = FWForceCheckbox->isChecked();
+    const veldris::SensorInfo sensor = veldris::connectedSensor();
+    setCursor(Qt::WaitCursor);
+    runOnWorker(progress, shown, FWUpdateOutput, FWUpdateProgressBar, [modules, force, sensor](veldris::Progress& report) {
+        veldris::FirmwareUpdate update(veldris::canOpenClient(), sensor, force);
+        for (const auto& module : modules)
+            if (update.update(module ? &*module : nullptr, report).outcome == veldris::ModuleUpdateResult::Outcome::Stopped)
+                return;
+    });
+    setCursor(Qt::ArrowCursor);
+    MethodSelectionCombo->setEnabled(true);
+    showNoSensorState();
+}

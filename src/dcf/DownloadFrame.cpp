@@ -8,7 +8,7 @@ namespace veldris {
 
 namespace {
 
-// CiA 301 data types the sensors take from a DCF.
+// CiA 301 data types the sensors take from a DCF: BOOLEAN, INTEGER8/16/32 (1..4) and these.
 constexpr std::int32_t unsigned8 = 5;
 constexpr std::int32_t unsigned16 = 6;
 constexpr std::int32_t unsigned32 = 7;
@@ -105,19 +105,26 @@ std::uint32_t readUnsignedNumber(const std::string& text, bool* ok)
 
 namespace {
 
-// The lines that tell the technician which part of a section could not be used as written.
+constexpr std::int32_t boolean = 1;
+constexpr std::int32_t integer8 = 2;
+constexpr std::int32_t integer16 = 3;
+constexpr std::int32_t integer32 = 4;
+
+// What a section's text could not give, for the problem lines of `dcf show` (with the
+// "Section at line N" prefix) and as the reason a section is not sent.
 class Problems {
 public:
     Problems(const DCFSection& of, std::vector<std::string>* into) : section(of), lines(into) {}
 
-    void missing(const char* key) { add(" has no " + std::string(key)); }
+    void missing(const char* key) { add(" has no " + std::string(key), "no " + std::string(key)); }
 
     // The text as written, without the CR of a CR LF line end.
     void notANumber(const char* what, std::string text)
     {
         if (!text.empty() && text.back() == '\r')
             text.pop_back();
-        add(": " + std::string(what) + " '" + text + "' is not a number");
+        const std::string reason = std::string(what) + " '" + text + "' is not a number";
+        add(": " + reason, reason);
     }
 
     std::int32_t number(const char* key, const std::string& text)
@@ -138,15 +145,20 @@ public:
         return value;
     }
 
+    const std::string& firstReason() const { return reasons.front(); }
+    bool any() const { return !reasons.empty(); }
+
 private:
-    void add(const std::string& tail)
+    void add(const std::string& tail, const std::string& reason)
     {
+        reasons.push_back(reason);
         if (lines)
             lines->push_back("Section at line " + std::to_string(section.headerLine) + tail);
     }
 
     const DCFSection& section;
     std::vector<std::string>* lines;
+    std::vector<std::string> reasons;
 };
 
 // The index text is two hexadecimal byte texts, "1A" and "00" of "1A00". A short index from a
@@ -166,36 +178,73 @@ void writeObjectIndex(const std::string& index, CanFrame& frame, Problems& probl
     frame.data[2] = static_cast<std::uint8_t>(high);
 }
 
-// Only the bytes of the data type's size carry the value; the rest of the frame stays 0.
-void writeValue(std::int32_t dataType, const std::string& text, CanFrame& frame, Problems& problems)
+std::string lowerCase(std::string text)
 {
-    std::uint32_t value = 0;
+    for (char& c : text)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return text;
+}
+
+// The value text without "$NODEID" and the "+" that joins it to the number ("$NODEID+0x180",
+// "0x180+$NODEID", "$NODEID"): DCF files write COB-IDs relative to the node this way. True
+// when the text was relative to the node.
+bool withoutNodeId(std::string& text)
+{
+    const std::size_t at = lowerCase(text).find("$nodeid");
+    if (at == std::string::npos)
+        return false;
+    std::string rest = text.substr(0, at) + text.substr(at + 7);
+    rest = trimBlanks(rest);
+    if (!rest.empty() && rest.front() == '+')
+        rest.erase(0, 1);
+    else if (!rest.empty() && rest.back() == '+')
+        rest.pop_back();
+    rest = trimBlanks(rest);
+    text = rest.empty() || rest == "\r" ? "0" : rest;
+    return true;
+}
+
+// The expedited download of each data type the sensors take: command byte and value bytes.
+// BOOLEAN and the INTEGERs go out as their two's complement bytes, as the UNSIGNEDs do.
+struct ValueSize {
+    std::uint8_t command = 0;
+    int bytes = 0;
+};
+
+ValueSize sizeOf(std::int32_t dataType)
+{
     switch (dataType) {
-    case unsigned8:
-        frame.data[0] = sdo::download1;
-        value = static_cast<std::uint8_t>(problems.number("ParameterValue", text));
-        break;
-    case unsigned16:
-        frame.data[0] = sdo::download2;
-        value = static_cast<std::uint16_t>(problems.number("ParameterValue", text));
-        break;
-    case unsigned32:
-        frame.data[0] = sdo::download4;
-        value = problems.unsignedNumber("ParameterValue", text);
-        break;
-    default: // strings, signed and wider types are not written: command 0, no value bytes
-        return;
+    case boolean:
+    case integer8:
+    case unsigned8: return {sdo::download1, 1};
+    case integer16:
+    case unsigned16: return {sdo::download2, 2};
+    case integer32:
+    case unsigned32: return {sdo::download4, 4};
+    default: return {}; // strings, reals and wider types are not written
     }
+}
+
+// Only the bytes of the data type's size carry the value; the rest of the frame stays 0.
+void writeValue(std::int32_t dataType, std::string text, std::uint8_t node, CanFrame& frame, Problems& problems)
+{
+    const ValueSize size = sizeOf(dataType);
+    if (size.bytes == 0)
+        return;
+    const bool relative = withoutNodeId(text);
+    std::uint32_t value = size.bytes == 4 ? problems.unsignedNumber("ParameterValue", text)
+                                          : static_cast<std::uint32_t>(problems.number("ParameterValue", text));
+    if (relative)
+        value += node;
+    if (size.bytes < 4)
+        value &= (1u << (8 * size.bytes)) - 1;
+    frame.data[0] = size.command;
     for (int i = 0; i < 4; ++i)
         frame.data[4 + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-} // namespace
-
-void buildDownloadFrame(const DCFSection& section, std::uint8_t node, CanFrame& frame,
-                        std::vector<std::string>* problems)
+void buildFrame(const DCFSection& section, std::uint8_t node, CanFrame& frame, Problems& report)
 {
-    Problems report(section, problems);
     frame = CanFrame{}; // nothing of the previous section's frame may go out with this one
     frame.identifier = 0x600u + node;
     frame.messageType = pcan::messageStandard;
@@ -216,7 +265,77 @@ void buildDownloadFrame(const DCFSection& section, std::uint8_t node, CanFrame& 
     // Without either key there is nothing to write: the frame goes out like one of an
     // unknown data type, with command 0 and no value.
     if (dataType && value)
-        writeValue(report.number("DataType", *dataType), *value, frame, report);
+        writeValue(report.number("DataType", *dataType), *value, node, frame, report);
+}
+
+bool isHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// The value of a key as a word: trimmed, CR of a CR LF line end dropped, lower case.
+std::string word(const DCFSection& section, const char* key)
+{
+    const std::string* value = section.value(key);
+    if (!value)
+        return {};
+    std::string text = *value;
+    while (!text.empty() && (text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
+    return lowerCase(text);
+}
+
+// Why a section holds no value to write, or nothing when it holds one.
+std::string skipReason(const DCFSection& section)
+{
+    if (section.index.size() != 4 || !std::all_of(section.index.begin(), section.index.end(), isHexDigit))
+        return "no object entry";
+    const std::string objectType = word(section, "ObjectType");
+    if (!objectType.empty()) {
+        bool ok = true;
+        const std::int32_t type = readNumber(objectType, &ok);
+        if (ok && (type == 8 || type == 9))
+            return std::string(type == 8 ? "array" : "record") + " header, its SubNumber counts its sub-entries";
+        if (ok && type != 7)
+            return "ObjectType " + objectType + " is no variable";
+    }
+    const std::string access = word(section, "AccessType");
+    if (access == "ro" || access == "const")
+        return "read-only (AccessType " + access + ")";
+    const std::string* value = section.value("ParameterValue");
+    if (!value || trimBlanks(*value).empty() || trimBlanks(*value) == "\r")
+        return "no ParameterValue";
+    return {};
+}
+
+} // namespace
+
+void buildDownloadFrame(const DCFSection& section, std::uint8_t node, CanFrame& frame,
+                        std::vector<std::string>* problems)
+{
+    Problems report(section, problems);
+    buildFrame(section, node, frame, report);
+}
+
+DownloadPlan planDownload(const DCFSection& section, std::uint8_t node)
+{
+    DownloadPlan plan;
+    Problems report(section, nullptr);
+    buildFrame(section, node, plan.frame, report);
+    plan.reason = skipReason(section);
+    if (!plan.reason.empty()) {
+        plan.action = DownloadPlan::Action::Skip;
+    } else if (report.any()) {
+        plan.action = DownloadPlan::Action::Refuse;
+        plan.reason = report.firstReason();
+    } else if (plan.frame.data[0] == 0) {
+        plan.action = DownloadPlan::Action::Refuse;
+        plan.reason = "DataType " + trimBlanks(*section.value("DataType"))
+            + " is not written (only BOOLEAN, INTEGER8/16/32 and UNSIGNED8/16/32 are)";
+        if (plan.reason.find('\r') != std::string::npos)
+            plan.reason.erase(plan.reason.find('\r'), 1);
+    }
+    return plan;
 }
 
 } // namespace veldris

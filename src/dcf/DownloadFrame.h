@@ -11,8 +11,11 @@ namespace veldris {
 
 // Rebuilds `frame` as the expedited SDO download (identifier 0x600 + `node`, length 8) that
 // writes the section's "ParameterValue" to its object index and sub-index ("SubNumber", 0
-// without one). Command and value size follow "DataType": UNSIGNED8 (5), UNSIGNED16 (6) or
-// UNSIGNED32 (7); any other type leaves command and value bytes 0.
+// without one). Command and value size follow "DataType": 1 byte for BOOLEAN (1), INTEGER8 (2)
+// and UNSIGNED8 (5), 2 for INTEGER16 (3) and UNSIGNED16 (6), 4 for INTEGER32 (4) and
+// UNSIGNED32 (7), the value's two's complement bytes; any other type leaves command and value
+// bytes 0. A value written relative to the node ("$NODEID+0x180", "0x180+$NODEID", "$NODEID")
+// has `node` added.
 //
 // Nothing the file holds stops the frame from being built. A text that is no number reads as
 // 0, and a section without "DataType" or "ParameterValue" goes out like one of an unknown
@@ -21,6 +24,23 @@ namespace veldris {
 //   "Section at line 12 has no DataType"
 void buildDownloadFrame(const DCFSection& section, std::uint8_t node, CanFrame& frame,
                         std::vector<std::string>* problems = nullptr);
+
+// What the upload does with one section.
+struct DownloadPlan {
+    enum class Action {
+        Send,   // `frame` writes the section's value
+        Skip,   // the section holds no value to write: a name section ([FileInfo]), a record or
+                // array header whose SubNumber counts its sub-entries, no ParameterValue, or a
+                // read-only entry (AccessType ro or const); not a failure
+        Refuse, // the section has a value the program cannot write: a data type other than
+                // 1..7, no DataType, or a text that is no number; a failure
+    };
+    Action action = Action::Send;
+    CanFrame frame;     // as buildDownloadFrame builds it, also when not sent
+    std::string reason; // Skip and Refuse: why, e.g. "no ParameterValue"
+};
+
+DownloadPlan planDownload(const DCFSection& section, std::uint8_t node);
 
 // A number as DCF files write them. A text holding a lower-case "x" anywhere is hexadecimal:
 // blanks, an optional sign and an optional "0x"/"0X" first, then hexadecimal digits up to the

@@ -20,13 +20,16 @@ std::string contentOf(std::FILE* file)
 
 } // namespace
 
-TEST(TerminalProgress, BarShowsPercentAndTimeLeft)
+TEST(TerminalProgress, BarShowsPercentBytesRateAndTimeLeft)
 {
     using std::chrono::seconds;
-    EXPECT_EQ(TerminalProgress::barText(0, seconds(3), 10), "[..........]   0 %  --:-- left");
-    EXPECT_EQ(TerminalProgress::barText(25, seconds(30), 10), "[##........]  25 %  1:30 left");
-    EXPECT_EQ(TerminalProgress::barText(100, seconds(61), 10), "[##########] 100 %  0:00 left");
-    EXPECT_EQ(TerminalProgress::barText(250, seconds(1), 4), "[####] 100 %  0:00 left");
+    EXPECT_EQ(TerminalProgress::barText(0, seconds(3), 0, 0, 10), "[..........]   0 %  --:-- left");
+    EXPECT_EQ(TerminalProgress::barText(25, seconds(30), 0, 0, 10), "[##........]  25 %  1:30 left");
+    EXPECT_EQ(TerminalProgress::barText(100, seconds(61), 0, 0, 10), "[##########] 100 %  0:00 left");
+    EXPECT_EQ(TerminalProgress::barText(250, seconds(1), 0, 0, 4), "[####] 100 %  0:00 left");
+    EXPECT_EQ(TerminalProgress::barText(40, seconds(10), 26214, 65536, 10),
+              "[####......]  40 %  25.6/64.0 KiB  2.6 KiB/s  0:15 left");
+    EXPECT_EQ(TerminalProgress::barText(0, seconds(0), 0, 65536, 10), "[..........]   0 %  0.0/64.0 KiB  0.0 KiB/s  --:-- left");
 }
 
 TEST(TerminalProgress, LinesGoOutAsTheyComeAndTheBarIsRedrawnBelowThem)

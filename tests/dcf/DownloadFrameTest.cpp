@@ -104,6 +104,13 @@ TEST_F(DownloadFrame, FrameTable)
         {"first of duplicate keys", "[2000]\nDataType=5\nDataType=7\nParameterValue=1\nParameterValue=2\n", 5, "605#2F00200001000000"},
         {"node 0", "[2000]\nDataType=5\nParameterValue=1\n", 0, "600#2F00200001000000"},
         {"node 127", "[2000]\nDataType=5\nParameterValue=1\n", 127, "67F#2F00200001000000"},
+        {"BOOLEAN in one byte", "[2000]\nDataType=0x0001\nParameterValue=1\n", 5, "605#2F00200001000000"},
+        {"negative INTEGER8", "[2000]\nDataType=2\nParameterValue=-0x7f\n", 5, "605#2F00200081000000"},
+        {"negative INTEGER16", "[2000]\nDataType=3\nParameterValue=-2\n", 5, "605#2B002000FEFF0000"},
+        {"INTEGER32 as its bit pattern", "[2000]\nDataType=4\nParameterValue=0x80000000\n", 5, "605#2300200000000080"},
+        {"COB-ID relative to the node", "[1800sub1]\nDataType=7\nParameterValue=$NODEID+0x180\n", 5, "605#2300180185010000"},
+        {"node ID added at the end", "[1800sub1]\nDataType=7\nParameterValue=0x80000200+$NODEID\r\n", 32, "620#2300180120020080"},
+        {"node ID alone", "[2000]\nDataType=5\nParameterValue=$NodeId\n", 9, "609#2F00200009000000"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -5,9 +5,9 @@
 #include "firmware/FirmwarePackage.h"
 
 #include "support/TemporaryDirectory.h"
+#include "support/ZipArchive.h"
 
 #include <gtest/gtest.h>
-#include <zip.h>
 
 #include <cstring>
 
@@ -16,29 +16,6 @@ using namespace veldris;
 namespace {
 
 using Entries = std::vector<std::pair<std::string, std::string>>;
-
-// A zip archive of the entries, in their order, made in memory.
-std::vector<std::uint8_t> zipOf(const Entries& entries)
-{
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* target = zip_source_buffer_create(nullptr, 0, 0, &error);
-    zip_source_keep(target);
-    zip_t* archive = zip_open_from_source(target, ZIP_TRUNCATE, &error);
-    for (const auto& [name, content] : entries)
-        zip_file_add(archive, name.c_str(), zip_source_buffer(archive, content.data(), content.size(), 0), 0);
-    zip_close(archive);
-    zip_source_open(target);
-    zip_source_seek(target, 0, SEEK_END);
-    const zip_int64_t size = zip_source_tell(target);
-    zip_source_seek(target, 0, SEEK_SET);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    zip_source_read(target, bytes.data(), bytes.size());
-    zip_source_close(target);
-    zip_source_free(target);
-    zip_error_fini(&error);
-    return bytes;
-}
 
 const Entries standardPackage = {
     {"version.kmd", "version=2"},

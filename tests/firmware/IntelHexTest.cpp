@@ -1,6 +1,8 @@
 #include "firmware/IntelHex.h"
 #include "firmware/MemoryImage.h"
 
+#include "support/IntelHexText.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -26,23 +28,9 @@ std::string failureAt(int line)
     return failure + " (line " + std::to_string(line) + ")";
 }
 
-// One record line with its checksum; `count` overrides the byte count field.
 std::string record(std::uint8_t type, std::uint16_t address, const std::vector<std::uint8_t>& data, int count = -1)
 {
-    std::vector<std::uint8_t> fields{static_cast<std::uint8_t>(count < 0 ? data.size() : count),
-                                     static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address), type};
-    fields.insert(fields.end(), data.begin(), data.end());
-    std::uint8_t sum = 0;
-    for (const std::uint8_t b : fields)
-        sum = static_cast<std::uint8_t>(sum + b);
-    fields.push_back(static_cast<std::uint8_t>(-sum));
-    std::string line = ":";
-    char digits[3];
-    for (const std::uint8_t b : fields) {
-        std::snprintf(digits, sizeof digits, "%02X", b);
-        line += digits;
-    }
-    return line;
+    return hexRecord(type, address, data, count);
 }
 
 const std::string endOfFile = ":00000001FF\n";

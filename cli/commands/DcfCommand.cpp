@@ -1,0 +1,157 @@
+#include "commands/DcfCommand.h"
+
+#include "BusSession.h"
+#include "ExitStatus.h"
+#include "TerminalProgress.h"
+
+#include "can/CandumpLine.h"
+#include "canopen/CanOpenClient.h"
+#include "dcf/DCFFile.h"
+#include "dcf/DCFUpload.h"
+#include "dcf/DownloadFrame.h"
+#include "sensor/SensorInfo.h"
+
+#include <nlohmann/json.hpp>
+
+#include <iostream>
+
+namespace {
+
+using Result = veldris::SectionReport::Result;
+
+const char* actionName(veldris::DownloadPlan::Action action)
+{
+    switch (action) {
+    case veldris::DownloadPlan::Action::Send: return "send";
+    case veldris::DownloadPlan::Action::Skip: return "skip";
+    default: return "refuse";
+    }
+}
+
+const char* resultName(Result result)
+{
+    switch (result) {
+    case Result::Sent: return "sent";
+    case Result::Aborted: return "aborted";
+    case Result::NoAnswer: return "no answer";
+    default: return "skipped";
+    }
+}
+
+nlohmann::json sectionJson(const veldris::SectionReport& report)
+{
+    const bool failed = report.result == Result::Aborted || report.result == Result::NoAnswer
+        || report.result == Result::NotSent || report.verified == false;
+    nlohmann::json json = {{"headerLine", report.headerLine},
+                           {"index", report.index},
+                           {"subIndex", report.frame.data[3]},
+                           {"frame", veldris::frameNotation(report.frame)},
+                           {"result", resultName(report.result)},
+                           {"abortCode", nullptr},
+                           {"reason", nullptr},
+                           {"verified", nullptr},
+                           {"error", failed}};
+    if (report.result == Result::Aborted && report.abortCode != 0)
+        json["abortCode"] = report.abortCode;
+    if (!report.reason.empty())
+        json["reason"] = report.reason;
+    if (report.verified)
+        json["verified"] = *report.verified;
+    return json;
+}
+
+std::string dump(const nlohmann::json& json)
+{
+    return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+} // namespace
+
+CLI::App* DcfCommand::add(CLI::App& app)
+{
+    CLI::App* dcf = app.add_subcommand("dcf", "device configuration files");
+    dcf->require_subcommand(1);
+    dcf->add_subcommand("show", "the sections of FILE and the frame each sends to --node (default 1)")
+        ->add_option("file", path, "DCF file")
+        ->required();
+    writeCommand = dcf->add_subcommand("write", "write FILE into the sensor at --node, store, reset the bus");
+    writeCommand->add_option("file", path, "DCF file")->required();
+    writeCommand->add_flag("--verify", verify, "read every written value back and compare it before the store");
+    return dcf;
+}
+
+int DcfCommand::run(const GlobalOptions& options)
+{
+    if (writeCommand->parsed())
+        return write(options);
+    return show(options);
+}
+
+int DcfCommand::show(const GlobalOptions& options)
+{
+    veldris::DCFFile& file = veldris::dcfFile();
+    if (!file.load(path)) {
+        std::cerr << "veldris-cli: " << path << ": no section header (a line beginning with \"[\") found\n";
+        return exitUsage;
+    }
+    const auto node = static_cast<std::uint8_t>(options.node >= 0 ? options.node : 1);
+    nlohmann::json sections = nlohmann::json::array();
+    std::vector<std::string> problems;
+    for (const veldris::DCFSection& section : file.sections()) {
+        veldris::CanFrame frame;
+        veldris::buildDownloadFrame(section, node, frame, &problems);
+        const veldris::DownloadPlan plan = veldris::planDownload(section, node);
+        if (options.json) {
+            sections.push_back({{"index", section.index}, {"headerLine", section.headerLine}, {"keys", section.keys},
+                                {"values", section.values}, {"frame", veldris::frameNotation(frame)},
+                                {"action", actionName(plan.action)}, {"reason", plan.reason}});
+            continue;
+        }
+        std::cout << '[' << section.index << "] line " << section.headerLine << '\n';
+        for (std::size_t i = 0; i < section.keys.size(); ++i)
+            std::cout << "  " << section.keys[i] << " = " << section.values[i] << '\n';
+        std::cout << "  frame " << veldris::frameNotation(frame) << '\n';
+        if (plan.action != veldris::DownloadPlan::Action::Send)
+            std::cout << (plan.action == veldris::DownloadPlan::Action::Skip ? "  skipped: " : "  not sent: ") << plan.reason
+                      << '\n';
+    }
+    if (options.json)
+        std::cout << dump({{"path", path}, {"sections", sections}}) << '\n';
+    for (const std::string& problem : problems)
+        std::cerr << "veldris-cli: " << path << ": " << problem << '\n';
+    return exitDone;
+}
+
+int DcfCommand::write(const GlobalOptions& options)
+{
+    if (const auto missing = requireNode(options, "dcf write"))
+        return *missing;
+    veldris::DCFFile file;
+    if (!file.load(path)) {
+        std::cerr << "veldris-cli: " << path << ": no section header (a line beginning with \"[\") found\n";
+        return exitUsage;
+    }
+    veldris::CanOpenClient& client = veldris::canOpenClient();
+    if (const auto failed = connectFor(options, client, "dcf write"))
+        return *failed;
+    veldris::DCFUploadResult result;
+    std::vector<std::string> lines;
+    {
+        TerminalProgress progress(stdout, TerminalProgress::terminalOrNull(), options.json);
+        result = veldris::DCFUpload(client, veldris::connectedSensor(), file.sections(), verify).run(progress);
+        lines = progress.collectedLines();
+    }
+    if (options.json) {
+        nlohmann::json sections = nlohmann::json::array();
+        for (const veldris::SectionReport& report : result.sections)
+            sections.push_back(sectionJson(report));
+        nlohmann::json srdo = nullptr;
+        if (result.srdoChecksumSaved)
+            srdo = *result.srdoChecksumSaved ? "saved" : "failed";
+        std::cout << dump({{"lines", lines}, {"sections", sections}, {"stored", result.stored}, {"srdoChecksum", srdo}})
+                  << '\n';
+    }
+    if (!result.success && !result.stopped)
+        std::cerr << "veldris-cli: the DCF was not written completely; nothing was stored\n";
+    return result.success ? exitDone : exitRefused;
+}

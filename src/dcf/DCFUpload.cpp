@@ -1,0 +1,180 @@
+#include "dcf/DCFUpload.h"
+
+#include "canopen/AbortCodes.h"
+#include "canopen/CanOpenClient.h"
+#include "canopen/NetworkManagement.h"
+#include "canopen/RequestTemplates.h"
+#include "canopen/SdoAnswer.h"
+#include "canopen/SdoProtocol.h"
+#include "common/Progress.h"
+#include "common/TextConversion.h"
+#include "dcf/DownloadFrame.h"
+#include "sensor/SrdoChecksum.h"
+
+#include <chrono>
+#include <cstdio>
+
+namespace veldris {
+
+namespace {
+
+constexpr std::uint32_t downloadTimeoutMs = 30;
+constexpr std::uint32_t storeTimeoutMs = 100;
+constexpr auto sectionPace = std::chrono::milliseconds(200);
+
+std::string lineOf(const SectionReport& report)
+{
+    return "Section at line " + std::to_string(report.headerLine);
+}
+
+std::string hex(std::uint32_t value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%X", value);
+    return text;
+}
+
+// The value bytes a download carries, by its command byte.
+std::uint32_t valueMask(std::uint8_t command)
+{
+    switch (command) {
+    case sdo::download1: return 0xFF;
+    case sdo::download2: return 0xFFFF;
+    case sdo::download3: return 0xFFFFFF;
+    default: return 0xFFFFFFFF;
+    }
+}
+
+} // namespace
+
+DCFUpload::DCFUpload(CanOpenClient& bus, SensorInfo connected, std::vector<DCFSection> fileSections, bool readBack)
+    : client(bus), sensor(std::move(connected)), sections(std::move(fileSections)), verify(readBack)
+{
+}
+
+DCFUploadResult DCFUpload::run(Progress& progress)
+{
+    node = static_cast<std::uint8_t>(decimalToInt(sensor.nodeId));
+    DCFUploadResult result;
+    bool success = true;
+    progress.setProgress(0);
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        result.sections.push_back(writeSection(sections[i], progress, success));
+        if (client.stopRequested()) {
+            result.stopped = true;
+            break;
+        }
+        progress.setProgress(static_cast<std::uint32_t>((i + 1) * 99 / sections.size()));
+    }
+    result.success = success;
+    finish(result, progress);
+    return result;
+}
+
+SectionReport DCFUpload::writeSection(const DCFSection& section, Progress& progress, bool& success)
+{
+    const DownloadPlan plan = planDownload(section, node);
+    SectionReport report;
+    report.headerLine = section.headerLine;
+    report.index = section.index;
+    report.frame = plan.frame;
+    report.reason = plan.reason;
+    if (plan.action == DownloadPlan::Action::Skip) {
+        report.result = SectionReport::Result::Skipped;
+        progress.addLine(lineOf(report) + " skipped: " + plan.reason);
+        return report;
+    }
+    if (plan.action == DownloadPlan::Action::Refuse) {
+        report.result = SectionReport::Result::NotSent;
+        progress.addLine(lineOf(report) + " not sent: " + plan.reason);
+        success = false;
+        return report;
+    }
+    const Exchange exchange = client.exchange(plan.frame, downloadTimeoutMs);
+    if (exchange.status == ExchangeStatus::Stopped) {
+        report.result = SectionReport::Result::NoAnswer;
+        return report;
+    }
+    const SdoAnswer answer = SdoAnswer::of(exchange.answer);
+    if (answer.confirmed()) {
+        report.result = SectionReport::Result::Sent;
+        progress.addLine(lineOf(report) + " was sent successfully");
+        if (verify)
+            verifySection(report, progress);
+        success = success && report.verified.value_or(true);
+    } else if (answer.answered()) {
+        // An abort, or an answer no expedited download gets: the sensor did not take the value.
+        report.result = SectionReport::Result::Aborted;
+        report.abortCode = answer.abortCode();
+        report.reason = answer.aborted() ? abortCodeText(answer.abortCode()) : "answer " + hex(answer.command);
+        progress.addLine(lineOf(report) + " returned an error");
+        progress.addLine(lineOf(report) + ": " + (answer.aborted() ? "SDO abort " + abortDescription(answer.abortCode())
+                                                                    : "unexpected " + report.reason));
+        success = false;
+    } else {
+        report.result = SectionReport::Result::NoAnswer;
+        progress.addLine(lineOf(report) + " got no answer");
+        success = false;
+    }
+    client.pause(sectionPace);
+    return report;
+}
+
+// Reads the object back and compares the bytes the download carried.
+void DCFUpload::verifySection(SectionReport& report, Progress& progress)
+{
+    const CanFrame& written = report.frame;
+    const CanFrame read = requests::sdoFrame(node, sdo::upload, static_cast<std::uint16_t>(written.data[1] | written.data[2] << 8),
+                                             written.data[3]);
+    const SdoAnswer answer = SdoAnswer::of(client.exchange(read, downloadTimeoutMs).answer);
+    const std::uint32_t mask = valueMask(written.data[0]);
+    const std::uint32_t expected = written.value() & mask;
+    report.verified = answer.uploaded() && (answer.value & mask) == expected;
+    if (*report.verified)
+        return;
+    report.reason = answer.uploaded() ? "read back " + hex(answer.value & mask) + " instead of " + hex(expected)
+                                      : "could not be read back";
+    progress.addLine(lineOf(report) + " " + report.reason);
+}
+
+// The store, the SRDO checksum of a safety sensor and the reset. A stop ends it at once (no
+// further frame may go out) with a line that says what the sensor now holds.
+void DCFUpload::finish(DCFUploadResult& result, Progress& progress)
+{
+    if (!result.stopped && result.success) {
+        result.stored = SdoAnswer::of(client.exchange(requests::storeParameters(node), storeTimeoutMs).answer).confirmed();
+        result.stopped = client.stopRequested();
+        if (!result.stopped)
+            progress.addLine(result.stored ? "Saving parameters successful." : "Saving parameters failed.");
+        result.success = result.stored;
+    }
+    progress.setProgress(result.stored ? 100 : 0);
+    // The checksum step stores too: after a failed upload it would keep the values that were
+    // taken, so it runs only when the parameters were stored.
+    if (!result.stopped && result.stored && sensor.variantCode == 2) {
+        const bool saved = writeSrdoChecksum(client, node, computeSrdoChecksum(loadSrdoConfiguration(client, node)));
+        result.stopped = client.stopRequested();
+        if (!result.stopped) {
+            result.srdoChecksumSaved = saved;
+            progress.addLine(saved ? "SRDO checksum re-calculated and saved to device."
+                                   : "SRDO checksum could not be saved to device. For further information diagnose device.");
+        }
+    }
+    if (!result.stopped)
+        nmtResetCommunicationAll(client);
+    if (!result.stopped && !client.stopRequested()) {
+        progress.addLine("Sensor restarted.. please reconnect");
+        return;
+    }
+    result.stopped = true;
+    result.success = false;
+    std::size_t written = 0;
+    for (const SectionReport& report : result.sections)
+        written += report.result == SectionReport::Result::Sent;
+    progress.addLine("Stopped: " + std::to_string(written) + " of " + std::to_string(sections.size()) + " sections written, "
+                     + (result.stored ? "stored, the sensor not reset: it takes them at its next reset."
+                                      : "nothing stored: after its next reset the sensor works with its stored "
+                                        "configuration again."));
+}
+
+} // namespace veldris

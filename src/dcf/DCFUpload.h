@@ -1,0 +1,71 @@
+#pragma once
+
+#include "can/CanFrame.h"
+#include "dcf/DCFFile.h"
+#include "sensor/SensorInfo.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace veldris {
+
+class CanOpenClient;
+class Progress;
+
+// What became of one section.
+struct SectionReport {
+    enum class Result {
+        Sent,     // the sensor confirmed the download
+        Aborted,  // the sensor refused it (abortCode)
+        NoAnswer, // nothing came within 30 ms, or the adapter did not send it
+        Skipped,  // no value to write (reason); not a failure
+        NotSent,  // a value the program cannot write (reason); a failure
+    };
+    std::int32_t headerLine = 0;
+    std::string index;
+    CanFrame frame;
+    Result result = Result::Skipped;
+    std::uint32_t abortCode = 0;
+    std::string reason;           // Skipped, NotSent, Aborted (the abort's text), a failed read-back
+    std::optional<bool> verified; // with verification: the value read back matched
+};
+
+struct DCFUploadResult {
+    bool success = false; // every value written (and verified), and the store confirmed
+    std::vector<SectionReport> sections;
+    bool stored = false;
+    std::optional<bool> srdoChecksumSaved; // safety sensors (variant 2) only
+    bool stopped = false;
+};
+
+// Writes the sections of a DCF into a sensor, one expedited SDO download per section at a
+// pace of one per 200 ms, then stores the parameters if every value was taken, renews the SRDO
+// checksum of a safety sensor (after a store only: the step stores as well) and resets all
+// nodes. Report lines go to the Progress as they
+// come; the percentage ends at 100 exactly when the parameters were stored.
+//
+// Sections without a value to write are skipped with a line of their own; a section that is
+// aborted, gets no answer, or holds a value that cannot be written is a failure, and then
+// nothing is stored. With `verify`, each confirmed value is read back and compared before the
+// store. A stop ends the upload at a frame boundary with a line that says what the sensor holds.
+class DCFUpload {
+public:
+    DCFUpload(CanOpenClient& client, SensorInfo sensor, std::vector<DCFSection> sections, bool verify = false);
+
+    DCFUploadResult run(Progress& progress);
+
+private:
+    SectionReport writeSection(const DCFSection& section, Progress& progress, bool& success);
+    void verifySection(SectionReport& report, Progress& progress);
+    void finish(DCFUploadResult& result, Progress& progress);
+
+    CanOpenClient& client;
+    SensorInfo sensor;
+    std::vector<DCFSection> sections;
+    bool verify;
+    std::uint8_t node = 0;
+};
+
+} // namespace veldris

@@ -1,0 +1,252 @@
+#include "firmware/FirmwareUpdate.h"
+
+#include "canopen/CanOpenClient.h"
+#include "canopen/NetworkManagement.h"
+#include "canopen/RequestTemplates.h"
+#include "common/Log.h"
+#include "common/Progress.h"
+#include "common/SystemConstants.h"
+#include "common/TextConversion.h"
+#include "firmware/IntelHex.h"
+#include "firmware/MemoryImage.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <initializer_list>
+
+namespace veldris {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Time-outs of the bootloader's commands [ms], and the pause after the quick ones.
+constexpr std::uint32_t quickCommandMs = 5;
+constexpr std::uint32_t slowCommandMs = 10000; // erase, bootloader ID
+constexpr std::uint32_t dataFrameMs = 15;
+constexpr auto commandPause = std::chrono::milliseconds(100);
+constexpr std::uint32_t unlockTimeoutMs = 30;
+constexpr std::uint32_t bootloaderModeTimeoutMs = 1000;
+constexpr std::uint32_t unechoedLimit = 100; // more than this many ends the upload
+constexpr int bootloaderBitrateIndex = 3;     // 125 kbit/s, the bootloader's fixed rate
+
+CanFrame bootloaderFrame(std::initializer_list<std::uint8_t> bytes)
+{
+    CanFrame frame;
+    frame.identifier = bootloaderIdentifier;
+    for (std::uint8_t byte : bytes)
+        frame.data[frame.length++] = byte;
+    return frame;
+}
+
+CanFrame addressFrame(std::uint32_t address)
+{
+    return bootloaderFrame({'A', 0, static_cast<std::uint8_t>(address), static_cast<std::uint8_t>(address >> 8),
+                            static_cast<std::uint8_t>(address >> 16), static_cast<std::uint8_t>(address >> 24)});
+}
+
+// The answer of a quick or slow bootloader command: the first frame on 0x7F.
+CanFrame command(CanOpenClient& client, const CanFrame& frame, std::uint32_t timeoutMs)
+{
+    CanFrame answer;
+    return client.requestBootloader(answer, frame, timeoutMs);
+}
+
+// 'a': true when the bootloader answers "Y".
+bool setAutoIncrement(CanOpenClient& client)
+{
+    const bool yes = command(client, bootloaderFrame({'a'}), quickCommandMs).data[2] == 'Y';
+    client.pause(commandPause);
+    return yes;
+}
+
+// The percentage after the byte at `address` of the range start..end: 100 - t with
+// t = (100 / (end - start)) * (end - (address + 1)) in single precision, truncated. A range of
+// one byte is done once that byte is.
+std::uint32_t percentAfter(std::uint64_t address, std::uint64_t start, std::uint64_t end)
+{
+    if (end <= start)
+        return 100;
+    const float step = 100.0f / static_cast<float>(end - start);
+    const auto left = static_cast<std::int64_t>(step * static_cast<float>(static_cast<std::int64_t>(end) - static_cast<std::int64_t>(address + 1)));
+    return static_cast<std::uint32_t>(std::clamp<std::int64_t>(100 - left, 0, 100));
+}
+
+} // namespace
+
+FirmwareUpdate::FirmwareUpdate(CanOpenClient& bus, SensorInfo connected, bool forced)
+    : client(bus), sensor(std::move(connected)), force(forced)
+{
+}
+
+ModuleUpdateResult FirmwareUpdate::update(const FirmwareModule* module, Progress& progress)
+{
+    ModuleUpdateResult result;
+    if (!module || module->type != "hex")
+        return result;
+    progress.setProgress(0);
+    MemoryImage image;
+    if (!readImage(*module, image, progress)) {
+        result.outcome = ModuleUpdateResult::Outcome::Failed;
+        progress.addLine("DONE");
+        return result;
+    }
+    switch (enterBootloader(*module, progress, result)) {
+    case Entry::Stopped:
+        return result;
+    case Entry::Refused:
+        result.outcome = ModuleUpdateResult::Outcome::Refused;
+        progress.addLine("DONE");
+        return result;
+    case Entry::WrongBootloader:
+        result.outcome = ModuleUpdateResult::Outcome::Refused;
+        break; // the bootloader runs: it is rebooted
+    case Entry::Ready:
+        openBus(client, 0, bootloaderBitrateIndex);
+        setAutoIncrement(client);
+        progress.addLine("setting auto increment");
+        progress.addLine("erasing memory");
+        command(client, bootloaderFrame({'e'}), slowCommandMs);
+        progress.addLine("uploading..");
+        if (stopped(progress, result, true))
+            return result;
+        sendImage(image, progress, result);
+        if (stopped(progress, result, true))
+            return result;
+        break;
+    }
+    progress.addLine("rebooting device");
+    command(client, bootloaderFrame({'B'}), quickCommandMs);
+    client.pause(commandPause);
+    progress.addLine("DONE");
+    return result;
+}
+
+// The image is read into an empty MemoryImage, so that no byte of an earlier module or
+// update is sent with it, and checked whole before anything is sent.
+bool FirmwareUpdate::readImage(const FirmwareModule& module, MemoryImage& image, Progress& progress)
+{
+    std::string error;
+    if (!readIntelHex(std::string(module.image.begin(), module.image.end()), image, error)) {
+        progress.addLine("the image of module " + module.name + " cannot be used: " + error);
+        return false;
+    }
+    if (image.empty()) {
+        progress.addLine("the image of module " + module.name + " holds no data");
+        return false;
+    }
+    return true;
+}
+
+// From the application (or, with force, from a bootloader that already runs) to a bootloader
+// that has shown the module's bootloader ID.
+FirmwareUpdate::Entry FirmwareUpdate::enterBootloader(const FirmwareModule& module, Progress& progress,
+                                                      ModuleUpdateResult& result)
+{
+    if (force) {
+        if (!setAutoIncrement(client)) {
+            if (stopped(progress, result, false))
+                return Entry::Stopped;
+            progress.addLine("unable to find a connected sensor!");
+            return Entry::Refused;
+        }
+    } else {
+        const std::string uid = sensor.uid.size() > 2 ? sensor.uid.substr(2) : std::string();
+        if (uid.empty() || module.ui.find(uid) == std::string::npos) {
+            progress.addLine("fw file doesn't support connected sensor. ErrorCode 0x554944");
+            return Entry::Refused;
+        }
+        const auto node = static_cast<std::uint8_t>(decimalToInt(sensor.nodeId));
+        progress.setProgress(0);
+        progress.addLine("unlocking device");
+        client.exchange(requests::firmwareUnlock(node), unlockTimeoutMs);
+        if (stopped(progress, result, false))
+            return Entry::Stopped;
+        progress.addLine("setting device to bootloader mode");
+        client.exchange(requests::bootloaderMode(node, sensor.uidListed), bootloaderModeTimeoutMs);
+    }
+    if (stopped(progress, result, true))
+        return Entry::Stopped;
+    const CanFrame answer = command(client, bootloaderFrame({'S'}), slowCommandMs);
+    if (stopped(progress, result, true))
+        return Entry::Stopped;
+    if (std::string(answer.data + 2, answer.data + 8) != module.device) {
+        progress.addLine("fw file doesn't support connected sensor. ErrorCode 0x424C4944");
+        return Entry::WrongBootloader;
+    }
+    return Entry::Ready;
+}
+
+// Set address, then every byte from the lowest to the highest address (gaps as 0xFF) in data
+// frames of six, each to be echoed byte for byte. An unechoed frame is not sent again; any of
+// them fails the module, and more than 100 end the upload.
+void FirmwareUpdate::sendImage(const MemoryImage& image, Progress& progress, ModuleUpdateResult& result)
+{
+    const auto start = static_cast<std::uint32_t>(image.lowest());
+    const auto end = static_cast<std::uint32_t>(image.highest());
+    const Clock::time_point began = Clock::now();
+    command(client, addressFrame(start), quickCommandMs);
+    client.pause(commandPause);
+    logLine("new range: " + std::to_string(end - start));
+    const std::uint64_t total = std::uint64_t{end} - start + 1;
+    CanFrame frame = bootloaderFrame({'c', 0, 0, 0, 0, 0, 0, 0});
+    std::uint8_t pending = 0;
+    std::uint32_t shown = 0;
+    auto send = [&](std::uint8_t length) {
+        frame.length = length;
+        const CanFrame echo = client.exchange(frame, dataFrameMs).answer;
+        ++result.frames;
+        const bool echoed = std::memcmp(echo.data, frame.data, sizeof frame.data) == 0;
+        result.unechoed += echoed ? 0 : 1;
+        std::memset(frame.data + 2, 0, 6);
+        pending = 0;
+        return echoed;
+    };
+    result.outcome = ModuleUpdateResult::Outcome::Updated;
+    for (std::uint64_t address = start; address <= end; ++address) {
+        frame.data[2 + pending++] = image.byteAt(address);
+        if (pending == 6) {
+            send(8);
+            result.bytes = address - start + 1;
+            progress.setTransfer(result.bytes, total);
+            if (client.stopRequested())
+                return;
+        }
+        if (result.unechoed > unechoedLimit) {
+            result.outcome = ModuleUpdateResult::Outcome::Failed;
+            progress.setProgress(0);
+            progress.addLine("failed to upload fw");
+            return;
+        }
+        const std::uint32_t percent = percentAfter(address, start, end);
+        if (percent != shown)
+            progress.setProgress(shown = percent);
+    }
+    const bool lastEchoed = pending == 0 || send(static_cast<std::uint8_t>(2 + pending));
+    result.bytes = total;
+    result.seconds = std::chrono::duration<double>(Clock::now() - began).count();
+    progress.setTransfer(total, total);
+    if (client.stopRequested())
+        return;
+    if (result.unechoed > 0) {
+        result.outcome = ModuleUpdateResult::Outcome::Failed;
+        progress.setProgress(0);
+        progress.addLine(lastEchoed ? "failed to upload fw" : "failed to upload fw!");
+    }
+    logLine("done sending fw");
+}
+
+// After a stop no frame goes out any more: the module ends with what the sensor now is.
+bool FirmwareUpdate::stopped(Progress& progress, ModuleUpdateResult& result, bool inBootloader)
+{
+    if (!client.stopRequested())
+        return false;
+    result.outcome = ModuleUpdateResult::Outcome::Stopped;
+    progress.setProgress(0);
+    progress.addLine(inBootloader ? "Stopped: the sensor is in its bootloader; update again with Force."
+                                  : "Stopped: the sensor was not changed.");
+    return true;
+}
+
+} // namespace veldris

@@ -1,0 +1,131 @@
+// "Write" on the DCF page and "Update" on the FW Update page, through the window against the
+// simulated sensors of tests/scenarios/procedures.ini: the lines as the window shows them,
+// the control locking and the states afterwards.
+
+#include "app/DropDownCombo.h"
+#include "app/TVeldrisApplication.h"
+#include "app/TVeldrisForm.h"
+#include "canopen/CanOpenClient.h"
+#include "canopen/NetworkManagement.h"
+#include "sensor/SensorInfo.h"
+
+#include "FakeUiServices.h"
+#include "GuiFixture.h"
+#include "GuiTestData.h"
+#include "support/IntelHexText.h"
+#include "support/ZipArchive.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+class ProcedurePagesTest : public QObject, private GuiFixture {
+    Q_OBJECT
+
+    // Chooses the node as the node list does after a scan that found it.
+    void choose(int node)
+    {
+        veldris::openBus(veldris::canOpenClient(), 0, 3);
+        form->NodeIDCombo->clear();
+        form->NodeIDCombo->addItem(QString::number(node));
+        form->NodeIDCombo->setCurrentIndex(0);
+        form->NodeIDCombo_OnCloseup();
+        QVERIFY(form->sensorSelected);
+    }
+
+    void openDcf(const std::string& text)
+    {
+        ui->fileAnswers.push_back(QString::fromStdString(data->dir.write("upload.dcf", text)));
+        form->DCFLoadBtn->click();
+        QVERIFY(form->dcfLoaded);
+    }
+
+    QStringList outputOf(QPlainTextEdit* output) { return output->toPlainText().split(u'\n'); }
+
+private slots:
+    void init() { setUp(false); }
+    void cleanup() { tearDown(); }
+
+    void writingADcfReturnsToNoSensor()
+    {
+        choose(32);
+        openDcf("[1017]\nDataType=6\nParameterValue=250\n[1800sub5]\nDataType=6\nParameterValue=200\n");
+        form->DCFUpdateBtn->click();
+        QCOMPARE(outputOf(form->DCFOutput),
+                 QStringList({"attempting to upload dcf sections..", "Section at line 1 was sent successfully",
+                              "Section at line 4 was sent successfully", "Saving parameters successful.",
+                              "Sensor restarted.. please reconnect"}));
+        QVERIFY(!form->sensorSelected);
+        QVERIFY(!form->DCFUpdateBtn->isEnabled());
+        QVERIFY(form->NodeIDCombo->isEnabled() && form->TabTreeView->isEnabled());
+        QVERIFY(ui->messages.isEmpty()); // no handler tried the bus meanwhile
+    }
+
+    void aFailedDcfUploadKeepsTheSensor()
+    {
+        choose(40);
+        openDcf("[1017]\nDataType=6\nParameterValue=300\n[7132sub1]\nDataType=7\nParameterValue=3\n");
+        form->DCFUpdateBtn->click();
+        QCOMPARE(outputOf(form->DCFOutput),
+                 QStringList({"attempting to upload dcf sections..", "Section at line 1 was sent successfully",
+                              "Section at line 4 returned an error",
+                              "Section at line 4: SDO abort 0x06090030 (Invalid value for parameter (download only).)",
+                              "Sensor restarted.. please reconnect"}));
+        QVERIFY(form->sensorSelected);
+        for (QWidget* control : std::initializer_list<QWidget*>{form->TabTreeView, form->DCFLoadBtn, form->DCFUpdateBtn,
+                                                                form->BitrateCombo, form->NodeIDCombo})
+            QVERIFY2(control->isEnabled(), qPrintable(control->objectName()));
+        QCOMPARE(form->cursor().shape(), Qt::ArrowCursor);
+    }
+
+    // A method of two modules: the lines of both, each once, "DONE" twice, the bar at 100 and
+    // the window without a sensor afterwards (it restarted).
+    void updatingWithAMethodOfTwoModules()
+    {
+        std::ifstream in(VELDRIS_SOURCE_DIR "/resources/samples/firmware/app-kvr200.hex", std::ios::binary);
+        const std::string application{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        const std::string identity = "type=hex\ndevice=KVR200\nui=06102200\n";
+        const std::vector<std::uint8_t> package = zipOf({{"version.kmd", "version=2"},
+                                                         {"app.hex", application},
+                                                         {"app.kmd", identity + "version=1.5.0.0\n"},
+                                                         {"patch.hex", hexImage({{0x0100, {0, 0, 6, 1}}})},
+                                                         {"patch.kmd", identity + "version=1.6.0.0\n"},
+                                                         {"Application and patch.kum", "app.hex\npatch.hex\n"}});
+        ui->fileAnswers.push_back(QString::fromStdString(data->dir.write("two.zip", std::string(package.begin(), package.end()))));
+        form->FWLoadBtn->click();
+        QCOMPARE(form->MethodSelectionCombo->count(), 1);
+        choose(5);
+        form->MethodSelectionCombo->setCurrentIndex(0);
+        form->MethodSelectionCombo_OnCloseup();
+        QVERIFY(form->FWUpdateBtn->isEnabled());
+        form->FWUpdateBtn->click();
+        const QStringList module = {"unlocking device", "setting device to bootloader mode", "setting auto increment",
+                                    "erasing memory", "uploading..", "rebooting device", "DONE"};
+        QCOMPARE(outputOf(form->FWUpdateOutput), module + module);
+        QCOMPARE(form->FWUpdateProgressBar->value(), 100);
+        QVERIFY(!form->sensorSelected);
+        QVERIFY(form->MethodSelectionCombo->isEnabled() && form->FWLoadBtn->isEnabled());
+        QVERIFY(ui->messages.isEmpty());
+        choose(5);
+        QCOMPARE(veldris::connectedSensor().firmwareVersion, std::string("1.6.0.0"));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    ::setenv("VELDRIS_PCANBASIC", VELDRIS_SIM_LIBRARY, 1);
+    ::setenv("VELDRIS_SIM_SCENARIO", VELDRIS_SOURCE_DIR "/tests/scenarios/procedures.ini", 1);
+    TVeldrisApplication application(argc, argv);
+    ProcedurePagesTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "ProcedurePagesTest.moc"

@@ -1,0 +1,221 @@
+// The bootloader update against the simulated sensors of tests/scenarios/procedures.ini: the
+// frames of the data phase, what the flash holds afterwards, refusals and failures, stopping in
+// the middle and finishing with force.
+
+#include "canopen/CanOpenClient.h"
+#include "canopen/RequestTemplates.h"
+#include "firmware/FirmwareUpdate.h"
+#include "firmware/IntelHex.h"
+#include "firmware/MemoryImage.h"
+#include "sensor/SensorConnection.h"
+
+#include "support/IntelHexText.h"
+#include "support/SharedClientTest.h"
+#include "support/SimulatorRecords.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <future>
+#include <iterator>
+
+using namespace veldris;
+using Outcome = ModuleUpdateResult::Outcome;
+
+namespace {
+
+FirmwareModule moduleOf(const std::string& name, const std::string& hex, const std::string& device = "KVR200")
+{
+    FirmwareModule module;
+    module.name = name;
+    module.type = "hex";
+    module.device = device;
+    module.ui = "06102000,06102200";
+    module.image.assign(hex.begin(), hex.end());
+    return module;
+}
+
+// The sample application for the safety sensors: version 1.5.0.0 at 0x100.
+FirmwareModule sampleApplication()
+{
+    std::ifstream in(VELDRIS_SOURCE_DIR "/resources/samples/firmware/app-kvr200.hex", std::ios::binary);
+    return moduleOf("app-kvr200.hex", {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+}
+
+class FirmwareUpdateTest : public SharedClientTest {
+protected:
+    static SensorInfo sensorAt(int node)
+    {
+        connectToSensor(client(), std::to_string(node));
+        return connectedSensor();
+    }
+
+    // The data frames the update sent, without the bootloader's echoes.
+    static std::vector<std::string> dataFramesSince(std::streamoff offset)
+    {
+        std::vector<std::string> sent;
+        bool request = true;
+        for (const std::string& frame : framesOfTrace(std::getenv("VELDRIS_SIM_TRACE"), offset))
+            if (frame.rfind("07F#63", 0) == 0 && std::exchange(request, !request))
+                sent.push_back(frame);
+        return sent;
+    }
+
+    // The sensor's flash against the image over the image's range: the state file is written
+    // when the bus is opened again.
+    static void expectFlashHolds(const std::string& sensor, const FirmwareModule& module)
+    {
+        ASSERT_TRUE(client().connectAdapter(0, 3));
+        MemoryImage image;
+        std::string error;
+        ASSERT_TRUE(readIntelHex(std::string(module.image.begin(), module.image.end()), image, error)) << error;
+        const auto flash = flashOfSensor(std::getenv("VELDRIS_SIM_STATE"), sensor);
+        int differences = 0;
+        for (std::uint64_t address = image.lowest(); address <= image.highest(); ++address) {
+            const auto written = flash.find(static_cast<std::uint32_t>(address));
+            differences += image.byteAt(address) != (written == flash.end() ? 0xFF : written->second);
+        }
+        EXPECT_EQ(differences, 0);
+        EXPECT_TRUE(flash.empty() || flash.rbegin()->first <= image.highest()) << "bytes beyond the image";
+    }
+};
+
+} // namespace
+
+TEST_F(FirmwareUpdateTest, ImageGoesOutInEchoedFramesOfSixWithGapsAsErasedFlash)
+{
+    struct Case {
+        const char* what;
+        std::map<std::uint16_t, std::vector<std::uint8_t>> image;
+        std::vector<std::string> frames;
+    } cases[] = {
+        {"a gap of four bytes",
+         {{0x0000, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}}, {0x0010, {0xA1, 0xA2}}},
+         {"07F#6300010203040506", "07F#63000708090A0B0C", "07F#6300FFFFFFFFA1A2"}},
+        {"13 bytes: 8 + 8 + 3", {{0x0020, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}}},
+         {"07F#6300010203040506", "07F#63000708090A0B0C", "07F#63000D"}},
+        {"one byte", {{0x0030, {0x42}}}, {"07F#630042"}},
+    };
+    const SensorInfo sensor = sensorAt(5);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::streamoff start = sizeOfFile(std::getenv("VELDRIS_SIM_TRACE"));
+        RecordingProgress progress;
+        const FirmwareModule module = moduleOf("image.hex", hexImage(c.image));
+        const ModuleUpdateResult result = FirmwareUpdate(client(), sensor, false).update(&module, progress);
+        EXPECT_EQ(result.outcome, Outcome::Updated);
+        EXPECT_EQ(result.unechoed, 0u);
+        EXPECT_EQ(progress.percent, 100u);
+        EXPECT_EQ(progress.lines, (std::vector<std::string>{"unlocking device", "setting device to bootloader mode",
+                                                            "setting auto increment", "erasing memory", "uploading..",
+                                                            "rebooting device", "DONE"}));
+        EXPECT_EQ(dataFramesSince(start), c.frames);
+        expectFlashHolds("sensor safety", module);
+    }
+}
+
+// Each module of a method starts from an empty image; the bootloader erases its flash first,
+// so each image is checked right after it was written, and the sensor reports the version of
+// the last one.
+TEST_F(FirmwareUpdateTest, TwoModulesOneAfterTheOther)
+{
+    const FirmwareModule first = sampleApplication();
+    const FirmwareModule second = moduleOf("patch.hex", hexImage({{0x0100, {0x00, 0x00, 0x06, 0x01}}, {0x0000, {7, 7}}}));
+    FirmwareUpdate update(client(), sensorAt(5), false);
+    RecordingProgress progress;
+    EXPECT_EQ(update.update(&first, progress).outcome, Outcome::Updated);
+    expectFlashHolds("sensor safety", first);
+    EXPECT_EQ(update.update(&second, progress).outcome, Outcome::Updated);
+    expectFlashHolds("sensor safety", second);
+    EXPECT_EQ(progress.count("DONE"), 2);
+    EXPECT_EQ(sensorAt(5).firmwareVersion, "1.6.0.0");
+}
+
+TEST_F(FirmwareUpdateTest, RefusalsAndFailuresSucceedNowhere)
+{
+    struct Case {
+        const char* what;
+        int node;
+        FirmwareModule module;
+        Outcome outcome;
+        std::vector<std::string> lines;
+        bool framesSent;
+    } cases[] = {
+        {"foreign UID", 32, sampleApplication(), Outcome::Refused,
+         {"fw file doesn't support connected sensor. ErrorCode 0x554944", "DONE"}, false},
+        {"foreign bootloader", 50, sampleApplication(), Outcome::Refused,
+         {"unlocking device", "setting device to bootloader mode",
+          "fw file doesn't support connected sensor. ErrorCode 0x424C4944", "rebooting device", "DONE"}, true},
+        {"bootloader stops echoing", 51, sampleApplication(), Outcome::Failed,
+         {"unlocking device", "setting device to bootloader mode", "setting auto increment", "erasing memory",
+          "uploading..", "failed to upload fw!", "rebooting device", "DONE"}, true},
+        {"damaged image", 5, moduleOf("bad.hex", ":10000000FF\n"), Outcome::Failed,
+         {"the image of module bad.hex cannot be used: " + std::string(IntelHex::failureText) + " (line 1)", "DONE"}, false},
+        {"empty image", 5, moduleOf("empty.hex", ":00000001FF\n"), Outcome::Failed,
+         {"the image of module empty.hex holds no data", "DONE"}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const SensorInfo sensor = sensorAt(c.node);
+        const std::streamoff start = sizeOfFile(std::getenv("VELDRIS_SIM_TRACE"));
+        RecordingProgress progress;
+        const ModuleUpdateResult result = FirmwareUpdate(client(), sensor, false).update(&c.module, progress);
+        EXPECT_EQ(result.outcome, c.outcome);
+        EXPECT_EQ(progress.lines, c.lines);
+        EXPECT_EQ(progress.percent, 0u);
+        EXPECT_EQ(!framesOfTrace(std::getenv("VELDRIS_SIM_TRACE"), start).empty(), c.framesSent);
+    }
+    RecordingProgress nothing;
+    const FirmwareModule binary = [] { FirmwareModule m = sampleApplication(); m.type = "bin"; return m; }();
+    EXPECT_EQ(FirmwareUpdate(client(), sensorAt(5), false).update(&binary, nothing).outcome, Outcome::Skipped);
+    EXPECT_EQ(FirmwareUpdate(client(), sensorAt(5), false).update(nullptr, nothing).outcome, Outcome::Skipped);
+    EXPECT_TRUE(nothing.lines.empty());
+}
+
+namespace {
+
+// Tells when the data phase has got so far.
+struct WatchedProgress : RecordingProgress {
+    std::promise<void> halfway;
+    bool told = false;
+    void setProgress(std::uint32_t value) override
+    {
+        RecordingProgress::setProgress(value);
+        if (value >= 30 && !std::exchange(told, true))
+            halfway.set_value();
+    }
+};
+
+} // namespace
+
+// A stop in the data phase leaves the sensor in its bootloader and says so; an update with
+// force then finishes the job.
+TEST_F(FirmwareUpdateTest, StoppedInTheDataPhaseAndFinishedWithForce)
+{
+    const FirmwareModule large = moduleOf("large.hex", hexImage({{0x0000, std::vector<std::uint8_t>(12000, 0x5A)}}));
+    const SensorInfo sensor = sensorAt(5);
+    WatchedProgress progress;
+    std::future<void> halfway = progress.halfway.get_future();
+    auto worker = std::async(std::launch::async, [&] {
+        const BusLease lease = client().tryLease();
+        return FirmwareUpdate(client(), sensor, false).update(&large, progress);
+    });
+    halfway.wait();
+    client().requestStop();
+    const ModuleUpdateResult stopped = worker.get();
+    client().clearStop();
+    EXPECT_EQ(stopped.outcome, Outcome::Stopped);
+    EXPECT_EQ(progress.lines.back(), "Stopped: the sensor is in its bootloader; update again with Force.");
+    EXPECT_LT(stopped.bytes, 12000u);
+    EXPECT_FALSE(client().exchange(requests::readUid(5), 50).answered()) << "the application does not run";
+
+    RecordingProgress forced;
+    EXPECT_EQ(FirmwareUpdate(client(), SensorInfo{}, true).update(&large, forced).outcome, Outcome::Updated);
+    EXPECT_EQ(forced.lines.front(), "setting auto increment");
+    expectFlashHolds("sensor safety", large);
+    EXPECT_TRUE(client().exchange(requests::readUid(5), 100).answered()) << "the application runs again";
+
+    RecordingProgress none;
+    EXPECT_EQ(FirmwareUpdate(client(), SensorInfo{}, true).update(&large, none).outcome, Outcome::Refused);
+    EXPECT_EQ(none.lines, (std::vector<std::string>{"unable to find a connected sensor!", "DONE"}));
+}

@@ -1,6 +1,16 @@
 #include "commands/ErrorLogCommand.h"
 
+#include "BusSession.h"
 #include "ExitStatus.h"
+#include "TerminalProgress.h"
+
+#include "canopen/CanOpenClient.h"
+#include "common/DataDirectory.h"
+#include "common/MessageSlots.h"
+#include "common/Translations.h"
+#include "errorlog/DescriptionFile.h"
+#include "errorlog/ErrorLogReadout.h"
+#include "sensor/SensorInfo.h"
 
 #include "errorlog/EntryDecoder.h"
 #include "errorlog/ErrorLog.h"
@@ -28,16 +38,16 @@ std::vector<std::string> columnsOf(const veldris::ErrorLogRow& row)
     return {std::to_string(row.timestamp), veldris::errorNumberText(row.errorBits), row.text, row.valueText};
 }
 
-void printJson(const veldris::ErrorLog& log, const std::vector<veldris::ErrorLogRow>& rows)
+void printJson(const veldris::ErrorLog& log, const std::vector<veldris::ErrorLogRow>& rows, json extra = json::object())
 {
     json list = json::array();
     for (const veldris::ErrorLogRow& row : rows)
         list.push_back({{"timestamp", row.timestamp}, {"errorNumber", row.errorNumber}, {"errorBits", row.errorBits},
                         {"text", row.text},           {"valueText", row.valueText},     {"value", row.value},
                         {"kind", row.kind},           {"decimals", row.decimals},       {"columns", columnsOf(row)}});
-    std::cout << json{{"descriptor", descriptorJson(log.descriptor())}, {"rows", list}}.dump(-1, ' ', false,
-                                                                                              json::error_handler_t::replace)
-              << '\n';
+    json document{{"descriptor", descriptorJson(log.descriptor())}, {"rows", list}};
+    document.update(extra);
+    std::cout << document.dump(-1, ' ', false, json::error_handler_t::replace) << '\n';
 }
 
 void printText(const veldris::ErrorLog& log, const std::vector<veldris::ErrorLogRow>& rows)
@@ -60,10 +70,60 @@ CLI::App* ErrorLogCommand::add(CLI::App& app)
     CLI::App* errorlog = app.add_subcommand("errorlog", "error logs (.kel)");
     errorlog->require_subcommand(1);
     errorlog->add_subcommand("show", "the descriptor and the rows of FILE")->add_option("file", path, "error log file")->required();
+    readCommand = errorlog->add_subcommand("read", "read the error log of the sensor at --node and list its rows");
+    readCommand->add_option("--output", output, "save the error log to this file (.kel)");
     return errorlog;
 }
 
 int ErrorLogCommand::run(const GlobalOptions& options)
+{
+    return readCommand->parsed() ? read(options) : show(options);
+}
+
+// The exit status of a readout that read nothing: a sensor model the description file does
+// not know is the sensor's matter (1); a description file that is missing or broken, the
+// installation's (2).
+int ErrorLogCommand::read(const GlobalOptions& options)
+{
+    if (const auto missing = requireNode(options, "errorlog read"))
+        return *missing;
+    veldris::CanOpenClient& client = veldris::canOpenClient();
+    if (const auto failed = connectFor(options, client, "errorlog read"))
+        return *failed;
+    veldris::ErrorLogReadout readout;
+    {
+        TerminalProgress progress(stderr, TerminalProgress::terminalOrNull(), false);
+        readout = veldris::readErrorLog(client, veldris::connectedSensor(), veldris::dataPath(veldris::descriptionFileName), progress);
+    }
+    if (readout.stopped)
+        return exitRefused;
+    if (!readout.refusal.empty() || readout.status != 0) {
+        const std::string text = !readout.refusal.empty() ? veldris::translations().translate(readout.refusal)
+            : readout.status == veldris::errorLogConfigMissing ? veldris::message(veldris::Message::ReadConfigFilesMissing)
+            : readout.status == veldris::errorLogMissing       ? veldris::message(veldris::Message::ReadErrorlogMissing)
+                                                               : veldris::message(veldris::Message::ReadErrorlogNotValid);
+        std::cerr << "veldris-cli: " << text << (readout.problem.empty() ? "" : " (" + readout.problem + ")") << '\n';
+        return readout.status == veldris::errorLogMissing || !readout.refusal.empty() ? exitRefused : exitUsage;
+    }
+    veldris::ErrorLog log(true);
+    log.buildImage(readout.descriptor, readout.memory);
+    const std::vector<veldris::ErrorLogRow> rows = log.rows();
+    if (options.json)
+        printJson(log, rows, {{"status", readout.status}, {"unreadWords", readout.unreadWords}});
+    else
+        printText(log, rows);
+    if (readout.unreadWords > 0)
+        std::cerr << "veldris-cli: " << readout.unreadWords
+                  << " words of the error log could not be read; they are shown as erased memory (0xFF)\n";
+    std::string error;
+    if (!output.empty() && !log.save(output, &error)) {
+        std::cerr << "veldris-cli: the error log could not be saved: " << error << '\n';
+        return exitRefused;
+    }
+    return exitDone;
+}
+
+int ErrorLogCommand::show(const GlobalOptions& options)
 {
     veldris::ErrorLog log(true);
     std::int32_t status = 0;

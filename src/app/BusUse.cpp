@@ -29,13 +29,19 @@ bool TVeldrisForm::withBus(const std::function<void()>& work)
 bool TVeldrisForm::runOnWorker(veldris::GUIProgress& progress, std::uint32_t& shownLines, QPlainTextEdit* output,
                                QProgressBar* bar, veldris::BusWorker::Procedure procedure)
 {
+    return runOnWorker(progress, shownLines, displayIn(output, bar), std::move(procedure));
+}
+
+bool TVeldrisForm::runOnWorker(veldris::GUIProgress& progress, std::uint32_t& shownLines, const WorkerDisplay& display,
+                               veldris::BusWorker::Procedure procedure)
+{
     veldris::BusLease lease = leaseBus();
     if (!lease)
         return false;
     workerRunning = true;
     {
         veldris::BusWorker worker(std::move(lease), progress, std::move(procedure));
-        waitForWorker(progress, output, bar, shownLines);
+        waitForWorker(progress, display, shownLines);
     } // joined: the worker has released the bus and touches nothing of ours any more
     workerRunning = false;
     if (!closeAfterWorker)

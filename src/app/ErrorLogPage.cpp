@@ -5,18 +5,30 @@
 #include "app/HandlerConnection.h"
 #include "app/WidgetFactory.h"
 
+#include "app/DropDownCombo.h"
 #include "app/UiServices.h"
+#include "app/WaitForWorker.h"
+#include "canopen/CanOpenClient.h"
+#include "common/DataDirectory.h"
+#include "common/GUIProgress.h"
 #include "common/MessageSlots.h"
+#include "errorlog/DescriptionFile.h"
 #include "errorlog/EntryDecoder.h"
 #include "errorlog/ErrorLog.h"
+#include "errorlog/ErrorLogReadout.h"
+#include "sensor/SensorInfo.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <array>
 
 QWidget* TVeldrisForm::buildErrorLogTab()
 {
@@ -58,7 +70,46 @@ QWidget* TVeldrisForm::buildErrorLogTab()
     return card;
 }
 
-void TVeldrisForm::ErrorLogReadBtnClick() {}
+// Reads the error log out of the connected sensor (64 uploads per 256-byte block: seconds) on a
+// worker, with its progress in the status bar, and lists its rows once it is complete.
+void TVeldrisForm::ErrorLogReadBtnClick()
+{
+    ErrorOutput->clear();
+    ErrorLogSaveBtn->setEnabled(false);
+    const veldris::SensorInfo sensor = veldris::connectedSensor();
+    if (const std::string refusal = veldris::identityProblem(sensor); !refusal.empty()) {
+        uiServices().showMessage(this, translate(refusal.c_str()));
+        return;
+    }
+    const std::array<QWidget*, 5> locked = {ErrorLogReadBtn, ErrorLogLoadBtn, TabTreeView, BitrateCombo, NodeIDCombo};
+    for (QWidget* control : locked)
+        control->setEnabled(false);
+    const QString reading = translate("Reading the error log:");
+    const WorkerDisplay display{[this](const QString& line) { StatusBar1->showMessage(line); },
+                                [this, reading](int percent) { StatusBar1->showMessage(reading + QStringLiteral(" %1 %").arg(percent)); }};
+    veldris::GUIProgress progress;
+    std::uint32_t shown = 0;
+    veldris::ErrorLogReadout readout;
+    const std::string description = veldris::dataPath(veldris::descriptionFileName);
+    const bool ran = runOnWorker(progress, shown, display, [&readout, sensor, description](veldris::Progress& report) {
+        readout = veldris::readErrorLog(veldris::canOpenClient(), sensor, description, report);
+    });
+    for (QWidget* control : locked)
+        control->setEnabled(true);
+    if (!ran || readout.stopped)
+        return;
+    StatusBar1->clearMessage();
+    if (!showStatus(readout.status, ErrorLogHandler::Read) || readout.status != 0)
+        return;
+    veldris::ErrorLog& log = veldris::errorLog();
+    log.buildImage(readout.descriptor, readout.memory);
+    const std::vector<veldris::ErrorLogRow> rows = log.rows();
+    ErrorLogSaveBtn->setEnabled(!rows.empty());
+    showRows(rows);
+    if (readout.unreadWords > 0)
+        StatusBar1->showMessage(translate("Words of the error log that could not be read, shown as erased memory (0xFF):")
+                                + QStringLiteral(" ") + QString::number(readout.unreadWords));
+}
 
 // Saves the log of the last readout; a file that could not be written is reported.
 void TVeldrisForm::ErrorLogSaveBtnClick()

@@ -34,6 +34,7 @@ class QTextEdit;
 class QTimer;
 class QTreeWidget;
 class TAboutDialog;
+struct WorkerDisplay;
 
 namespace veldris {
 enum class Message;
@@ -68,6 +69,8 @@ public:
     // the window (which then closes once the handler has returned).
     bool runOnWorker(veldris::GUIProgress& progress, std::uint32_t& shownLines, QPlainTextEdit* output,
                      QProgressBar* bar, veldris::BusWorker::Procedure procedure);
+    bool runOnWorker(veldris::GUIProgress& progress, std::uint32_t& shownLines, const WorkerDisplay& display,
+                     veldris::BusWorker::Procedure procedure);
 
     // Sets every translatable caption and the twenty message slots from the translation table.
     void applyTranslation();

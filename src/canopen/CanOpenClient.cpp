@@ -6,7 +6,6 @@
 #include "canopen/SdoProtocol.h"
 #include "common/Log.h"
 #include "common/SystemConstants.h"
-#include "common/TextConversion.h"
 
 #include <cstring>
 
@@ -248,27 +247,6 @@ void CanOpenClient::drainReceiveQueue()
     CanFrame frame;
     // Bounded, so that a bus busier than the reads cannot hold the caller forever.
     for (int frames = 0; frames < 100000 && readOne(frame); ++frames) {
-    }
-}
-
-void CanOpenClient::readVendorPages(std::vector<std::uint8_t>& words, const std::string& nodeText, int firstPage,
-                                    int endPage)
-{
-    const int node = decimalToInt(nodeText);
-    words.clear();
-    for (int page = firstPage; page < endPage && !stop.raised(); ++page) {
-        for (int offset = 0; offset < 256; offset += 4) {
-            CanFrame request;
-            request.identifier = 0x600u + static_cast<std::uint32_t>(node);
-            request.length = 8;
-            const std::uint8_t data[8] = {sdo::upload, static_cast<std::uint8_t>(page), 0x28,
-                                          static_cast<std::uint8_t>(offset)};
-            std::memcpy(request.data, data, sizeof data);
-            CanFrame answer;
-            this->request(answer, request, 100);
-            if (answer.data[0] == sdo::uploaded4)
-                words.insert(words.end(), answer.data + 4, answer.data + 8);
-        }
     }
 }
 

@@ -11,9 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <string>
 #include <thread>
-#include <vector>
 
 namespace veldris {
 
@@ -36,15 +34,15 @@ struct Exchange {
 };
 
 // The program's CANopen client: one request frame out, the matching answer back, over the
-// adapter driver it owns and replaces at every bus open. Nothing here throws except the
-// node-text conversion of readVendorPages.
+// adapter driver it owns and replaces at every bus open. Nothing here throws.
 //
 // Threads: every exchange (queue reset, write, wait for the answer), every read of the queue
 // and every reconnection holds the bus alone, so that exchanges of several threads never
 // interleave. An exchange's time-out counts from its call, the wait for another thread's
-// exchange included, so that no request ends much later than its caller asked for. A procedure that must not be interleaved at all takes a lease (tryLease) for its
-// whole run; while a lease is held, every other caller is refused at once (Busy) and never
-// reaches the bus. A raised stop ends every wait and pause of the bus path at once and refuses
+// exchange included, so that no request ends much later than its caller asked for. A
+// procedure that must not be interleaved at all takes a lease (tryLease) for its whole run;
+// while a lease is held, every other caller is refused at once (Busy) and never reaches the
+// bus. A raised stop ends every wait and pause of the bus path at once and refuses
 // every later exchange, until it is cleared.
 class CanOpenClient {
 public:
@@ -77,11 +75,6 @@ public:
     CanFrame& readFrame(CanFrame& frame);
     // Discards every frame waiting in the queue.
     void drainReceiveQueue();
-
-    // Reads the sensor's 256-byte memory pages first..end-1 through objects 0x2800 + page,
-    // four bytes per upload (time-out 100 ms each); an upload not answered with 0x43 adds
-    // nothing. Throws on a node text without digits.
-    void readVendorPages(std::vector<std::uint8_t>& words, const std::string& nodeText, int firstPage, int endPage);
 
     // The bus for the calling thread alone until the lease ends; an empty lease while any
     // lease is held.

@@ -15,6 +15,8 @@ struct ErrorLogRow {
     float value = 0;               // before scaling
     std::uint32_t kind = 0;        // 1 unsigned 16-bit, 2 signed 16-bit, 3 float; other: no number
     std::uint32_t decimals = 0;
+
+    bool operator==(const ErrorLogRow&) const = default;
 };
 
 } // namespace veldris

@@ -21,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTreeWidget>
 
 #include <cstdlib>
@@ -116,6 +117,27 @@ private slots:
         QVERIFY(ui->messages.isEmpty());
         choose(5);
         QCOMPARE(veldris::connectedSensor().firmwareVersion, std::string("1.6.0.0"));
+    }
+
+    // The readout runs on a worker with its progress in the status bar; its rows appear when it
+    // has ended, and Save is offered for them.
+    void readingTheErrorLog()
+    {
+        std::ifstream description(VELDRIS_DIST_DIR "/canopen.dev", std::ios::binary);
+        data->dir.write("canopen.dev", {std::istreambuf_iterator<char>(description), std::istreambuf_iterator<char>()});
+        choose(60);
+        form->ErrorLogReadBtn->click();
+        QCOMPARE(form->ErrorOutput->topLevelItemCount(), 10);
+        QCOMPARE(form->ErrorOutput->topLevelItem(1)->text(2), QStringLiteral("Maximaldruck"));
+        QVERIFY(form->ErrorLogSaveBtn->isEnabled() && form->ErrorLogReadBtn->isEnabled() && form->NodeIDCombo->isEnabled());
+        QVERIFY(form->StatusBar1->currentMessage().isEmpty());
+        QVERIFY(ui->messages.isEmpty());
+
+        choose(63); // answers nothing
+        form->ErrorLogReadBtn->click();
+        QCOMPARE(form->ErrorOutput->topLevelItemCount(), 0);
+        QVERIFY(!form->ErrorLogSaveBtn->isEnabled());
+        QCOMPARE(ui->messages, QStringList{QStringLiteral("The sensor does not answer: its UID could not be read.")});
     }
 };
 

@@ -41,6 +41,16 @@ out=$("${cli[@]}" --simulate="$scenarios/bootloader.ini" --node 5 --json fw upda
 check "force with a sensor in its bootloader" "0 updated 1.5.0.0" \
   "$status $(json 'd["modules"][0]["result"], d["firmwareVersion"]' <<<"$out")"
 
+out=$("${cli[@]}" --simulate --node 5 --json errorlog read --output "$work/node5.kel" 2>/dev/null); status=$?
+check "errorlog read" "0 0 0 10" "$status $(json 'd["status"], d["unreadWords"], len(d["rows"])' <<<"$out")"
+check "the saved file lists the same rows" "$(json '[r["columns"] for r in d["rows"]]' <<<"$out")" \
+  "$("${cli[@]}" --json errorlog show "$work/node5.kel" 2>/dev/null | json '[r["columns"] for r in d["rows"]]')"
+out=$("${cli[@]}" --simulate="$scenarios/procedures.ini" --node 64 --json errorlog read 2>"$work/err"); status=$?
+check "a word that cannot be read" "0 1 1" "$status $(json 'd["unreadWords"]' <<<"$out") $(grep -c 'could not be read' "$work/err")"
+mkdir "$work/bare" && cp "$dist/veldris-cli" "$dist/libpcanbasic-sim.so" "$work/bare/"
+"$work/bare/veldris-cli" --simulate --node 5 errorlog read >/dev/null 2>"$work/err"
+check "no description file" "2 1" "$? $(grep -c 'Config files are missing' "$work/err")"
+
 # Ctrl-C in the data phase, sent once the first data frame is on the bus: the trace is a pipe
 # that the tool writes as it goes, and the image is so large that the tool waits for the pipe
 # before it can finish. The sensor is left in its bootloader, and the tool says so.

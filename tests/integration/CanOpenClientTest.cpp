@@ -112,20 +112,6 @@ TEST_F(CanOpenClientTest, ReadFrameAndDrainOnAnEmptyQueue)
     EXPECT_EQ(frame.identifier, 0u);
 }
 
-TEST_F(CanOpenClientTest, ReadVendorPages)
-{
-    std::vector<std::uint8_t> words{1, 2, 3};
-    const auto start = Clock::now();
-    client.readVendorPages(words, "5", 0x10, 0x10);
-    EXPECT_TRUE(words.empty());
-    EXPECT_LT(millisSince(start), 5); // nothing was sent
-    client.readVendorPages(words, "5", 0x10, 0x11);
-    ASSERT_EQ(words.size(), 256u);
-    EXPECT_EQ(std::vector<std::uint8_t>(words.begin(), words.begin() + 6),
-              (std::vector<std::uint8_t>{'C', 0xFF, 0x00, 0x00, 0x04, 0x00}));
-    EXPECT_THROW(client.readVendorPages(words, "", 0x10, 0x11), std::invalid_argument);
-}
-
 TEST_F(CanOpenClientTest, ScanFindsTheSensorsAndNothingElse)
 {
     const auto start = Clock::now();

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "errorlog/ErrorLogDescriptor.h"
+#include "sensor/SensorInfo.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace veldris {
+
+class CanOpenClient;
+class Progress;
+
+// The sensor's 256-byte memory blocks first..end-1, read through objects 0x2800 + block with
+// the byte offset as sub-index, four bytes per expedited upload (time-out 100 ms). A read that
+// is not answered with four bytes is tried once more; if that fails too, its four bytes are
+// filled with 0xFF (erased flash) so that every later byte keeps its place, and it is counted.
+struct VendorPages {
+    std::vector<std::uint8_t> bytes; // 256 per block (less when stopped)
+    std::uint32_t unreadWords = 0;
+    bool stopped = false;
+};
+
+VendorPages readVendorPages(CanOpenClient& client, std::uint8_t node, int firstBlock, int endBlock, Progress& progress);
+
+// The error log read out of a sensor: its description and its memory, ready for the image of
+// an ErrorLog. Nothing is sent when the sensor is not described or its identity is incomplete.
+struct ErrorLogReadout {
+    std::int32_t status = 0; // 0, or errorLogConfigMissing, errorLogMissing, errorLogNotValid
+    std::string refusal;     // why nothing was sent when no description status applies
+    std::string problem;     // the description's problem in detail
+    ErrorLogDescriptor descriptor;
+    std::vector<std::uint8_t> memory;
+    std::uint32_t unreadWords = 0;
+    bool stopped = false;
+};
+
+// Reads the error log of `sensor` as the description file at `descriptionPath` describes its
+// model; the percentage follows the blocks read. A stop ends it at a frame boundary.
+ErrorLogReadout readErrorLog(CanOpenClient& client, const SensorInfo& sensor, const std::string& descriptionPath,
+                             Progress& progress);
+
+// Why the error log of `sensor` cannot be read at all (no sensor connected, identity texts that
+// are no numbers); empty when it can. English; the window translates it.
+std::string identityProblem(const SensorInfo& sensor);
+
+} // namespace veldris

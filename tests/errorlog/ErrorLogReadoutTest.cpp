@@ -1,0 +1,168 @@
+// The error log read out of the simulated sensors of tests/scenarios/procedures.ini with the
+// description file of the run folder: the memory as the sensor's firmware wrote it, the rows
+// and the .kel file, a sensor that loses frames, one that does not answer, and the blocks read.
+
+#include "canopen/CanOpenClient.h"
+#include "errorlog/DescriptionFile.h"
+#include "errorlog/ErrorLog.h"
+#include "errorlog/ErrorLogReadout.h"
+#include "sensor/SensorConnection.h"
+#include "sim/ErrorLogMemory.h"
+
+#include "support/SharedClientTest.h"
+#include "support/SimulatorRecords.h"
+#include "support/TemporaryDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+using namespace veldris;
+
+namespace {
+
+const std::string description = VELDRIS_DIST_DIR "/canopen.dev";
+
+// The memory the listed sensors' firmware wrote (the scenario's entries, oldest first).
+std::vector<std::uint8_t> listedLogMemory()
+{
+    const sim::ErrorLogLayout layout{0x1000, 0x40, 4, "EEEETTVV", "AFEEXXXX", true};
+    const std::vector<sim::ErrorLogEntry> entries = {
+        {0x43, 0, 0},        {0x100, 12, 50000}, {0x4, 340, 1234},  {0x41, 341, 1000},  {0x24, 1201, 65535},
+        {0x100, 1800, 50200}, {0x42, 2048, 12},   {0x2, 2050, 0x8000}, {0x100, 2100, 49800}, {0x4, 2222, 100}};
+    return sim::buildErrorLogMemory(layout, entries);
+}
+
+std::string fileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class ErrorLogReadoutTest : public SharedClientTest {
+protected:
+    static ErrorLogReadout readAt(int node, RecordingProgress& progress, const std::string& file = description)
+    {
+        connectToSensor(client(), std::to_string(node));
+        return readErrorLog(client(), connectedSensor(), file, progress);
+    }
+};
+
+} // namespace
+
+// The rows of the memory read from the sensor are those of the same memory in a file; saving
+// and opening it again gives the same rows and the same bytes.
+TEST_F(ErrorLogReadoutTest, ReadRowsEqualTheFileRowsAndSurviveSaveAndOpen)
+{
+    RecordingProgress progress;
+    const ErrorLogReadout readout = readAt(60, progress);
+    ASSERT_EQ(readout.status, 0) << readout.problem;
+    EXPECT_EQ(readout.unreadWords, 0u);
+    EXPECT_EQ(readout.memory, listedLogMemory());
+    EXPECT_EQ(progress.percent, 100u);
+
+    ErrorLog read;
+    read.buildImage(readout.descriptor, readout.memory);
+    const std::vector<ErrorLogRow> rows = read.rows();
+    ASSERT_EQ(rows.size(), 10u);
+    EXPECT_EQ(rows[1].text, "Maximaldruck");
+    TemporaryDirectory dir;
+    ASSERT_TRUE(read.save(dir.file("node60.kel")));
+    ErrorLog opened;
+    std::int32_t status = 0;
+    EXPECT_EQ(opened.load(dir.file("node60.kel"), status), rows);
+    EXPECT_EQ(status, 0);
+    ASSERT_TRUE(opened.save(dir.file("again.kel")));
+    EXPECT_EQ(fileBytes(dir.file("again.kel")), fileBytes(dir.file("node60.kel")));
+}
+
+TEST_F(ErrorLogReadoutTest, TheOtherModelReadsItsOwnSection)
+{
+    RecordingProgress progress;
+    const ErrorLogReadout readout = readAt(61, progress);
+    ASSERT_EQ(readout.status, 0) << readout.problem;
+    EXPECT_EQ(readout.descriptor.errorstruct, "ETTVVXXX");
+    EXPECT_EQ(readout.memory.size(), 512u);
+    ErrorLog log;
+    log.buildImage(readout.descriptor, readout.memory);
+    const std::vector<ErrorLogRow> rows = log.rows();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[1].timestamp, 77u);
+    EXPECT_EQ(rows[2].text, "Externer Temp.Sensor");
+}
+
+// Every word keeps its place: a word that could not be read twice reads as erased flash and is
+// counted; a sensor that loses frames now and then still gives its rows.
+TEST_F(ErrorLogReadoutTest, UnreadWordsKeepTheMemoryAligned)
+{
+    std::vector<std::uint8_t> expected = listedLogMemory();
+    RecordingProgress progress;
+    const ErrorLogReadout bad = readAt(64, progress);
+    EXPECT_EQ(bad.unreadWords, 1u);
+    std::fill(expected.begin() + 0x40, expected.begin() + 0x44, 0xFF);
+    EXPECT_EQ(bad.memory, expected);
+
+    // The loss may take the answer to the UID read as well: choose the sensor until it is known.
+    connectToSensor(client(), "62");
+    for (int attempt = 0; attempt < 5 && connectedSensor().uid != "0x06102200"; ++attempt)
+        connectToSensor(client(), "62");
+    const ErrorLogReadout lossy = readErrorLog(client(), connectedSensor(), description, progress);
+    ASSERT_EQ(lossy.status, 0) << lossy.problem;
+    expected = listedLogMemory();
+    ASSERT_EQ(lossy.memory.size(), expected.size());
+    std::uint32_t erased = 0;
+    for (std::size_t word = 0; word < expected.size(); word += 4) {
+        const auto at = static_cast<std::ptrdiff_t>(word);
+        const bool same = std::equal(expected.begin() + at, expected.begin() + at + 4, lossy.memory.begin() + at);
+        const bool filled = std::all_of(lossy.memory.begin() + at, lossy.memory.begin() + at + 4, [](auto b) { return b == 0xFF; });
+        EXPECT_TRUE(same || filled) << "word " << word / 4 << " out of place";
+        erased += same ? 0 : 1;
+    }
+    EXPECT_EQ(lossy.unreadWords, erased);
+    EXPECT_LT(lossy.unreadWords, 4u) << "a lost answer is asked for again";
+}
+
+TEST_F(ErrorLogReadoutTest, NothingIsSentToASensorThatIsNotThereOrNotDescribed)
+{
+    RecordingProgress progress;
+    const ErrorLogReadout silent = readAt(63, progress);
+    EXPECT_EQ(silent.refusal, "The sensor does not answer: its UID could not be read.");
+    EXPECT_TRUE(silent.memory.empty());
+    EXPECT_EQ(readErrorLog(client(), SensorInfo{}, description, progress).refusal, "No sensor is connected.");
+
+    TemporaryDirectory dir;
+    const std::streamoff start = sizeOfFile(std::getenv("VELDRIS_SIM_TRACE"));
+    connectToSensor(client(), "60");
+    const std::streamoff connected = sizeOfFile(std::getenv("VELDRIS_SIM_TRACE"));
+    EXPECT_EQ(readErrorLog(client(), connectedSensor(), dir.file("missing.dev"), progress).status, errorLogConfigMissing);
+    dir.write("other.dev", unscrambleDescription("[KV12345678]\nvirtaddr = 0\n"));
+    EXPECT_EQ(readErrorLog(client(), connectedSensor(), dir.file("other.dev"), progress).status, errorLogMissing);
+    EXPECT_GT(connected, start);
+    EXPECT_TRUE(framesOfTrace(std::getenv("VELDRIS_SIM_TRACE"), connected).empty());
+}
+
+// A log area of 4 pages of 0x800 bytes at 0 is read as blocks 0x2800..0x281F, 64 words each.
+TEST_F(ErrorLogReadoutTest, EveryWordOfEveryBlockOfTheArea)
+{
+    std::ifstream source(VELDRIS_SOURCE_DIR "/resources/description/canopen.dev.ini", std::ios::binary);
+    std::string text{std::istreambuf_iterator<char>(source), std::istreambuf_iterator<char>()};
+    const std::string from = "virtaddr = 0x1000\npagesize = 0x40\npagecnt = 0x4";
+    text.replace(text.find(from), from.size(), "virtaddr = 0x0\npagesize = 0x800\npagecnt = 0x4");
+    TemporaryDirectory dir;
+    dir.write("large.dev", unscrambleDescription(text));
+    connectToSensor(client(), "60");
+    const std::streamoff start = sizeOfFile(std::getenv("VELDRIS_SIM_TRACE"));
+    RecordingProgress progress;
+    const ErrorLogReadout readout = readErrorLog(client(), connectedSensor(), dir.file("large.dev"), progress);
+    EXPECT_EQ(readout.memory.size(), 8192u);
+    EXPECT_EQ(progress.sent, 8192u);
+    std::vector<std::string> requests;
+    for (const std::string& frame : framesOfTrace(std::getenv("VELDRIS_SIM_TRACE"), start))
+        if (frame.rfind("63C#40", 0) == 0)
+            requests.push_back(frame);
+    ASSERT_EQ(requests.size(), 2048u);
+    EXPECT_EQ(requests.front(), "63C#4000280000000000");
+    EXPECT_EQ(requests.back(), "63C#401F28FC00000000");
+}

@@ -8,6 +8,7 @@
 #include "commands/CrcCommand.h"
 #include "commands/ErrorLogCommand.h"
 #include "commands/DcfCommand.h"
+#include "commands/DiagnoseCommand.h"
 #include "commands/FileCommands.h"
 #include "commands/FirmwareCommand.h"
 #include "commands/InfoCommand.h"
@@ -80,6 +81,7 @@ int main(int argc, char** argv)
     commands.push_back(std::make_unique<FirmwareCommand>());
     commands.push_back(std::make_unique<HexCommand>());
     commands.push_back(std::make_unique<ErrorLogCommand>());
+    commands.push_back(std::make_unique<DiagnoseCommand>());
     std::vector<std::pair<CLI::App*, Command*>> chosen;
     for (const auto& command : commands)
         chosen.emplace_back(command->add(app), command.get());

@@ -19,6 +19,10 @@ struct SensorFaults {
     int leaveBusAfterS = -1;                 // the sensor leaves the bus this long after the bus started; -1: never
     std::string bootloaderId;                // answered to 'S' instead of the real bootloader ID; empty: the real one
     bool refuseSrdoStart = false;            // the SRDO configuration is never accepted as valid
+    int tpdoPeriodMs = 0;                    // TPDO 1 sent at this period instead of its event timer; 0: as configured
+    int heartbeatPeriodMs = 0;               // the heartbeat at this period instead of 0x1017; 0: as configured
+    int srdoPeriodMs = 0;                    // SRDO 1 at this period instead of its cycle time; 0: as configured
+    int jitterMs = 0;                        // each cyclic frame sent up to this much early or late
 };
 
 // The SRDO 1 configuration of a safety sensor (variant 2).

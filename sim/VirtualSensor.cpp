@@ -100,25 +100,48 @@ void VirtualSensor::sendAnswer(std::vector<Transmission>& out, const Frame& fram
 void VirtualSensor::restartSchedules(Micros now)
 {
     const bool running = mode == Mode::Application;
-    const std::uint32_t heartbeat = dictionary.value(0x1017, 0);
-    heartbeatAt = running && heartbeat > 0 ? nextMultiple(now, heartbeat) : never;
-    tpdoAt = running && tpdoActive() ? nextMultiple(now, dictionary.value(0x1800, 5)) : never;
-    srdoAt = running && srdoActive() ? nextMultiple(now, dictionary.value(0x1301, 2)) : never;
+    heartbeatAt = running && heartbeatPeriod() > 0 ? nextMultiple(now, heartbeatPeriod()) : never;
+    tpdoAt = running && tpdoActive() ? nextMultiple(now, tpdoPeriod()) : never;
+    srdoAt = running && srdoActive() ? nextMultiple(now, srdoPeriod()) : never;
+}
+
+std::uint32_t VirtualSensor::heartbeatPeriod() const
+{
+    const std::uint32_t configured = dictionary.value(0x1017, 0);
+    return configured > 0 && setup.faults.heartbeatPeriodMs > 0 ? static_cast<std::uint32_t>(setup.faults.heartbeatPeriodMs)
+                                                                : configured;
+}
+
+std::uint32_t VirtualSensor::tpdoPeriod() const
+{
+    return setup.faults.tpdoPeriodMs > 0 ? static_cast<std::uint32_t>(setup.faults.tpdoPeriodMs) : dictionary.value(0x1800, 5);
+}
+
+std::uint32_t VirtualSensor::srdoPeriod() const
+{
+    return setup.faults.srdoPeriodMs > 0 ? static_cast<std::uint32_t>(setup.faults.srdoPeriodMs) : dictionary.value(0x1301, 2);
+}
+
+// The schedule itself keeps its exact multiples: a late or early frame does not move the next.
+Micros VirtualSensor::jitter()
+{
+    const int limit = setup.faults.jitterMs;
+    return limit > 0 ? std::uniform_int_distribution<Micros>(-millis(limit), millis(limit))(random) : 0;
 }
 
 void VirtualSensor::runCyclic(Micros now, std::vector<Transmission>& out)
 {
     // A late call still produces every frame that was due, each at its own instant.
     while (heartbeatAt <= now) {
-        emit(out, heartbeatFrame(static_cast<std::uint8_t>(state)), heartbeatAt);
-        heartbeatAt += millis(dictionary.value(0x1017, 0));
+        emit(out, heartbeatFrame(static_cast<std::uint8_t>(state)), heartbeatAt + jitter());
+        heartbeatAt += millis(heartbeatPeriod());
     }
     while (tpdoAt <= now) {
         Frame pdo;
         pdo.id = dictionary.value(0x1800, 1) & 0x7FF;
         mappedData(dictionary.value(0x1A00, 1), pdo);
-        emit(out, pdo, tpdoAt);
-        tpdoAt += millis(dictionary.value(0x1800, 5));
+        emit(out, pdo, tpdoAt + jitter());
+        tpdoAt += millis(tpdoPeriod());
     }
     while (srdoAt <= now) {
         Frame normal;
@@ -128,9 +151,10 @@ void VirtualSensor::runCyclic(Micros now, std::vector<Transmission>& out)
         inverted.id = dictionary.value(0x1301, 6) & 0x7FF;
         for (std::uint8_t& byte : inverted.data)
             byte = static_cast<std::uint8_t>(~byte);
-        emit(out, normal, srdoAt);
-        emit(out, inverted, srdoAt);
-        srdoAt += millis(dictionary.value(0x1301, 2));
+        const Micros at = srdoAt + jitter();
+        emit(out, normal, at);
+        emit(out, inverted, at);
+        srdoAt += millis(srdoPeriod());
     }
 }
 
@@ -148,13 +172,13 @@ bool VirtualSensor::tpdoActive() const
 {
     const std::uint32_t type = dictionary.value(0x1800, 2);
     return state == NmtState::Operational && !(dictionary.value(0x1800, 1) & 0x80000000u) && type >= 254
-        && dictionary.value(0x1800, 5) > 0;
+        && tpdoPeriod() > 0;
 }
 
 bool VirtualSensor::srdoActive() const
 {
     return setup.srdo.enabled && state == NmtState::Operational && dictionary.value(0x1301, 1) == 1
-        && dictionary.value(0x1301, 2) > 0;
+        && srdoPeriod() > 0;
 }
 
 // The bytes of the object a mapping entry (index << 16 | sub-index << 8 | length in bits) names.

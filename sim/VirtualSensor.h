@@ -56,6 +56,12 @@ private:
     void emit(std::vector<Transmission>& out, const Frame& frame, Micros at);
     void sendAnswer(std::vector<Transmission>& out, const Frame& frame, Micros now);
     void restartSchedules(Micros now);
+    // The periods the cyclic frames go out at [ms]: their objects' values unless a fault
+    // says otherwise.
+    std::uint32_t heartbeatPeriod() const;
+    std::uint32_t tpdoPeriod() const;
+    std::uint32_t srdoPeriod() const;
+    Micros jitter(); // the fault's random offset of one cyclic frame
     void runCyclic(Micros now, std::vector<Transmission>& out);
     Frame heartbeatFrame(std::uint8_t stateByte) const;
     bool tpdoActive() const;

@@ -38,27 +38,33 @@ bool TVeldrisForm::runOnWorker(veldris::GUIProgress& progress, std::uint32_t& sh
     veldris::BusLease lease = leaseBus();
     if (!lease)
         return false;
-    workerRunning = true;
+    longProcedureRunning = true;
     {
         veldris::BusWorker worker(std::move(lease), progress, std::move(procedure));
         waitForWorker(progress, display, shownLines);
     } // joined: the worker has released the bus and touches nothing of ours any more
-    workerRunning = false;
+    // The worker's last line says in which state it left the sensor ("Stopped: ...").
+    const std::uint32_t lines = progress.lineCount();
+    return !endLongProcedure(lines ? progress.line(lines - 1) : std::string());
+}
+
+bool TVeldrisForm::endLongProcedure(const std::string& stateLine)
+{
+    longProcedureRunning = false;
     if (!closeAfterWorker)
-        return true;
+        return false;
     closeAfterWorker = false;
     veldris::canOpenClient().clearStop();
-    // The worker's last line says in which state it left the sensor ("Stopped: ...").
-    if (const std::uint32_t lines = progress.lineCount())
-        uiServices().showMessage(this, QString::fromLatin1(progress.line(lines - 1)));
-    // Closed from the event loop, after the handler that started the worker has returned.
+    if (!stateLine.empty())
+        uiServices().showMessage(this, QString::fromLatin1(stateLine));
+    // Closed from the event loop, after the handler that ran the procedure has returned.
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-    return false;
+    return true;
 }
 
 void TVeldrisForm::closeEvent(QCloseEvent* event)
 {
-    if (!workerRunning) {
+    if (!longProcedureRunning) {
         QMainWindow::closeEvent(event);
         return;
     }

@@ -5,9 +5,18 @@
 #include "app/HandlerConnection.h"
 #include "app/WidgetFactory.h"
 
+#include "app/UiServices.h"
 #include "canopen/CanOpenClient.h"
+#include "canopen/NetworkManagement.h"
+#include "sensor/Diagnosis.h"
+#include "sensor/DiagnosisReportFile.h"
+#include "sensor/ParameterAccess.h"
+#include "sensor/SensorConnection.h"
+#include "sensor/SensorInfo.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -16,9 +25,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <chrono>
+#include <ctime>
 
 namespace {
 
@@ -112,21 +125,188 @@ QWidget* TVeldrisForm::buildDiagnoseTab()
     return card;
 }
 
-void TVeldrisForm::DiagnoseStartBtnClick() {}
+namespace {
 
-void TVeldrisForm::ResetDiagnoseResultsBtnClick() {}
+constexpr std::chrono::milliseconds linePause{100};
 
-void TVeldrisForm::CurrentValueCheckbox_OnClick() {}
+// The window's side of a diagnosis: its lines and results in DiagnoseOutput, its values in the
+// page's labels, its messages in boxes; its waits keep the window painted.
+class PageReport : public veldris::DiagnosisReport {
+public:
+    explicit PageReport(TVeldrisForm& page) : form(page) {}
+
+    void line(const std::string& text, bool withTime) override { form.appendLine(text, withTime); }
+    void result(const veldris::DiagnosisResult& result) override { form.addResult(result); }
+    void show(veldris::DiagnosisField field, const std::string& text) override { form.showDiagnosisField(field, text); }
+    void message(veldris::Message slot) override { form.showSlotMessage(slot); }
+    bool wait(std::chrono::milliseconds duration) override { return pauseAndPaint(duration); }
+
+    static bool pauseAndPaint(std::chrono::milliseconds duration)
+    {
+        const bool going = veldris::canOpenClient().pause(duration);
+        QApplication::processEvents();
+        return going;
+    }
+
+private:
+    TVeldrisForm& form;
+};
+
+void appendColoured(QTextEdit* output, const QString& text, const QColor& colour)
+{
+    QTextCursor cursor(output->document());
+    cursor.movePosition(QTextCursor::End);
+    if (!output->document()->isEmpty())
+        cursor.insertBlock();
+    QTextCharFormat format;
+    format.setForeground(colour);
+    cursor.insertText(text, format);
+    output->ensureCursorVisible();
+}
+
+QString hexText(std::int32_t value)
+{
+    return QString::asprintf("0x%08X", static_cast<std::uint32_t>(value));
+}
+
+} // namespace
+
+void TVeldrisForm::appendLine(const std::string& text, bool withTime)
+{
+    PageReport::pauseAndPaint(linePause);
+    const std::string line = (withTime ? veldris::timePrefix(std::time(nullptr)) : std::string()) + text;
+    appendColoured(DiagnoseOutput, QString::fromLatin1(line), DiagnoseOutput->palette().color(QPalette::Text));
+    diagnosisReport.push_back(line);
+    QApplication::processEvents();
+}
+
+void TVeldrisForm::addResult(const veldris::DiagnosisResult& result)
+{
+    PageReport::pauseAndPaint(linePause);
+    const std::string line = veldris::resultLine(result, std::time(nullptr));
+    appendColoured(DiagnoseOutput, QString::fromLatin1(line), result.isError ? QColor(0xFF, 0, 0) : QColor(0, 0x80, 0));
+    QApplication::processEvents();
+    diagnosisReport.push_back(line);
+    diagnosisResults.push_back(result);
+}
+
+// The "NV Memory:" row of each group shows the configured spacing, the "Active value:" row the
+// measured one (the heartbeat group names its two labels the other way round).
+void TVeldrisForm::showDiagnosisField(veldris::DiagnosisField field, const std::string& text)
+{
+    using Field = veldris::DiagnosisField;
+    QLabel* labels[] = {PDOEventTimerLabel, PDOEventTimerValue, HBEventTimerValue, HBEventTimerLabel,
+                        SRDOEventTimerLabel, SRDOEventTimerValue};
+    const QString shown = QString::fromLatin1(text);
+    if (field == Field::CurrentError)
+        CurrentErrorOutput->setText(shown);
+    else if (field == Field::CurrentValue)
+        CurrentValueOutput->setText(shown);
+    else
+        labels[static_cast<int>(field)]->setText(shown);
+}
+
+// The diagnosis holds the bus for its whole run: the current-value timer skips its ticks and
+// other handlers say the bus is busy.
+void TVeldrisForm::DiagnoseStartBtnClick()
+{
+    const veldris::BusLease lease = leaseBus();
+    if (!lease)
+        return;
+    diagnosisResults.clear();
+    lockForDiagnosis();
+    longProcedureRunning = true;
+    PageReport report(*this);
+    const veldris::DiagnosisOutcome outcome = veldris::Diagnosis(veldris::canOpenClient(), veldris::connectedSensor(), report).run();
+    if (endLongProcedure(outcome.stopped ? veldris::diagnosisStoppedLine : ""))
+        return;
+    showConnectedState();
+}
+
+void TVeldrisForm::ResetDiagnoseResultsBtnClick()
+{
+    diagnosisReport.clear();
+    diagnosisResults.clear();
+    DiagnoseOutput->clear();
+}
+
+// The box shows what the sensor says; nothing is ticked or started.
+void TVeldrisForm::GetCurrentErrorsBtnClick()
+{
+    withBus([this] {
+        const std::int32_t error = veldris::getCurrentError(veldris::canOpenClient());
+        CurrentErrorOutput->setText(error != -1 ? hexText(error) : QStringLiteral("n/a"));
+    });
+}
+
+void TVeldrisForm::CurrentValueCheckbox_OnClick()
+{
+    if (!withBus([this] { switchCurrentValue(); }))
+        CurrentValueCheckbox->setChecked(!CurrentValueCheckbox->isChecked()); // nothing happened: as it was
+}
+
+// Ticked: the sensor is set up as for a diagnosis and the timer runs; cleared: the timer stops
+// (unless the timer itself cleared the box after a refusal, and left its text).
+void TVeldrisForm::switchCurrentValue()
+{
+    veldris::CanOpenClient& client = veldris::canOpenClient();
+    veldris::nmtResetCommunicationAll(client);
+    veldris::nmtEnterPreOperationalAll(client);
+    if (CurrentValueCheckbox->isChecked()) {
+        if (veldris::reconnectSensor(client) != 0)
+            uiServices().showMessage(this, translate("SRDO error. Use diagnose for more information."));
+        else
+            GetCurrentValueTimer->start();
+    } else if (!valueDeclined) {
+        GetCurrentValueTimer->stop();
+        CurrentValueOutput->clear();
+    }
+    valueDeclined = false;
+    QApplication::processEvents();
+}
 
 // A tick while a procedure holds the bus (or while a handler that holds it lets the window
 // process events) is skipped; the next tick tries again.
 void TVeldrisForm::GetCurrentValueTimer_OnTimer()
 {
     const veldris::BusLease lease = veldris::canOpenClient().tryLease();
-    if (!lease)
+    if (!lease || valueBusy)
         return;
+    valueBusy = true;
+    veldris::CanOpenClient& client = veldris::canOpenClient();
+    const veldris::ByteList cob = veldris::getTpdoCobIdBytes(client);
+    if (cob.empty()) {
+        CurrentValueOutput->setText(QStringLiteral("n/a"));
+    } else if (cob[0] != 0x80) {
+        const std::string text = veldris::currentValueText(client, PageReport::pauseAndPaint);
+        CurrentValueOutput->setText(QString::fromLatin1(text));
+        valueFailures = text == "n/a" ? valueFailures + 1 : 0;
+        if (valueFailures > 10)
+            uiServices().showMessage(this, translate("PDO Error. PLease start diagnose."));
+    } else if (uiServices().askYesNo(this, QString::fromStdString(veldris::message(veldris::Message::PdoError)),
+                                     QString::fromStdString(veldris::message(veldris::Message::CobIdNotActive)))) {
+        veldris::setTpdoCobId(client, cob[3] + 256 * cob[2]); // the value follows at the next tick
+    } else {
+        showSlotMessage(veldris::Message::CurrentValueNotFetched);
+        GetCurrentValueTimer->stop();
+        valueDeclined = true;
+        CurrentValueOutput->setText(QStringLiteral("not active"));
+        CurrentValueCheckbox->setChecked(false);
+        switchCurrentValue(); // as the box's own click handler follows a change of its state
+    }
+    valueBusy = false;
+    QApplication::processEvents();
 }
 
-void TVeldrisForm::GetCurrentErrorsBtnClick() {}
-
-void TVeldrisForm::ExportDiagnoseOutputBtnClick() {}
+// Saves the report buffer; a file that could not be written is reported and an existing one
+// stays as it was.
+void TVeldrisForm::ExportDiagnoseOutputBtnClick()
+{
+    const QString path = uiServices().runFileDialog(SaveDiagnosisDialog);
+    if (path.isEmpty())
+        return;
+    std::string error;
+    if (!veldris::writeReport(QFile::encodeName(path).toStdString(), diagnosisReport, !diagnosisResults.empty(), &error))
+        uiServices().showMessage(this, translate("The report could not be saved:") + QStringLiteral("\n")
+                                           + QString::fromLocal8Bit(error.c_str()));
+}

@@ -2,6 +2,7 @@
 
 #include "canopen/BusLease.h"
 #include "canopen/BusWorker.h"
+#include "sensor/DiagnosisReport.h"
 #include "sensor/SrdoChecksum.h"
 
 #include <QMainWindow>
@@ -72,6 +73,20 @@ public:
     bool runOnWorker(veldris::GUIProgress& progress, std::uint32_t& shownLines, const WorkerDisplay& display,
                      veldris::BusWorker::Procedure procedure);
 
+    // The two ways the diagnosis writes into DiagnoseOutput and the report buffer: a line in the
+    // window text colour (with the time prefix when `withTime`), and a result in red or green
+    // (always with it), which also goes to the results list. Each waits 100 ms first and lets
+    // the window process its messages.
+    void appendLine(const std::string& text, bool withTime);
+    void addResult(const veldris::DiagnosisResult& result);
+    void showDiagnosisField(veldris::DiagnosisField field, const std::string& text);
+    void showSlotMessage(veldris::Message slot);
+
+    // The diagnosis's report buffer (every line of DiagnoseOutput, as exported) and results list;
+    // emptied by Reset.
+    std::vector<std::string> diagnosisReport;
+    std::vector<veldris::DiagnosisResult> diagnosisResults;
+
     // Sets every translatable caption and the twenty message slots from the translation table.
     void applyTranslation();
     static QString translate(const char* source);
@@ -85,7 +100,8 @@ public:
     bool sensorSelected = false;  // the window is in its sensor-selected state
 
 protected:
-    // While a worker runs, closing asks whether to stop it; the window closes when it has ended.
+    // While a long procedure holds the bus (a worker, the diagnosis), closing asks whether to
+    // stop it; the window closes when it has ended.
     void closeEvent(QCloseEvent* event) override;
 
 public slots:
@@ -320,8 +336,6 @@ private:
     QWidget* buildControlsTab();
     QWidget* buildDebugTab();
     void applyStartupLanguage();
-    void showSlotMessage(veldris::Message slot);
-
     void connectChosenNode();
     std::array<QLineEdit*, 8> srdoValueInputs() const;
     veldris::SrdoValues srdoValuesFromInputs() const;
@@ -333,6 +347,15 @@ private:
     // Runs `work` holding the bus; false (with the message) when the bus was busy.
     bool withBus(const std::function<void()>& work);
 
-    bool workerRunning = false;    // a handler waits in runOnWorker
-    bool closeAfterWorker = false; // the user chose to stop the worker and close
+    // After a long procedure on the bus: closes the window when the user asked to while it ran
+    // (showing `stateLine`, what the procedure left the sensor in). True when closing.
+    bool endLongProcedure(const std::string& stateLine);
+    // The current-value checkbox's switch, with the bus held.
+    void switchCurrentValue();
+
+    bool longProcedureRunning = false; // a worker or the diagnosis holds the bus
+    bool closeAfterWorker = false;     // the user chose to stop it and close
+    bool valueBusy = false;            // the current-value tick runs
+    int valueFailures = 0;             // consecutive current-value ticks without a value
+    bool valueDeclined = false;        // the user refused to activate the PDO
 };

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "app/DropDownCombo.h"
 #include "app/TVeldrisForm.h"
+#include "canopen/CanOpenClient.h"
+#include "canopen/NetworkManagement.h"
 #include "sensor/SensorInfo.h"
 
 #include "FakeUiServices.h"
@@ -28,6 +31,18 @@ struct GuiFixture {
             form->show();
             QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         }
+    }
+
+    // Chooses the node as the node list does after a scan that found it: the bus opened at
+    // 125 kbit/s, the node connected to.
+    void choose(int node)
+    {
+        veldris::openBus(veldris::canOpenClient(), 0, 3);
+        form->NodeIDCombo->clear();
+        form->NodeIDCombo->addItem(QString::number(node));
+        form->NodeIDCombo->setCurrentIndex(0);
+        form->NodeIDCombo_OnCloseup();
+        QVERIFY(form->sensorSelected);
     }
 
     void tearDown()

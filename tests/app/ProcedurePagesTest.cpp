@@ -31,17 +31,6 @@
 class ProcedurePagesTest : public QObject, private GuiFixture {
     Q_OBJECT
 
-    // Chooses the node as the node list does after a scan that found it.
-    void choose(int node)
-    {
-        veldris::openBus(veldris::canOpenClient(), 0, 3);
-        form->NodeIDCombo->clear();
-        form->NodeIDCombo->addItem(QString::number(node));
-        form->NodeIDCombo->setCurrentIndex(0);
-        form->NodeIDCombo_OnCloseup();
-        QVERIFY(form->sensorSelected);
-    }
-
     void openDcf(const std::string& text)
     {
         ui->fileAnswers.push_back(QString::fromStdString(data->dir.write("upload.dcf", text)));

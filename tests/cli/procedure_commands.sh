@@ -51,6 +51,13 @@ mkdir "$work/bare" && cp "$dist/veldris-cli" "$dist/libpcanbasic-sim.so" "$work/
 "$work/bare/veldris-cli" --simulate --node 5 errorlog read >/dev/null 2>"$work/err"
 check "no description file" "2 1" "$? $(grep -c 'Config files are missing' "$work/err")"
 
+out=$("${cli[@]}" --simulate="$scenarios/diagnosis.ini" --node 5 --json diagnose --report "$work/report.txt" 2>/dev/null); status=$?
+check "diagnose: PASSED" "0 PASSED 100 100 12 50" \
+  "$status $(json 'd["verdict"], d["measurements"]["pdo"]["expectedMs"], d["measurements"]["pdo"]["averageMs"], d["measurements"]["srdo"]["frames"], d["measurements"]["heartbeat"]["averageMs"]' <<<"$out")"
+check "diagnose: the report" "KAVRO GmbH Diagnostic Report" "$(head -1 "$work/report.txt")"
+"${cli[@]}" --simulate="$scenarios/diagnosis.ini" --node 6 diagnose >"$work/out" 2>/dev/null
+check "diagnose: FAILED" "1 1" "$? $(grep -c 'Event timer average across 10 measurements is 111 ms' "$work/out")"
+
 # Ctrl-C in the data phase, sent once the first data frame is on the bus: the trace is a pipe
 # that the tool writes as it goes, and the image is so large that the tool waits for the pipe
 # before it can finish. The sensor is left in its bootloader, and the tool says so.

@@ -1,0 +1,357 @@
+#include "sensor/Diagnosis.h"
+
+#include "canopen/CanOpenClient.h"
+#include "canopen/NetworkManagement.h"
+#include "common/Translations.h"
+#include "common/TextConversion.h"
+#include "sensor/ParameterAccess.h"
+#include "sensor/SensorConnection.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace veldris {
+
+namespace {
+
+using std::chrono::milliseconds;
+constexpr milliseconds readPause{10};   // after every frame read of a measurement
+constexpr milliseconds stepPause{200};  // before each step
+constexpr milliseconds resetPause{500}; // for the sensor's reset at the end of a step
+constexpr std::uint32_t defaultPeriodMs = 100; // set where a period of 0 would send nothing
+constexpr std::int64_t allowedDeviationMs = 10;
+
+std::string number(std::int64_t value)
+{
+    return std::to_string(value);
+}
+
+// The mean process value of the frames, as the mapping's first object reads: a float (0x61xx)
+// or a 16-bit value in units of 10^-decimals (0x71xx); no number for any other object.
+std::string valueOf(const std::vector<CanFrame>& frames, std::uint8_t indexHighByte, std::uint32_t decimals,
+                    const std::string& unit)
+{
+    double sum = 0;
+    for (const CanFrame& frame : frames) {
+        if (indexHighByte == 0x61) {
+            float value = 0;
+            std::memcpy(&value, frame.data, sizeof value); // the frame carries the float's bits, LSB first
+            sum += std::isfinite(value) ? value : 0;
+        } else if (indexHighByte == 0x71) {
+            sum += static_cast<float>(frame.data[0] | frame.data[1] << 8);
+        }
+    }
+    double average = frames.empty() ? 0 : sum / static_cast<double>(frames.size());
+    if (indexHighByte == 0x71)
+        average /= std::pow(10.0, decimals);
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", static_cast<int>(std::min<std::uint32_t>(decimals, 15)), average);
+    return text + unit;
+}
+
+} // namespace
+
+Diagnosis::Diagnosis(CanOpenClient& bus, SensorInfo connected, DiagnosisReport& into)
+    : client(bus), sensor(std::move(connected)), report(into)
+{
+}
+
+void Diagnosis::add(bool isError, const char* section, const std::string& text)
+{
+    const DiagnosisResult result{isError, section, text};
+    outcome.results.push_back(result);
+    report.result(result);
+}
+
+// Every frame taken off the queue is looked at, one every 10 ms, until twelve of
+// `identifier` are in or the time limit passes. An empty read takes no frame.
+std::vector<CanFrame> Diagnosis::collectFrames(std::uint32_t identifier, std::uint32_t expectedMs)
+{
+    const auto limit = std::chrono::steady_clock::now() + milliseconds(2000) + milliseconds(15) * expectedMs;
+    std::vector<CanFrame> frames;
+    while (frames.size() < FrameTiming::wanted && std::chrono::steady_clock::now() < limit) {
+        CanFrame frame;
+        client.readFrame(frame);
+        const bool read = frame.identifier != 0 || frame.length != 0;
+        if (read && frame.identifier == identifier)
+            frames.push_back(frame);
+        if (!report.wait(readPause))
+            break;
+    }
+    return frames;
+}
+
+FrameTiming Diagnosis::measure(std::uint32_t identifier, std::uint32_t expectedMs, const std::vector<std::uint32_t>* mapping)
+{
+    client.drainReceiveQueue();
+    std::string unit;
+    std::uint8_t high = 0;
+    if (mapping && !mapping->empty()) {
+        high = static_cast<std::uint8_t>(mapping->front());
+        unit = readUnitText(client, high);
+    }
+    const std::vector<CanFrame> frames = collectFrames(identifier, expectedMs);
+    FrameTiming timing;
+    timing.frames = static_cast<std::uint32_t>(frames.size());
+    if (mapping) {
+        const std::uint32_t decimals = high == 0x71 ? readDecimalDigits(client) : 2;
+        timing.valueText = mapping->empty() ? "n/a" : valueOf(frames, high, decimals, unit);
+    }
+    std::uint64_t sum = 0;
+    for (std::size_t i = 1; i < frames.size(); ++i) {
+        const std::uint64_t spacing = (frames[i].timestampMicros() / 1000) - (frames[i - 1].timestampMicros() / 1000);
+        sum += spacing;
+        timing.minIntervalMs = static_cast<std::uint32_t>(i == 1 ? spacing : std::min<std::uint64_t>(timing.minIntervalMs, spacing));
+        timing.maxIntervalMs = static_cast<std::uint32_t>(std::max<std::uint64_t>(timing.maxIntervalMs, spacing));
+    }
+    if (timing.complete())
+        timing.averageIntervalMs = static_cast<std::uint32_t>(sum / (FrameTiming::wanted - 1));
+    return timing;
+}
+
+FrameTiming Diagnosis::measurePdoTiming(std::uint32_t cobId, std::uint32_t expectedMs)
+{
+    if (cobId == 0)
+        cobId = 0x180u + static_cast<std::uint32_t>(decimalToInt(sensor.nodeId));
+    const ByteList mapping = getTpdoMappingBytes(client);
+    return measure(cobId, expectedMs, &mapping);
+}
+
+FrameTiming Diagnosis::measureSrdoTiming(std::uint32_t cobId, std::uint32_t expectedMs)
+{
+    const ByteList mapping = getSrdoMappingBytes(client);
+    return measure(cobId, expectedMs, &mapping);
+}
+
+FrameTiming Diagnosis::measureHeartbeatInterval(std::uint32_t expectedMs)
+{
+    return measure(0x700u + static_cast<std::uint32_t>(decimalToInt(sensor.nodeId)), expectedMs, nullptr);
+}
+
+// Twelve frames whose mean spacing is within 10 ms of the expected one.
+bool Diagnosis::checkSpacing(const char* section, const FrameTiming& timing, std::int64_t expectedMs)
+{
+    if (!timing.complete()) {
+        std::string text = translations().translate(timing.frames == 0 ? "No frames received" : "Only %1 of 12 frames received");
+        if (const std::size_t at = text.find("%1"); at != std::string::npos)
+            text.replace(at, 2, number(timing.frames));
+        add(true, section, text);
+        return false;
+    }
+    const std::int64_t deviation = static_cast<std::int64_t>(timing.averageIntervalMs) - expectedMs;
+    if (std::llabs(deviation) > allowedDeviationMs) {
+        add(true, section, "The event timer has a bigger deviation then 10 ms");
+        add(true, section, "Event timer average across 10 measurements is " + number(timing.averageIntervalMs) + " ms");
+        return false;
+    }
+    add(false, section, "OK");
+    return true;
+}
+
+// The reset brings back the communication values changed for the measurement.
+void Diagnosis::endStep()
+{
+    line("Resetting sensor");
+    nmtResetCommunicationAll(client);
+    report.wait(resetPause);
+    line("Preopping sensor");
+    nmtEnterPreOperationalAll(client);
+}
+
+bool Diagnosis::diagnosePdo()
+{
+    const ByteList cob = getTpdoCobIdBytes(client);
+    if (cob.empty()) {
+        report.message(Message::PdoSensorDisconnected);
+        add(true, "PDO", "Sensor got disconnected!");
+        return false;
+    }
+    const std::uint32_t cobId = cob[3] + 256 * cob[2];
+    if (cob[0] == 0x80 || cobId == 0) {
+        add(true, "PDO", "The PDO COB ID is not active.");
+        line("Activating PDO COB ID for diagnostic purposes..");
+        line("This will be reset after diagnosis.");
+        if (!setTpdoCobId(client, cobId)) {
+            add(true, "PDO", "PDO could not be enabled.");
+            return false;
+        }
+    }
+    const std::uint32_t type = getTpdoTransmissionType(client);
+    if (type < 241) {
+        add(true, "PDO", "The transmission type is set to synchronous mode.");
+        return true;
+    }
+    if (type < 254) {
+        add(true, "PDO", "The transmission is set to a non specified type!");
+        return true;
+    }
+    const std::uint32_t eventTimer = getTpdoEventTimer(client);
+    report.show(DiagnosisField::PdoConfigured, number(static_cast<std::int32_t>(eventTimer)) + " ms");
+    if (eventTimer == 0) {
+        add(true, "PDO", "The event timer value is set to 0.");
+        line("PDO event timer set to 100");
+        setTpdoEventTimer(client, defaultPeriodMs);
+    }
+    const std::uint32_t expected = eventTimer == 0 ? defaultPeriodMs : eventTimer;
+    line("Starting sensor");
+    nmtStartNode(client, static_cast<std::uint8_t>(decimalToInt(sensor.nodeId)));
+    const FrameTiming timing = measurePdoTiming(cobId, expected);
+    outcome.pdo = StepMeasurement{expected, timing};
+    report.show(DiagnosisField::PdoMeasured, number(timing.averageIntervalMs) + " ms");
+    bool passed = checkSpacing("PDO", timing, expected);
+    if (timing.valueText == "n/a") {
+        add(true, "PDO", "The PDO mapping could not be read.");
+        passed = false;
+    }
+    endStep();
+    return passed;
+}
+
+bool Diagnosis::diagnoseHeartbeat()
+{
+    const std::int32_t configured = getHeartbeat(client);
+    report.show(DiagnosisField::HeartbeatConfigured, number(configured) + " ms");
+    if (configured == 0) {
+        add(true, "Heartbeat", "The event timer value is set to 0.");
+        line("Heartbeat event timer set to 100");
+        setHeartbeat(client, defaultPeriodMs);
+    }
+    // An unanswered read (-1) is compared as it is, and measured as long as a period of 100 ms.
+    const std::int32_t expected = configured == 0 ? static_cast<std::int32_t>(defaultPeriodMs) : configured;
+    const FrameTiming timing = measureHeartbeatInterval(expected > 0 ? static_cast<std::uint32_t>(expected) : defaultPeriodMs);
+    outcome.heartbeat = StepMeasurement{expected, timing};
+    report.show(DiagnosisField::HeartbeatMeasured, number(timing.averageIntervalMs) + " ms");
+    const bool passed = checkSpacing("Heartbeat", timing, expected);
+    endStep();
+    return passed;
+}
+
+// A cycle time of 0 cannot be measured: it is reported, and the verdict is left as it is.
+bool Diagnosis::diagnoseSrdo()
+{
+    const std::uint32_t cycle = getSrdoCycleTime(client);
+    report.show(DiagnosisField::SrdoConfigured, number(static_cast<std::int32_t>(cycle)) + " ms");
+    if (cycle == 0) {
+        add(true, "SRDO", "The event timer value is set to 0.");
+        add(true, "SRDO", "FAILED");
+        line("to diagnose SRDO, set the event timer via DCF");
+        return true;
+    }
+    const ByteList cob = getSrdoCobIdBytes(client);
+    if (cob.empty()) {
+        report.message(Message::SrdoSensorDisconnected);
+        add(true, "SRDO", "Sensor got disconnected!");
+        return false;
+    }
+    const std::uint32_t cobId = cob[1] + 256 * cob[0];
+    nmtStartNode(client, static_cast<std::uint8_t>(decimalToInt(sensor.nodeId)));
+    const FrameTiming timing = measureSrdoTiming(cobId, cycle);
+    outcome.srdo = StepMeasurement{cycle, timing};
+    report.show(DiagnosisField::SrdoMeasured, number(timing.averageIntervalMs) + " ms");
+    bool passed = checkSpacing("SRDO", timing, cycle);
+    if (timing.valueText == "n/a") {
+        add(true, "SRDO", "The SRDO mapping could not be read.");
+        passed = false;
+    }
+    endStep();
+    return passed;
+}
+
+// The steps after the sensor was set up; false when a stop ended them.
+bool Diagnosis::runSteps()
+{
+    struct Step {
+        const char* begin;
+        const char* done;
+        bool (Diagnosis::*diagnose)();
+    };
+    std::vector<Step> steps = {{"Diagnosing PDO", "PDO diagnosis done", &Diagnosis::diagnosePdo},
+                               {"Diagnosing heartbeat", "Heartbeat diagnosis done", &Diagnosis::diagnoseHeartbeat}};
+    if (sensor.variantCode == 2)
+        steps.push_back({"Diagnosing SRDO", "SRDO diagnosis done", &Diagnosis::diagnoseSrdo});
+    bool passed = true;
+    for (const Step& step : steps) {
+        if (!report.wait(stepPause))
+            return false;
+        line(step.begin);
+        passed = (this->*step.diagnose)() && passed; // every step runs, whatever the earlier ones gave
+        if (client.stopRequested())
+            return false;
+        line(step.done);
+    }
+    const std::int32_t error = getCurrentError(client);
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%08X", static_cast<std::uint32_t>(error));
+    report.show(DiagnosisField::CurrentError, error != -1 ? hex : "n/a");
+    add(error != 0, "ERROR", hex);
+    outcome.passed = passed;
+    add(!passed, "DIAGNOSE", passed ? "PASSED" : "FAILED");
+    return true;
+}
+
+DiagnosisOutcome Diagnosis::run()
+{
+    outcome = DiagnosisOutcome{};
+    line("--- START ---\n");
+    for (DiagnosisField field : {DiagnosisField::PdoConfigured, DiagnosisField::PdoMeasured, DiagnosisField::HeartbeatConfigured,
+                                 DiagnosisField::HeartbeatMeasured, DiagnosisField::SrdoConfigured, DiagnosisField::SrdoMeasured})
+        report.show(field, "n/a ms");
+    report.show(DiagnosisField::CurrentError, "");
+    report.show(DiagnosisField::CurrentValue, "");
+    for (const std::string& identity : {"UID: " + sensor.uid, "FW: " + sensor.firmwareVersion, "Item Nr.: " + sensor.itemNumber,
+                                        "Serial Nr.: " + sensor.serialNumber, std::string()})
+        line(identity, false);
+    line("Setting sensor up for diagnosis..");
+    const int connected = reconnectSensor(client);
+    if (client.stopRequested()) {
+        outcome.stopped = true;
+    } else if (connected == -2) {
+        add(true, "GENERAL", "Unable to connect to sensor!");
+        add(true, "DIAGNOSE", "FAILED");
+    } else if (connected == -1) {
+        add(true, "SRDO", "Due to false checksum the sensor is not able to start.");
+        add(true, "DIAGNOSE", "FAILED");
+    } else {
+        outcome.stopped = !runSteps();
+    }
+    if (outcome.stopped)
+        line(diagnosisStoppedLine);
+    line("--- DONE ---");
+    line("======================================\n", false);
+    return outcome;
+}
+
+std::string currentValueText(CanOpenClient& client, const std::function<bool(std::chrono::milliseconds)>& wait)
+{
+    const std::uint32_t eventTimer = getTpdoEventTimer(client);
+    const ByteList mapping = getTpdoMappingBytes(client);
+    if (mapping.empty())
+        return "n/a";
+    const auto high = static_cast<std::uint8_t>(mapping.front());
+    const std::string unit = readUnitText(client, high);
+    if (eventTimer == 0)
+        setTpdoEventTimer(client, defaultPeriodMs);
+    const ByteList cob = getTpdoCobIdBytes(client);
+    if (cob.empty())
+        return "n/a";
+    const std::uint32_t cobId = cob[3] + 256 * cob[2];
+    nmtStartNode(client, static_cast<std::uint8_t>(connectedNode()));
+    std::optional<CanFrame> found;
+    for (int read = 0; read < 20 && !found; ++read) {
+        CanFrame frame;
+        client.readFrame(frame);
+        if (frame.identifier == cobId && (frame.identifier != 0 || frame.length != 0))
+            found = frame;
+        else if (!wait(readPause))
+            break;
+    }
+    nmtEnterPreOperationalAll(client);
+    if (!found)
+        return "n/a";
+    const std::uint32_t decimals = high == 0x71 ? readDecimalDigits(client) : 2;
+    return valueOf({*found}, high, decimals, unit);
+}
+
+} // namespace veldris

@@ -1,0 +1,60 @@
+// The diagnostic report file, byte for byte, and a failed export.
+
+#include "sensor/DiagnosisReport.h"
+#include "sensor/DiagnosisReportFile.h"
+
+#include "support/TemporaryDirectory.h"
+
+#include <gtest/gtest.h>
+
+
+using namespace veldris;
+
+namespace {
+const std::string header = "KAVRO GmbH Diagnostic Report\n--------------------------------\n";
+}
+
+TEST(DiagnosisReportFile, WithAndWithoutResults)
+{
+    TemporaryDirectory dir;
+    ASSERT_TRUE(writeReport(dir.file("none.txt"), {}, false));
+    EXPECT_EQ(dir.read("none.txt"), header + "-- NO RESULTS --\n\nStart a diagnose to get results\n\n");
+
+    const std::vector<std::string> lines = {"09:00:00 | --- START ---\n", "UID: 0x06102200", "",
+                                            "09:00:05 | [DIAGNOSE] PASSED", "09:00:05 | --- DONE ---",
+                                            "======================================\n"};
+    ASSERT_TRUE(writeReport(dir.file("run.txt"), lines, true));
+    EXPECT_EQ(dir.read("run.txt"), header + "09:00:00 | --- START ---\n\nUID: 0x06102200\n\n09:00:05 | [DIAGNOSE] PASSED\n"
+                                            "09:00:05 | --- DONE ---\n======================================\n\n");
+    // Lines without results (a Reset emptied the results, not the buffer) still get the block.
+    ASSERT_TRUE(writeReport(dir.file("lines.txt"), {"09:00:00 | --- START ---\n"}, false));
+    EXPECT_EQ(dir.read("lines.txt"), header + "09:00:00 | --- START ---\n\n-- NO RESULTS --\n\nStart a diagnose to get results\n\n");
+}
+
+// Written through a temporary file (common/AtomicFile): a failure is reported, and whatever
+// stood at the path stays.
+TEST(DiagnosisReportFile, FailedExportIsReported)
+{
+    TemporaryDirectory dir;
+    dir.write("report/kept.txt", "kept");
+    std::string error;
+    EXPECT_FALSE(writeReport(dir.file("report"), {"line"}, true, &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(dir.read("report/kept.txt"), "kept");
+    EXPECT_FALSE(writeReport(dir.file("no/such/folder/report.txt"), {}, false, &error));
+}
+
+TEST(DiagnosisReportFile, ResultLinesBeginWithTheLocalTime)
+{
+    std::tm noon{};
+    noon.tm_year = 126;
+    noon.tm_mday = 6;
+    noon.tm_mon = 11;
+    noon.tm_hour = 9;
+    noon.tm_min = 5;
+    noon.tm_sec = 7;
+    noon.tm_isdst = -1;
+    const std::time_t at = std::mktime(&noon);
+    EXPECT_EQ(resultLine({false, "PDO", "OK"}, at), "09:05:07 | [PDO] OK");
+    EXPECT_EQ(timePrefix(at), "09:05:07 | ");
+}

@@ -1,0 +1,150 @@
+// The timing diagnosis against the simulated sensors of tests/scenarios/diagnosis.ini, whose
+// cyclic messages keep or miss their configured spacing.
+
+#include "canopen/CanOpenClient.h"
+#include "canopen/NetworkManagement.h"
+#include "sensor/Diagnosis.h"
+#include "sensor/SensorConnection.h"
+
+#include "support/SharedClientTest.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+
+using namespace veldris;
+
+namespace {
+
+// What the diagnosis reports, kept; `stopAfterWaits` raises the stop at that wait.
+struct RecordingReport : DiagnosisReport {
+    explicit RecordingReport(CanOpenClient& bus) : client(bus) {}
+
+    void line(const std::string& text, bool) override { lines.push_back(text); }
+    void result(const DiagnosisResult& result) override { results.push_back(result.section + (result.isError ? " red: " : " green: ") + result.text); }
+    void show(DiagnosisField field, const std::string& text) override { shown[static_cast<int>(field)] = text; }
+    void message(Message slot) override { messages.push_back(slot); }
+    bool wait(std::chrono::milliseconds duration) override
+    {
+        if (++waits == stopAfterWaits)
+            client.requestStop();
+        return client.pause(duration);
+    }
+
+    bool has(const std::string& text) const { return std::find(lines.begin(), lines.end(), text) != lines.end(); }
+
+    CanOpenClient& client;
+    std::vector<std::string> lines;
+    std::vector<std::string> results;
+    std::map<int, std::string> shown;
+    std::vector<Message> messages;
+    int waits = 0;
+    int stopAfterWaits = -1;
+};
+
+class DiagnosisTest : public SharedClientTest {
+protected:
+    static SensorInfo sensorAt(int node)
+    {
+        connectToSensor(client(), std::to_string(node));
+        return connectedSensor();
+    }
+};
+
+} // namespace
+
+TEST_F(DiagnosisTest, PdoSpacingAgainstItsEventTimer)
+{
+    struct Case {
+        const char* what;
+        int node;
+        bool passed;
+        std::int64_t expected;
+        std::vector<std::string> results;
+    } cases[] = {
+        {"100 ms as configured", 5, true, 100, {"PDO green: OK"}},
+        {"111 ms against 100", 6, false, 100,
+         {"PDO red: The event timer has a bigger deviation then 10 ms", "PDO red: Event timer average across 10 measurements is 111 ms"}},
+        {"110 ms is within 10 ms", 7, true, 100, {"PDO green: OK"}},
+        {"event timer 0: measured against 100", 8, true, 100, {"PDO red: The event timer value is set to 0.", "PDO green: OK"}},
+        {"5 ms, its COB-ID activated first", 9, true, 5, {"PDO red: The PDO COB ID is not active.", "PDO green: OK"}},
+        {"no frames within the time limit", 12, false, 100, {"PDO red: No frames received"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RecordingReport report(client());
+        Diagnosis diagnosis(client(), sensorAt(c.node), report);
+        EXPECT_EQ(diagnosis.diagnosePdo(), c.passed);
+        EXPECT_EQ(report.results, c.results);
+        EXPECT_EQ(report.shown[static_cast<int>(DiagnosisField::PdoConfigured)], c.node == 8 ? "0 ms" : std::to_string(c.expected) + " ms");
+        EXPECT_TRUE(report.has("Resetting sensor") && report.has("Preopping sensor"));
+    }
+}
+
+TEST_F(DiagnosisTest, WholeDiagnosisOfASafetySensorAndOfAnother)
+{
+    RecordingReport safety(client());
+    const DiagnosisOutcome passed = Diagnosis(client(), sensorAt(5), safety).run();
+    EXPECT_TRUE(passed.passed);
+    EXPECT_EQ(safety.results, (std::vector<std::string>{"PDO green: OK", "Heartbeat green: OK", "SRDO green: OK",
+                                                        "ERROR green: 0x00000000", "DIAGNOSE green: PASSED"}));
+    EXPECT_EQ(safety.lines.front(), "--- START ---\n");
+    EXPECT_EQ(safety.lines.back(), "======================================\n");
+    EXPECT_TRUE(safety.has("UID: 0x06102200") && safety.has("Diagnosing SRDO") && safety.has("SRDO diagnosis done"));
+    ASSERT_TRUE(passed.pdo && passed.heartbeat && passed.srdo);
+    EXPECT_EQ(passed.heartbeat->timing.averageIntervalMs, 50u);
+    EXPECT_EQ(passed.srdo->timing.frames, 12u);
+    EXPECT_EQ(passed.pdo->timing.valueText, "12.34bar");
+    EXPECT_EQ(safety.shown[static_cast<int>(DiagnosisField::HeartbeatMeasured)], "50 ms");
+
+    RecordingReport other(client());
+    const DiagnosisOutcome failed = Diagnosis(client(), sensorAt(7), other).run(); // heartbeat 70 ms instead of 50
+    EXPECT_FALSE(failed.passed);
+    EXPECT_FALSE(other.has("Diagnosing SRDO"));
+    EXPECT_EQ(other.results.back(), "DIAGNOSE red: FAILED");
+}
+
+TEST_F(DiagnosisTest, SafetySensorsThatCannotBeMeasured)
+{
+    RecordingReport cycleZero(client());
+    EXPECT_TRUE(Diagnosis(client(), sensorAt(10), cycleZero).run().passed) << "a cycle time of 0 leaves the verdict";
+    EXPECT_EQ(std::count(cycleZero.results.begin(), cycleZero.results.end(), "SRDO red: FAILED"), 1);
+    EXPECT_TRUE(cycleZero.has("to diagnose SRDO, set the event timer via DCF"));
+
+    RecordingReport refused(client());
+    EXPECT_FALSE(Diagnosis(client(), sensorAt(11), refused).run().passed);
+    EXPECT_EQ(refused.results, (std::vector<std::string>{"SRDO red: Due to false checksum the sensor is not able to start.",
+                                                         "DIAGNOSE red: FAILED"}));
+
+    // Chosen while it still answered, then silent.
+    SensorInfo silent = sensorAt(5);
+    silent.nodeId = "13";
+    connectedSensor() = silent;
+    RecordingReport unreachable(client());
+    EXPECT_FALSE(Diagnosis(client(), silent, unreachable).run().passed);
+    EXPECT_EQ(unreachable.results, (std::vector<std::string>{"GENERAL red: Unable to connect to sensor!", "DIAGNOSE red: FAILED"}));
+}
+
+TEST_F(DiagnosisTest, StopEndsTheDiagnosisAtItsNextWait)
+{
+    RecordingReport report(client());
+    report.stopAfterWaits = 20; // in the PDO measurement
+    const DiagnosisOutcome outcome = Diagnosis(client(), sensorAt(5), report).run();
+    client().clearStop();
+    EXPECT_TRUE(outcome.stopped);
+    EXPECT_FALSE(outcome.passed);
+    EXPECT_TRUE(report.has(diagnosisStoppedLine));
+    EXPECT_FALSE(report.has("Diagnosing heartbeat"));
+}
+
+TEST_F(DiagnosisTest, CurrentValueOfTheTpdo)
+{
+    sensorAt(5);
+    const auto wait = [](std::chrono::milliseconds duration) { return client().pause(duration); };
+    EXPECT_EQ(currentValueText(client(), wait), "12.34bar");
+    nmtEnterPreOperationalAll(client());
+    sensorAt(12); // its PDO never comes
+    EXPECT_EQ(currentValueText(client(), wait), "n/a");
+}

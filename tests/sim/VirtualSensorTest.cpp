@@ -181,6 +181,40 @@ TEST(VirtualSensor, CyclicFramesFallOnExactMultiplesOfTheirPeriod)
     EXPECT_EQ(framesOf(preOperational, 0x705), Frames(5, "705#7F"));
 }
 
+// The timing faults: other periods than the objects say, and frames off their instants.
+TEST(VirtualSensor, CyclicFramesAtAFaultsPeriodAndWithJitter)
+{
+    sim::SensorConfig config = defaultSensor(5);
+    config.faults.tpdoPeriodMs = 111;
+    config.faults.heartbeatPeriodMs = 70;
+    config.faults.srdoPeriodMs = 30;
+    SensorHarness late(config, sim::millis(1'000'000));
+    late.send("000#0105");
+    const auto frames = late.advance(2000);
+    for (const auto& [id, periodMs] : {std::pair{0x185u, 111}, std::pair{0x705u, 70}, std::pair{0x101u, 30}}) {
+        std::vector<sim::Micros> stamps;
+        for (const sim::Transmission& tx : frames)
+            if (tx.frame.id == id)
+                stamps.push_back(tx.at);
+        ASSERT_GE(stamps.size(), 2u) << std::hex << id;
+        EXPECT_EQ(stamps[1] - stamps[0], sim::millis(periodMs)) << std::hex << id;
+    }
+
+    config = defaultSensor(5);
+    config.faults.jitterMs = 3;
+    SensorHarness shaky(config, sim::millis(1'000'000));
+    shaky.send("000#0105");
+    int offBeat = 0;
+    for (const sim::Transmission& tx : shaky.advance(2000)) {
+        if (tx.frame.id != 0x185)
+            continue;
+        const sim::Micros off = (tx.at + sim::millis(50)) % sim::millis(100) - sim::millis(50); // from the nearest multiple
+        EXPECT_LE(std::llabs(off), sim::millis(3));
+        offBeat += off != 0;
+    }
+    EXPECT_GT(offBeat, 0);
+}
+
 TEST(VirtualSensor, ChangedSrdoConfigurationMustBeConfirmedBeforeStart)
 {
     SensorHarness node5(defaultSensor(5));

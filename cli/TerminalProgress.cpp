@@ -54,8 +54,10 @@ std::string TerminalProgress::barText(std::uint32_t value, std::chrono::millisec
 {
     const std::uint32_t done = std::min<std::uint32_t>(value, 100);
     const int filled = static_cast<int>(done) * width / 100;
-    std::string text = "[" + std::string(static_cast<std::size_t>(filled), '#')
-        + std::string(static_cast<std::size_t>(width - filled), '.') + "]";
+    std::string text = "[";
+    text.append(static_cast<std::size_t>(filled), '#');
+    text.append(static_cast<std::size_t>(width - filled), '.');
+    text += ']';
     char part[64];
     std::snprintf(part, sizeof part, " %3u %%", done);
     text += part;

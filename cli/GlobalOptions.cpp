@@ -60,7 +60,7 @@ void applyGlobalOptions(const GlobalOptions& options, const std::string& executa
 
     std::string language = options.language;
     if (language.empty())
-        language = veldris::loadLanguageSetting(veldris::dataPath(veldris::settingsFile)).value_or("");
+        language = veldris::loadLanguageSetting(veldris::settingsPath()).value_or("");
     const auto catalogue = catalogues.find(language);
     if (catalogue != catalogues.end())
         veldris::translations().load(veldris::dataPath(catalogue->second));

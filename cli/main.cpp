@@ -59,7 +59,7 @@ int main(int argc, char** argv)
 {
     veldris::setDiagnosticStream(stderr);
     const std::string directory = executableDirectory(argv[0]);
-    veldris::setDataDirectory(directory);
+    veldris::setDataDirectory(veldris::findDataDirectory(directory));
 
     CLI::App app("KAVRO Veldris command-line tool: scan the bus, read and configure sensors.",
                  "veldris-cli");

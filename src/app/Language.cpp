@@ -123,7 +123,7 @@ constexpr LanguageChoice chinese{"cn", "lang/cn.po"};
 // file cannot be written; the next start then uses the old one.
 void rememberLanguage(const std::string& code)
 {
-    const std::string path = veldris::dataPath(veldris::settingsFile);
+    const std::string path = veldris::settingsPath();
     if (!veldris::saveLanguageSetting(path, code))
         veldris::logLine("Cannot write " + path, veldris::LogStream::Error);
 }
@@ -145,7 +145,7 @@ void TVeldrisForm::applyTranslation()
 
 void TVeldrisForm::applyStartupLanguage()
 {
-    const std::string settings = veldris::dataPath(veldris::settingsFile);
+    const std::string settings = veldris::settingsPath();
     const std::optional<std::string> stored = veldris::loadLanguageSetting(settings);
     if (!stored) {
         // First start: English, and the settings file is written for the next one.

@@ -7,6 +7,8 @@
 #include "app/UiServices.h"
 #include "app/WidgetFactory.h"
 
+#include "common/DataDirectory.h"
+
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
@@ -70,7 +72,7 @@ void TVeldrisForm::Help2Click()
 void TVeldrisForm::Manual1Click()
 {
     const QString code = QString::fromStdString(currentLanguage).toUpper();
-    const QString prefix = applicationDirectory + QStringLiteral("/doc/Operating Manual KAVRO Veldris_");
+    const QString prefix = QString::fromStdString(veldris::dataPath("doc/Operating Manual KAVRO Veldris_"));
     if (!uiServices().openDocument(prefix + code + QStringLiteral(".pdf")))
         uiServices().openDocument(prefix + QStringLiteral("EN.pdf"));
 }

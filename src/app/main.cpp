@@ -68,7 +68,7 @@ int main(int argc, char** argv)
             return 0;
         }
         const std::string directory = QCoreApplication::applicationDirPath().toStdString();
-        veldris::setDataDirectory(directory);
+        veldris::setDataDirectory(veldris::findDataDirectory(directory));
         veldris::applyAdapterChoice(options.adapter, directory);
         veldris::setAdapterNotifier([](const std::string& caption, const std::string& text) {
             uiServices().showErrorBox(QString::fromStdString(caption), QString::fromStdString(text));

@@ -1,6 +1,7 @@
 #include "can/AdapterChoice.h"
 
 #include <cstdlib>
+#include <filesystem>
 
 namespace veldris {
 
@@ -12,10 +13,21 @@ std::string& tracePathValue()
 }
 }
 
+std::string simulatorLibraryPath(const std::string& executableDirectory)
+{
+    const std::string beside = executableDirectory + "/" + simulatorLibraryName;
+    std::error_code ignored;
+    if (std::filesystem::exists(beside, ignored))
+        return beside;
+    const std::filesystem::path installed =
+        std::filesystem::path(executableDirectory) / VELDRIS_LIB_FROM_BIN / simulatorLibraryName;
+    return std::filesystem::exists(installed, ignored) ? installed.lexically_normal().string() : beside;
+}
+
 void applyAdapterChoice(const AdapterChoice& choice, const std::string& executableDirectory)
 {
     if (choice.simulate) {
-        const std::string simulator = executableDirectory + "/" + simulatorLibraryName;
+        const std::string simulator = simulatorLibraryPath(executableDirectory);
         ::setenv(libraryVariable, simulator.c_str(), 1);
         if (!choice.scenario.empty())
             ::setenv(scenarioVariable, choice.scenario.c_str(), 1);

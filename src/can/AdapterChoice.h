@@ -20,6 +20,10 @@ inline constexpr const char* scenarioVariable = "VELDRIS_SIM_SCENARIO";
 inline constexpr const char* simStateVariable = "VELDRIS_SIM_STATE";
 inline constexpr const char* simulatorLibraryName = "libpcanbasic-sim.so";
 
+// The simulator library of a program started from `executableDirectory`: beside it in a run
+// folder, else in the installed library folder relative to it.
+std::string simulatorLibraryPath(const std::string& executableDirectory);
+
 // Puts the choice into effect: sets the environment above (the simulator library is taken
 // from `executableDirectory`) and keeps the trace path for the adapter driver.
 void applyAdapterChoice(const AdapterChoice& choice, const std::string& executableDirectory);

@@ -1,5 +1,10 @@
 #include "common/DataDirectory.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
 namespace veldris {
 
 namespace {
@@ -28,6 +33,30 @@ std::string dataPath(std::string_view relative)
     if (directory.empty())
         return std::string(relative);
     return directory + "/" + std::string(relative);
+}
+
+std::string findDataDirectory(const std::string& executableDirectory)
+{
+    std::error_code ignored;
+    if (std::filesystem::is_directory(executableDirectory + "/lang", ignored))
+        return executableDirectory;
+    const std::filesystem::path installed = std::filesystem::path(executableDirectory) / VELDRIS_DATA_FROM_BIN;
+    if (std::filesystem::is_directory(installed / "lang", ignored))
+        return installed.lexically_normal().string();
+    return executableDirectory;
+}
+
+std::string settingsPath()
+{
+    const std::string ownFolder = dataPath("config");
+    if (::access(ownFolder.c_str(), W_OK) == 0)
+        return dataPath("config/settings.ini");
+    const char* configHome = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    const std::string base = configHome && *configHome ? configHome : std::string(home ? home : ".") + "/.config";
+    std::error_code ignored;
+    std::filesystem::create_directories(base + "/veldris", ignored);
+    return base + "/veldris/settings.ini";
 }
 
 } // namespace veldris

@@ -15,4 +15,14 @@ const std::string& dataDirectory();
 // `relative` ("config/settings.ini") inside the data directory.
 std::string dataPath(std::string_view relative);
 
+// The data directory of a program started from `executableDirectory`: that folder itself when
+// it is a run folder (it holds lang/), else the installed data folder relative to it
+// (../share/veldris from bin/) when that exists, else the executable's folder.
+std::string findDataDirectory(const std::string& executableDirectory);
+
+// Where the settings file is: config/settings.ini in the data directory when that folder can
+// be written (a run folder), else veldris/settings.ini in the user's configuration directory
+// ($XDG_CONFIG_HOME, else ~/.config), which is created then.
+std::string settingsPath();
+
 } // namespace veldris

@@ -5,8 +5,9 @@
 
 namespace veldris {
 
-// The settings file, relative to the data directory. It holds one value between runs: the
-// user-interface language, key "language" of section "lastSession".
+// The settings file of a run folder, relative to the data directory (settingsPath() in
+// DataDirectory.h says where it is when the program is installed). It holds one value between
+// runs: the user-interface language, key "language" of section "lastSession".
 inline constexpr const char* settingsFile = "config/settings.ini";
 
 // The language code stored in the file ("de", "en", "cn", "jp"; empty when the section or

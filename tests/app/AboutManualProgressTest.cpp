@@ -3,6 +3,7 @@
 #include "app/TAboutDialog.h"
 #include "app/TVeldrisForm.h"
 #include "app/WaitForWorker.h"
+#include "common/DataDirectory.h"
 #include "common/GUIProgress.h"
 #include "common/VersionInfo.h"
 
@@ -106,7 +107,7 @@ private slots:
         QFETCH(QString, language);
         QFETCH(QStringList, existing);
         QFETCH(QStringList, tried);
-        const QString prefix = form->applicationDirectory + QStringLiteral("/doc/Operating Manual KAVRO Veldris");
+        const QString prefix = QString::fromStdString(veldris::dataPath("doc/Operating Manual KAVRO Veldris"));
         for (const QString& suffix : existing)
             ui->existingDocuments << prefix + suffix + QStringLiteral(".pdf");
         form->currentLanguage = language.toStdString();

@@ -1,0 +1,102 @@
+#include "can/AdapterChoice.h"
+#include "common/DataDirectory.h"
+
+#include "support/TemporaryDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+namespace {
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const std::optional<std::string>& value) : name(name)
+    {
+        if (const char* old = std::getenv(name))
+            previous = old;
+        if (value)
+            ::setenv(name, value->c_str(), 1);
+        else
+            ::unsetenv(name);
+    }
+    ~ScopedVariable()
+    {
+        if (previous)
+            ::setenv(name, previous->c_str(), 1);
+        else
+            ::unsetenv(name);
+    }
+
+private:
+    const char* name;
+    std::optional<std::string> previous;
+};
+
+struct DataDirectoryReset {
+    ~DataDirectoryReset() { veldris::setDataDirectory(""); }
+};
+
+std::string normal(const std::string& path)
+{
+    return std::filesystem::path(path).lexically_normal().string();
+}
+
+} // namespace
+
+// A run folder keeps everything beside the executable; an installed program (any prefix) finds
+// its data under share/veldris and its simulator under lib/<arch>/veldris.
+TEST(InstalledLayout, FindsDataAndSimulatorBesideTheExecutableElseUnderThePrefix)
+{
+    TemporaryDirectory dir;
+    dir.write("run/lang/de.po", "");
+    dir.write("run/libpcanbasic-sim.so", "");
+    dir.write("usr/" VELDRIS_INSTALL_BINDIR "/veldris", "");
+    dir.write("usr/" VELDRIS_INSTALL_DATADIR "/lang/de.po", "");
+    dir.write("usr/" VELDRIS_INSTALL_LIBDIR "/libpcanbasic-sim.so", "");
+    dir.write("bare/veldris", "");
+
+    struct Case {
+        std::string executableDirectory, data, simulator;
+    } cases[] = {
+        {dir.file("run"), dir.file("run"), dir.file("run/libpcanbasic-sim.so")},
+        {dir.file("usr/" VELDRIS_INSTALL_BINDIR), dir.file("usr/" VELDRIS_INSTALL_DATADIR),
+         dir.file("usr/" VELDRIS_INSTALL_LIBDIR "/libpcanbasic-sim.so")},
+        // Neither: the executable's folder, so that messages name a path the user can check.
+        {dir.file("bare"), dir.file("bare"), dir.file("bare/libpcanbasic-sim.so")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.executableDirectory);
+        EXPECT_EQ(normal(veldris::findDataDirectory(c.executableDirectory)), normal(c.data));
+        EXPECT_EQ(normal(veldris::simulatorLibraryPath(c.executableDirectory)), normal(c.simulator));
+    }
+}
+
+TEST(InstalledLayout, SettingsGoToTheRunFolderElseToTheUsersConfigurationDirectory)
+{
+    TemporaryDirectory dir;
+    DataDirectoryReset reset;
+    dir.write("run/config/.keep", "");
+    dir.write("share/veldris/lang/de.po", "");
+    dir.write("home/.keep", "");
+    ScopedVariable home("HOME", dir.file("home"));
+
+    veldris::setDataDirectory(dir.file("run"));
+    EXPECT_EQ(veldris::settingsPath(), dir.file("run/config/settings.ini"));
+
+    veldris::setDataDirectory(dir.file("share/veldris"));
+    {
+        ScopedVariable configHome("XDG_CONFIG_HOME", dir.file("xdg"));
+        EXPECT_EQ(veldris::settingsPath(), dir.file("xdg/veldris/settings.ini"));
+        EXPECT_TRUE(std::filesystem::is_directory(dir.file("xdg/veldris")));
+    }
+    for (const std::optional<std::string>& unset : {std::optional<std::string>(), std::optional<std::string>("")}) {
+        ScopedVariable configHome("XDG_CONFIG_HOME", unset);
+        EXPECT_EQ(veldris::settingsPath(), dir.file("home/.config/veldris/settings.ini"));
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("share/veldris/config")))
+        << "nothing is written into the installed data folder";
+}

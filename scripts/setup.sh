@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, only those that are missing: to build and
-# run; with --test also the independent tools the tests check against (python-can, tshark).
+# run; with --package also what makes the Debian package (dpkg-shlibdeps); with --test also
+# that and the independent tools the tests check against (python-can, tshark, pdftotext,
+# lintian, the desktop-file and AppStream validators, debootstrap for the clean install).
 # Works as root or, for anyone else, through sudo. Debian 12.
 set -euo pipefail
 
@@ -10,9 +12,11 @@ packages=(
   libsimpleini-dev libzip-dev nlohmann-json3-dev libcli11-dev libgtest-dev
   fonts-noto-cjk fonts-dejavu-core
 )
-if [[ "${1:-}" == "--test" ]]; then
-  packages+=(python3 python3-can tshark srecord binutils)
-fi
+case "${1:-}" in
+  --package) packages+=(dpkg-dev file) ;;
+  --test) packages+=(dpkg-dev file python3 python3-can tshark srecord binutils
+                     poppler-utils lintian desktop-file-utils appstream debootstrap) ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

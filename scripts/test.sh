@@ -1,22 +1,24 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite: unit, integration and GUI tests (offscreen),
 # built with AddressSanitizer and UndefinedBehaviorSanitizer; then the tests that use threads
-# (CTest label "threads") again, built with ThreadSanitizer.
-#   ./scripts/test.sh [CTEST ARGS]          both runs
-#   ./scripts/test.sh --tsan [CTEST ARGS]   only the ThreadSanitizer run
+# (CTest label "threads") again, built with ThreadSanitizer; then the Debian package is built
+# and checked, and installed on a bare Debian 12 in a chroot.
+#   ./scripts/test.sh [CTEST ARGS]             all three
+#   ./scripts/test.sh --tsan [CTEST ARGS]      only the ThreadSanitizer run
+#   ./scripts/test.sh --package                only the package
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-tsan_only=false
-if [[ "${1:-}" == "--tsan" ]]; then
-  tsan_only=true
-  shift
-fi
+stages="asan tsan package"
+case "${1:-}" in
+  --tsan) stages=tsan; shift ;;
+  --package) stages=package; shift ;;
+esac
 
 "$root/scripts/setup.sh" --test
 export QT_QPA_PLATFORM=offscreen
 
-if [[ $tsan_only == false ]]; then
+if [[ " $stages " == *" asan "* ]]; then
   build="$root/build-tests"
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELDRIS_SANITIZE=ON -DVELDRIS_WERROR=ON >/dev/null
   cmake --build "$build" -j "$(nproc)"
@@ -26,9 +28,18 @@ if [[ $tsan_only == false ]]; then
     ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"
 fi
 
-# Only what the threads tests need is built with ThreadSanitizer.
-build="$root/build-tsan"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELDRIS_TSAN=ON -DVELDRIS_WERROR=ON >/dev/null
-cmake --build "$build" -j "$(nproc)" --target veldris_thread_tests veldris_client_tests veldris_procedure_tests BusPathTest ProcedurePagesTest
-TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:ignore_noninstrumented_modules=1:suppressions=$root/tests/tsan.supp" \
-  ctest --test-dir "$build" --output-on-failure -j "$(nproc)" -L threads "$@"
+if [[ " $stages " == *" tsan "* ]]; then
+  # Only what the threads tests need is built with ThreadSanitizer.
+  build="$root/build-tsan"
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELDRIS_TSAN=ON -DVELDRIS_WERROR=ON >/dev/null
+  cmake --build "$build" -j "$(nproc)" --target veldris_thread_tests veldris_client_tests veldris_procedure_tests \
+    BusPathTest ProcedurePagesTest
+  TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:ignore_noninstrumented_modules=1:suppressions=$root/tests/tsan.supp" \
+    ctest --test-dir "$build" --output-on-failure -j "$(nproc)" -L threads "$@"
+fi
+
+if [[ " $stages " == *" package "* ]]; then
+  deb=$("$root/scripts/package.sh" | tail -n 1)
+  "$root/tests/package/check_package.sh" "$deb"
+  "$root/tests/package/install_in_chroot.sh" "$deb"
+fi

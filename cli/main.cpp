@@ -4,6 +4,7 @@
 #include "ExitStatus.h"
 #include "GlobalOptions.h"
 #include "Interrupt.h"
+#include "JsonOutput.h"
 #include "commands/ChangeCommands.h"
 #include "commands/CrcCommand.h"
 #include "commands/ErrorLogCommand.h"
@@ -47,7 +48,7 @@ int printVersion(bool json)
 {
     const std::string version = veldris::versionValue("FileVersion");
     if (json)
-        std::cout << nlohmann::json{{"version", version}}.dump() << '\n';
+        printJson(nlohmann::json{{"version", version}});
     else
         std::cout << "veldris-cli " << version << '\n';
     return exitDone;

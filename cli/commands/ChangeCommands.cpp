@@ -2,6 +2,7 @@
 
 #include "BusSession.h"
 #include "ExitStatus.h"
+#include "JsonOutput.h"
 
 #include "can/Bitrates.h"
 #include "canopen/CanOpenClient.h"
@@ -25,7 +26,7 @@ int finish(const GlobalOptions& options, veldris::ChangeResult result, const std
                                                              : "the sensor refused the new value";
     if (options.json) {
         const char* outcome = result == ChangeResult::Changed ? "changed" : result == ChangeResult::NotStored ? "not stored" : "refused";
-        std::cout << nlohmann::json{{"result", outcome}, {"message", text}}.dump() << '\n';
+        printJson(nlohmann::json{{"result", outcome}, {"message", text}});
     }
     if (result == ChangeResult::Changed) {
         if (!options.json)

@@ -2,6 +2,7 @@
 
 #include "BusSession.h"
 #include "ExitStatus.h"
+#include "JsonOutput.h"
 #include "HexText.h"
 
 #include "canopen/CanOpenClient.h"
@@ -30,7 +31,7 @@ int compute(const GlobalOptions& options, const std::vector<std::string>& texts)
     }
     const std::uint16_t checksum = veldris::computeSrdoChecksum(values);
     if (options.json)
-        std::cout << nlohmann::json{{"checksum", checksum}, {"text", hexText(checksum, 4)}}.dump() << '\n';
+        printJson(nlohmann::json{{"checksum", checksum}, {"text", hexText(checksum, 4)}});
     else
         std::cout << hexText(checksum, 4) << '\n';
     return exitDone;
@@ -43,7 +44,7 @@ int read(const GlobalOptions& options, veldris::CanOpenClient& client)
     const std::uint32_t stored = veldris::readSrdoChecksum(client, node);
     const std::uint16_t computed = veldris::computeSrdoChecksum(values);
     if (options.json) {
-        std::cout << nlohmann::json{{"values", values}, {"checksum", stored}, {"computed", computed}}.dump() << '\n';
+        printJson(nlohmann::json{{"values", values}, {"checksum", stored}, {"computed", computed}});
         return exitDone;
     }
     const char* names[] = {"1301:01", "1301:02", "1301:03", "1301:05", "1301:06", "1381:00", "1381:01", "1381:02"};
@@ -60,7 +61,7 @@ int write(const GlobalOptions& options, veldris::CanOpenClient& client)
     const bool saved = veldris::saveSrdoChecksum(client, node, veldris::loadSrdoConfiguration(client, node));
     const std::string text = veldris::message(saved ? Message::ChecksumSaved : Message::ChecksumNotSaved);
     if (options.json)
-        std::cout << nlohmann::json{{"saved", saved}, {"message", text}}.dump() << '\n';
+        printJson(nlohmann::json{{"saved", saved}, {"message", text}});
     else if (saved)
         std::cout << text << '\n';
     if (!saved)

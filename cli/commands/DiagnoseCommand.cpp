@@ -2,6 +2,7 @@
 
 #include "BusSession.h"
 #include "ExitStatus.h"
+#include "JsonOutput.h"
 
 #include "canopen/CanOpenClient.h"
 #include "common/MessageSlots.h"
@@ -77,10 +78,8 @@ int DiagnoseCommand::run(const GlobalOptions& options)
                                          std::pair{"srdo", &outcome.srdo}})
             if (*step)
                 measurements[name] = measurementJson(**step);
-        std::cout << nlohmann::json{{"lines", report.lines}, {"results", results}, {"verdict", outcome.passed ? "PASSED" : "FAILED"},
-                                    {"measurements", measurements}}
-                         .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
-                  << '\n';
+        printJson(nlohmann::json{{"lines", report.lines}, {"results", results}, {"verdict", outcome.passed ? "PASSED" : "FAILED"},
+                                 {"measurements", measurements}});
     }
     if (!saved)
         std::cerr << "veldris-cli: the report could not be saved: " << error << '\n';

@@ -2,6 +2,7 @@
 
 #include "BusSession.h"
 #include "ExitStatus.h"
+#include "JsonOutput.h"
 #include "TerminalProgress.h"
 
 #include "canopen/CanOpenClient.h"
@@ -38,7 +39,7 @@ std::vector<std::string> columnsOf(const veldris::ErrorLogRow& row)
     return {std::to_string(row.timestamp), veldris::errorNumberText(row.errorBits), row.text, row.valueText};
 }
 
-void printJson(const veldris::ErrorLog& log, const std::vector<veldris::ErrorLogRow>& rows, json extra = json::object())
+void printLogJson(const veldris::ErrorLog& log, const std::vector<veldris::ErrorLogRow>& rows, json extra = json::object())
 {
     json list = json::array();
     for (const veldris::ErrorLogRow& row : rows)
@@ -47,7 +48,7 @@ void printJson(const veldris::ErrorLog& log, const std::vector<veldris::ErrorLog
                         {"kind", row.kind},           {"decimals", row.decimals},       {"columns", columnsOf(row)}});
     json document{{"descriptor", descriptorJson(log.descriptor())}, {"rows", list}};
     document.update(extra);
-    std::cout << document.dump(-1, ' ', false, json::error_handler_t::replace) << '\n';
+    printJson(document);
 }
 
 void printText(const veldris::ErrorLog& log, const std::vector<veldris::ErrorLogRow>& rows)
@@ -109,7 +110,7 @@ int ErrorLogCommand::read(const GlobalOptions& options)
     log.buildImage(readout.descriptor, readout.memory);
     const std::vector<veldris::ErrorLogRow> rows = log.rows();
     if (options.json)
-        printJson(log, rows, {{"status", readout.status}, {"unreadWords", readout.unreadWords}});
+        printLogJson(log, rows, {{"status", readout.status}, {"unreadWords", readout.unreadWords}});
     else
         printText(log, rows);
     if (readout.unreadWords > 0)
@@ -131,7 +132,7 @@ int ErrorLogCommand::show(const GlobalOptions& options)
     // A damaged file's rows are still shown: a support engineer wants to see what it holds.
     if (status == 0 || !rows.empty() || log.readHeader()) {
         if (options.json)
-            printJson(log, rows);
+            printLogJson(log, rows);
         else
             printText(log, rows);
     }

@@ -1,6 +1,7 @@
 #include "commands/FileCommands.h"
 
 #include "ExitStatus.h"
+#include "JsonOutput.h"
 #include "HexText.h"
 
 #include "common/AtomicFile.h"
@@ -42,7 +43,7 @@ int HexCommand::run(const GlobalOptions& options)
         nlohmann::json ranges = nlohmann::json::array();
         for (const veldris::MemoryRange& range : image.ranges())
             ranges.push_back({{"start", range.start}, {"length", range.length}});
-        std::cout << nlohmann::json{{"lowest", image.lowest()}, {"highest", image.highest()}, {"ranges", ranges}}.dump() << '\n';
+        printJson(nlohmann::json{{"lowest", image.lowest()}, {"highest", image.highest()}, {"ranges", ranges}});
     } else {
         std::cout << "lowest  " << hexText(image.lowest(), 8) << "\nhighest " << hexText(image.highest(), 8) << "\nranges:\n";
         for (const veldris::MemoryRange& range : image.ranges())

@@ -2,6 +2,7 @@
 
 #include "BusSession.h"
 #include "ExitStatus.h"
+#include "JsonOutput.h"
 #include "TerminalProgress.h"
 
 #include "canopen/CanOpenClient.h"
@@ -104,9 +105,7 @@ int FirmwareCommand::run(const GlobalOptions& options)
     }
     const std::optional<std::string> version = client.stopRequested() ? std::nullopt : reconnect(options, client);
     if (options.json)
-        std::cout << nlohmann::json{{"lines", lines}, {"modules", modules}, {"firmwareVersion", version ? nlohmann::json(*version) : nullptr}}
-                         .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
-                  << '\n';
+        printJson(nlohmann::json{{"lines", lines}, {"modules", modules}, {"firmwareVersion", version ? nlohmann::json(*version) : nullptr}});
     else if (version)
         std::cout << "firmware version: " << *version << '\n';
     if (!version && options.node >= 0 && !client.stopRequested())

@@ -2,6 +2,7 @@
 
 #include "BusSession.h"
 #include "ExitStatus.h"
+#include "JsonOutput.h"
 
 #include "canopen/CanOpenClient.h"
 #include "sensor/SensorInfo.h"
@@ -22,15 +23,13 @@ int InfoCommand::run(const GlobalOptions& options)
         return *failed;
     const veldris::SensorInfo& sensor = veldris::connectedSensor();
     if (options.json) {
-        std::cout << nlohmann::json{{"nodeId", sensor.nodeId},
-                                    {"uid", sensor.uid},
-                                    {"firmwareVersion", sensor.firmwareVersion},
-                                    {"itemNumber", sensor.itemNumber},
-                                    {"serialNumber", sensor.serialNumber},
-                                    {"variantCode", sensor.variantCode},
-                                    {"uidListed", sensor.uidListed}}
-                         .dump()
-                  << '\n';
+        printJson(nlohmann::json{{"nodeId", sensor.nodeId},
+                                 {"uid", sensor.uid},
+                                 {"firmwareVersion", sensor.firmwareVersion},
+                                 {"itemNumber", sensor.itemNumber},
+                                 {"serialNumber", sensor.serialNumber},
+                                 {"variantCode", sensor.variantCode},
+                                 {"uidListed", sensor.uidListed}});
     } else {
         std::cout << "node ID:          " << sensor.nodeId << "\nUID:              " << sensor.uid
                   << "\nfirmware version: " << sensor.firmwareVersion << "\nitem number:      " << sensor.itemNumber

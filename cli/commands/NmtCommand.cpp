@@ -2,6 +2,7 @@
 
 #include "BusSession.h"
 #include "ExitStatus.h"
+#include "JsonOutput.h"
 
 #include "canopen/CanOpenClient.h"
 #include "canopen/NetworkManagement.h"
@@ -33,7 +34,7 @@ int NmtCommand::run(const GlobalOptions& options)
         veldris::nmtResetCommunicationAll(client);
     const int node = action == "start" ? options.node : 0;
     if (options.json)
-        std::cout << nlohmann::json{{"command", action}, {"node", node}}.dump() << '\n';
+        printJson(nlohmann::json{{"command", action}, {"node", node}});
     else
         std::cout << "nmt " << action << (node ? " node " + std::to_string(node) : std::string(" all nodes")) << '\n';
     return exitDone;

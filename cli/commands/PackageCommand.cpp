@@ -1,6 +1,7 @@
 #include "commands/PackageCommand.h"
 
 #include "ExitStatus.h"
+#include "JsonOutput.h"
 
 #include "firmware/FirmwarePackage.h"
 
@@ -62,6 +63,6 @@ int PackageCommand::run(const GlobalOptions& options)
         methods.push_back({{"name", method.name}, {"modules", method.lines}});
     for (const veldris::FirmwareModule& module : package.modules())
         modules.push_back(moduleJson(module));
-    std::cout << nlohmann::json{{"version", package.version()}, {"methods", methods}, {"modules", modules}}.dump() << '\n';
+    printJson(nlohmann::json{{"version", package.version()}, {"methods", methods}, {"modules", modules}});
     return exitDone;
 }

@@ -2,6 +2,7 @@
 
 #include "BusSession.h"
 #include "ExitStatus.h"
+#include "JsonOutput.h"
 
 #include "canopen/CanOpenClient.h"
 #include "common/TextConversion.h"
@@ -71,7 +72,7 @@ bool print(const GlobalOptions& options, const std::string& name, const Reading&
     }
     result["text"] = text;
     if (options.json)
-        std::cout << result.dump() << '\n';
+        printJson(result);
     else
         std::cout << text << '\n';
     return answered;
@@ -108,7 +109,7 @@ int ParamCommand::run(const GlobalOptions& options)
     if (setCommand->parsed()) {
         const bool confirmed = writers.at(name)(client, number);
         if (options.json)
-            std::cout << nlohmann::json{{"name", name}, {"value", number}, {"confirmed", confirmed}}.dump() << '\n';
+            printJson(nlohmann::json{{"name", name}, {"value", number}, {"confirmed", confirmed}});
         if (!confirmed)
             std::cerr << "veldris-cli: node " << options.node << " did not confirm " << name << '\n';
         return confirmed ? exitDone : exitRefused;

@@ -2,6 +2,7 @@
 
 #include "BusSession.h"
 #include "ExitStatus.h"
+#include "JsonOutput.h"
 
 #include "canopen/CanOpenClient.h"
 #include "canopen/NetworkManagement.h"
@@ -22,7 +23,7 @@ int ScanCommand::run(const GlobalOptions& options)
         return *failed;
     const std::vector<std::int32_t> nodes = veldris::listNodes(client);
     if (options.json) {
-        std::cout << nlohmann::json{{"bitrate", options.bitrateKbit}, {"nodes", nodes}}.dump() << '\n';
+        printJson(nlohmann::json{{"bitrate", options.bitrateKbit}, {"nodes", nodes}});
     } else {
         for (std::int32_t node : nodes)
             std::cout << node << '\n';

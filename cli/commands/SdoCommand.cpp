@@ -2,6 +2,7 @@
 
 #include "BusSession.h"
 #include "ExitStatus.h"
+#include "JsonOutput.h"
 #include "HexText.h"
 
 #include "can/StatusText.h"
@@ -32,7 +33,7 @@ int report(const GlobalOptions& options, const std::string& object, const veldri
             result["abortCode"] = answer.abortCode();
             result["abortText"] = veldris::abortCodeText(answer.abortCode());
         }
-        std::cout << result.dump() << '\n';
+        printJson(result);
     } else {
         std::cout << hexText(answer.command, 2) << ' ' << hexText(answer.value, 8) << '\n';
     }

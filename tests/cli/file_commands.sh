@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # veldris-cli's file commands (no bus): dcf show, hex show with --dump, package show; their JSON
 # and their refusal of files that are not what they claim.
-# Usage: file_commands.sh DIST_DIR
+# Usage: file_commands.sh DIST_DIR PACKAGE_MAKER SAMPLE_FIRMWARE_DIR
 set -uo pipefail
 dist=$1
+package_maker=$2
 cli="$dist/veldris-cli"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -33,6 +34,12 @@ check "package show" "2 ['Safety sensor KVR200' 'Sensor KVR600'] KVR600 1436" \
   "$(json 'd["version"], [m["name"] for m in d["methods"]], d["modules"][1]["device"], d["modules"][1]["imageSize"]' <<<"$out" | tr -d '(),')"
 "$cli" package show "$dist/samples/node5.dcf" >/dev/null 2>"$work/err"
 check "package show: not a package" 2 "$?"
+# Texts of a package written on a Latin-1 system: the JSON document still comes, with U+FFFD.
+cp "$3"/* "$work/"
+sed -i 's/^description = Sensor application$/description = Sensor-Anwendung f\xfcr KVR600/' "$work/package.ini"
+ASAN_OPTIONS=detect_leaks=0 "$package_maker" "$work/package.ini" "$work/latin1.kfu" >/dev/null
+out=$("$cli" --json package show "$work/latin1.kfu"); status=$?
+check "package show: Latin-1 text" "0 True" "$status $(json 'd["modules"][1]["description"] == "Sensor-Anwendung f\ufffdr KVR600"' <<<"$out")"
 
 kel="$(dirname "$0")/../errorlog/samples/node5.kel"
 out=$("$cli" --json errorlog show "$kel" 2>/dev/null)

@@ -2,6 +2,7 @@
 
 #include "BusSession.h"
 #include "ExitStatus.h"
+#include "JsonOutput.h"
 #include "TerminalProgress.h"
 
 #include "can/CandumpLine.h"
@@ -60,9 +61,12 @@ nlohmann::json sectionJson(const veldris::SectionReport& report)
     return json;
 }
 
-std::string dump(const nlohmann::json& json)
+bool loadDcf(veldris::DCFFile& file, const std::string& path)
 {
-    return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    if (file.load(path))
+        return true;
+    std::cerr << "veldris-cli: " << path << ": no section header (a line beginning with \"[\") found\n";
+    return false;
 }
 
 } // namespace
@@ -90,10 +94,8 @@ int DcfCommand::run(const GlobalOptions& options)
 int DcfCommand::show(const GlobalOptions& options)
 {
     veldris::DCFFile& file = veldris::dcfFile();
-    if (!file.load(path)) {
-        std::cerr << "veldris-cli: " << path << ": no section header (a line beginning with \"[\") found\n";
+    if (!loadDcf(file, path))
         return exitUsage;
-    }
     const auto node = static_cast<std::uint8_t>(options.node >= 0 ? options.node : 1);
     nlohmann::json sections = nlohmann::json::array();
     std::vector<std::string> problems;
@@ -116,7 +118,7 @@ int DcfCommand::show(const GlobalOptions& options)
                       << '\n';
     }
     if (options.json)
-        std::cout << dump({{"path", path}, {"sections", sections}}) << '\n';
+        printJson({{"path", path}, {"sections", sections}});
     for (const std::string& problem : problems)
         std::cerr << "veldris-cli: " << path << ": " << problem << '\n';
     return exitDone;
@@ -127,10 +129,8 @@ int DcfCommand::write(const GlobalOptions& options)
     if (const auto missing = requireNode(options, "dcf write"))
         return *missing;
     veldris::DCFFile file;
-    if (!file.load(path)) {
-        std::cerr << "veldris-cli: " << path << ": no section header (a line beginning with \"[\") found\n";
+    if (!loadDcf(file, path))
         return exitUsage;
-    }
     veldris::CanOpenClient& client = veldris::canOpenClient();
     if (const auto failed = connectFor(options, client, "dcf write"))
         return *failed;
@@ -148,8 +148,7 @@ int DcfCommand::write(const GlobalOptions& options)
         nlohmann::json srdo = nullptr;
         if (result.srdoChecksumSaved)
             srdo = *result.srdoChecksumSaved ? "saved" : "failed";
-        std::cout << dump({{"lines", lines}, {"sections", sections}, {"stored", result.stored}, {"srdoChecksum", srdo}})
-                  << '\n';
+        printJson({{"lines", lines}, {"sections", sections}, {"stored", result.stored}, {"srdoChecksum", srdo}});
     }
     if (!result.success && !result.stopped)
         std::cerr << "veldris-cli: the DCF was not written completely; nothing was stored\n";

@@ -150,6 +150,23 @@ bool Diagnosis::checkSpacing(const char* section, const FrameTiming& timing, std
     return true;
 }
 
+// Keeps a step's measurement, shows its average spacing and compares it with the expected one;
+// for the steps that read a mapping (`unreadMapping` names the failure), a mapping that could
+// not be read fails the step too. Then the step ends.
+bool Diagnosis::finishStep(const char* section, std::optional<StepMeasurement>& slot, DiagnosisField measuredField,
+                           std::int64_t expectedMs, const FrameTiming& timing, const char* unreadMapping)
+{
+    slot = StepMeasurement{expectedMs, timing};
+    report.show(measuredField, number(timing.averageIntervalMs) + " ms");
+    bool passed = checkSpacing(section, timing, expectedMs);
+    if (unreadMapping && timing.valueText == "n/a") {
+        add(true, section, unreadMapping);
+        passed = false;
+    }
+    endStep();
+    return passed;
+}
+
 // The reset brings back the communication values changed for the measurement.
 void Diagnosis::endStep()
 {
@@ -197,16 +214,8 @@ bool Diagnosis::diagnosePdo()
     const std::uint32_t expected = eventTimer == 0 ? defaultPeriodMs : eventTimer;
     line("Starting sensor");
     nmtStartNode(client, static_cast<std::uint8_t>(decimalToInt(sensor.nodeId)));
-    const FrameTiming timing = measurePdoTiming(cobId, expected);
-    outcome.pdo = StepMeasurement{expected, timing};
-    report.show(DiagnosisField::PdoMeasured, number(timing.averageIntervalMs) + " ms");
-    bool passed = checkSpacing("PDO", timing, expected);
-    if (timing.valueText == "n/a") {
-        add(true, "PDO", "The PDO mapping could not be read.");
-        passed = false;
-    }
-    endStep();
-    return passed;
+    return finishStep("PDO", outcome.pdo, DiagnosisField::PdoMeasured, expected, measurePdoTiming(cobId, expected),
+                      "The PDO mapping could not be read.");
 }
 
 bool Diagnosis::diagnoseHeartbeat()
@@ -221,11 +230,7 @@ bool Diagnosis::diagnoseHeartbeat()
     // An unanswered read (-1) is compared as it is, and measured as long as a period of 100 ms.
     const std::int32_t expected = configured == 0 ? static_cast<std::int32_t>(defaultPeriodMs) : configured;
     const FrameTiming timing = measureHeartbeatInterval(expected > 0 ? static_cast<std::uint32_t>(expected) : defaultPeriodMs);
-    outcome.heartbeat = StepMeasurement{expected, timing};
-    report.show(DiagnosisField::HeartbeatMeasured, number(timing.averageIntervalMs) + " ms");
-    const bool passed = checkSpacing("Heartbeat", timing, expected);
-    endStep();
-    return passed;
+    return finishStep("Heartbeat", outcome.heartbeat, DiagnosisField::HeartbeatMeasured, expected, timing, nullptr);
 }
 
 // A cycle time of 0 cannot be measured: it is reported, and the verdict is left as it is.
@@ -247,16 +252,8 @@ bool Diagnosis::diagnoseSrdo()
     }
     const std::uint32_t cobId = cob[1] + 256 * cob[0];
     nmtStartNode(client, static_cast<std::uint8_t>(decimalToInt(sensor.nodeId)));
-    const FrameTiming timing = measureSrdoTiming(cobId, cycle);
-    outcome.srdo = StepMeasurement{cycle, timing};
-    report.show(DiagnosisField::SrdoMeasured, number(timing.averageIntervalMs) + " ms");
-    bool passed = checkSpacing("SRDO", timing, cycle);
-    if (timing.valueText == "n/a") {
-        add(true, "SRDO", "The SRDO mapping could not be read.");
-        passed = false;
-    }
-    endStep();
-    return passed;
+    return finishStep("SRDO", outcome.srdo, DiagnosisField::SrdoMeasured, cycle, measureSrdoTiming(cobId, cycle),
+                      "The SRDO mapping could not be read.");
 }
 
 // The steps after the sensor was set up; false when a stop ended them.

@@ -70,6 +70,8 @@ private:
     FrameTiming measure(std::uint32_t identifier, std::uint32_t expectedMs, const std::vector<std::uint32_t>* mapping);
     std::vector<CanFrame> collectFrames(std::uint32_t identifier, std::uint32_t expectedMs);
     bool checkSpacing(const char* section, const FrameTiming& timing, std::int64_t expectedMs);
+    bool finishStep(const char* section, std::optional<StepMeasurement>& slot, DiagnosisField measuredField,
+                    std::int64_t expectedMs, const FrameTiming& timing, const char* unreadMapping);
     void endStep();
     void add(bool isError, const char* section, const std::string& text);
     void line(const std::string& text, bool withTime = true) { report.line(text, withTime); }

@@ -2,16 +2,10 @@
 // diagnosis in DiagnoseOutput with its colours and values, the report it exports, and the
 // current-value checkbox with its timer.
 
-#include "app/DropDownCombo.h"
 #include "app/TVeldrisApplication.h"
-#include "app/TVeldrisForm.h"
-#include "canopen/CanOpenClient.h"
-#include "canopen/NetworkManagement.h"
 #include "sensor/Diagnosis.h"
 
-#include "FakeUiServices.h"
 #include "GuiFixture.h"
-#include "GuiTestData.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -28,11 +22,6 @@
 namespace {
 
 const QString busTrace = QDir::temp().filePath(QStringLiteral("veldris-diagnose-%1.log").arg(QCoreApplication::applicationPid()));
-
-qint64 busTraceSize()
-{
-    return QFile(busTrace).size();
-}
 
 // The colour of the line of DiagnoseOutput that ends with `text`.
 QColor colourOf(QTextEdit* output, const QString& text)
@@ -68,16 +57,14 @@ private slots:
         qint64 tickSent = -1;
         const auto tick = QObject::connect(form->DiagnoseOutput, &QTextEdit::textChanged, form.get(), [&] {
             if (tickSent < 0 && form->DiagnoseOutput->toPlainText().contains(QStringLiteral("Starting sensor"))) {
-                const qint64 before = busTraceSize();
+                const qint64 before = QFile(busTrace).size();
                 form->GetCurrentValueTimer_OnTimer();
-                tickSent = busTraceSize() - before;
+                tickSent = QFile(busTrace).size() - before;
             }
         });
         form->DiagnoseStartBtn->click();
         QObject::disconnect(tick);
         QCOMPARE(tickSent, qint64{0});
-        const QString text = form->DiagnoseOutput->toPlainText();
-        QVERIFY(text.contains(QStringLiteral("| [DIAGNOSE] PASSED")));
         QCOMPARE(colourOf(form->DiagnoseOutput, QStringLiteral("[DIAGNOSE] PASSED")), QColor(0, 0x80, 0));
         QCOMPARE(form->PDOEventTimerLabel->text(), QStringLiteral("100 ms"));
         QCOMPARE(form->PDOEventTimerValue->text(), QStringLiteral("100 ms"));
@@ -86,10 +73,9 @@ private slots:
         QVERIFY(form->DiagnoseStartBtn->isEnabled() && form->CurrentValueCheckbox->isEnabled());
 
         const QString first = exported();
-        QVERIFY(first.startsWith(QStringLiteral("KAVRO GmbH Diagnostic Report\n--------------------------------\n")));
+        // The layout is the report file's own; here: the window's lines, with their results.
         QVERIFY(first.contains(QStringLiteral("| --- START ---\n\n")));
         QVERIFY(first.endsWith(QStringLiteral("======================================\n\n")));
-        QCOMPARE(first.count(u'\r'), 0);
 
         choose(6); // PDO every 111 ms: a second diagnosis, without Reset, adds to the report
         form->DiagnoseStartBtn->click();
@@ -123,7 +109,9 @@ private slots:
         QTRY_VERIFY(!form->isVisible());
     }
 
-    void currentValueOnceASecond()
+    // The checkbox reads the value once a second; an inactive COB-ID (node 9) asks first: No
+    // stops the timer and says so, Yes activates it and the next tick reads.
+    void currentValueCheckbox()
     {
         choose(5);
         form->CurrentValueCheckbox->click();
@@ -134,21 +122,15 @@ private slots:
         form->CurrentValueCheckbox->click();
         QVERIFY(!form->GetCurrentValueTimer->isActive());
         QVERIFY(form->CurrentValueOutput->text().isEmpty());
-    }
 
-    // An inactive COB-ID asks: Yes activates it, No stops the timer and says so.
-    void inactivePdoAsksBeforeItIsActivated()
-    {
         choose(9);
         form->CurrentValueCheckbox->click();
         ui->yesNoAnswers = {false};
         form->GetCurrentValueTimer_OnTimer();
         QCOMPARE(ui->questions.size(), 1);
         QCOMPARE(form->CurrentValueOutput->text(), QStringLiteral("not active"));
-        QVERIFY(!form->GetCurrentValueTimer->isActive());
-        QVERIFY(!form->CurrentValueCheckbox->isChecked());
+        QVERIFY(!form->GetCurrentValueTimer->isActive() && !form->CurrentValueCheckbox->isChecked());
         QCOMPARE(ui->messages, QStringList{QStringLiteral("The current value can not be fetched.")});
-
         form->CurrentValueCheckbox->click();
         ui->yesNoAnswers = {true};
         form->GetCurrentValueTimer_OnTimer(); // activates

@@ -1,15 +1,11 @@
-// The DCF and FW Update pages' file handlers: opening a DCF, opening a firmware package, choosing
-// a method and the "Force" option.
+// The file handlers of the DCF, Error Log and FW Update pages: opening a DCF, opening and saving
+// an error log, opening a firmware package, choosing a method and the "Force" option.
 
-#include "app/DropDownCombo.h"
-#include "app/TVeldrisForm.h"
 #include "dcf/DCFFile.h"
 #include "errorlog/ErrorLog.h"
 #include "sim/ErrorLogMemory.h"
 
-#include "FakeUiServices.h"
 #include "GuiFixture.h"
-#include "GuiTestData.h"
 #include "GuiTestMain.h"
 
 #include <QCheckBox>
@@ -18,15 +14,21 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include <memory>
+namespace {
+
+const QString sampleDcf = QStringLiteral(VELDRIS_DIST_DIR "/samples/node5.dcf");
+const QString samplePackage = QStringLiteral(VELDRIS_DIST_DIR "/samples/veldris-sample.kfu");
+
+} // namespace
 
 class FilePagesTest : public QObject, private GuiFixture {
     Q_OBJECT
 
-    void openPackage(const QString& path)
+    // Clicks `button`, whose file dialog answers `path` (empty: cancelled).
+    void open(QPushButton* button, const QString& path)
     {
         ui->fileAnswers.push_back(path);
-        form->FWLoadBtn->click();
+        button->click();
     }
 
 private slots:
@@ -35,20 +37,17 @@ private slots:
 
     void openingADcf()
     {
-        const QString sample = QStringLiteral(VELDRIS_DIST_DIR "/samples/node5.dcf");
-        ui->fileAnswers.push_back(sample);
-        form->DCFLoadBtn->click();
+        open(form->DCFLoadBtn, sampleDcf);
         QVERIFY(form->dcfLoaded);
-        QCOMPARE(form->DCFFilepathInput->text(), sample);
-        QCOMPARE(form->DCFFilepathInput->toolTip(), sample);
+        QCOMPARE(form->DCFFilepathInput->text(), sampleDcf);
+        QCOMPARE(form->DCFFilepathInput->toolTip(), sampleDcf);
         QCOMPARE(veldris::dcfFile().sections().size(), std::size_t{4});
         QVERIFY(!form->DCFUpdateBtn->isEnabled()); // no sensor yet
         form->showConnectedState();
         QVERIFY(form->DCFUpdateBtn->isEnabled());
 
         // A file without any section header: reported, "Write" disabled, the sections gone.
-        ui->fileAnswers.push_back(QStringLiteral(VELDRIS_DIST_DIR "/lang/en.po"));
-        form->DCFLoadBtn->click();
+        open(form->DCFLoadBtn, QStringLiteral(VELDRIS_DIST_DIR "/lang/en.po"));
         QVERIFY(!form->dcfLoaded);
         QVERIFY(!form->DCFUpdateBtn->isEnabled());
         QVERIFY(veldris::dcfFile().sections().empty());
@@ -57,39 +56,29 @@ private slots:
 
     void openingAnErrorLogListsItsRows()
     {
-        veldris::ErrorLogDescriptor description;
-        description.uid = "0x12345678";
-        description.firmwareVersion = "2.1.0.3";
-        description.pagesize = 0x100;
-        description.pagecnt = 2;
-        description.pageheader = "AFXXXXXX";
-        description.errorstruct = "ETTVVXXX";
-        description.list = 0xFFFFFFFF;
-        description.ebit.assign(32, 9);    // "Überlast", unit %
-        description.ibit.assign(32, 0x21); // signed, one decimal
-        description.log = {1, 2, 3};
-        const std::vector<std::uint8_t> memory = sim::buildErrorLogMemory(
-            {0x2000, 0x100, 2, "ETTVVXXX", "AFXXXXXX", false}, {{0x43, 0, 0}, {3, 77, 2500}, {9, 78, 65036}});
+        const veldris::ErrorLogDescriptor description{
+            .uid = "0x12345678", .firmwareVersion = "2.1.0.3", .pagesize = 0x100, .pagecnt = 2,
+            .pageheader = "AFXXXXXX", .errorstruct = "ETTVVXXX", .list = 0xFFFFFFFF,
+            .ebit = std::vector<std::int32_t>(32, 9),    // "Überlast", unit %
+            .ibit = std::vector<std::int32_t>(32, 0x21), // signed, one decimal
+            .log = {1, 2, 3}};
         veldris::ErrorLog written;
-        written.buildImage(description, memory);
+        written.buildImage(description, sim::buildErrorLogMemory({0x2000, 0x100, 2, "ETTVVXXX", "AFXXXXXX", false},
+                                                                 {{0x43, 0, 0}, {3, 77, 2500}, {9, 78, 65036}}));
         QVERIFY(written.save(data->dir.file("sensor.kel")));
 
         form->ErrorLogSaveBtn->setEnabled(true);
-        ui->fileAnswers.push_back(QString::fromStdString(data->dir.file("sensor.kel")));
-        form->ErrorLogLoadBtn->click();
+        open(form->ErrorLogLoadBtn, QString::fromStdString(data->dir.file("sensor.kel")));
         QVERIFY(ui->messages.isEmpty());
         QVERIFY(!form->ErrorLogSaveBtn->isEnabled());
         QCOMPARE(form->ErrorOutput->topLevelItemCount(), 3);
         const QTreeWidgetItem* row = form->ErrorOutput->topLevelItem(1);
-        QCOMPARE(row->text(0), QStringLiteral("77"));
-        QCOMPARE(row->text(1), QStringLiteral("0x00000004"));
-        QCOMPARE(row->text(2), QString::fromUtf8("Überlast"));
-        QCOMPARE(row->text(3), QStringLiteral("250.0 %"));
+        QCOMPARE(QStringList({row->text(0), row->text(1), row->text(2), row->text(3)}),
+                 QStringList({"77", "0x00000004", QString::fromUtf8("Überlast"), "250.0 %"}));
         QCOMPARE(form->ErrorOutput->topLevelItem(2)->text(3), QStringLiteral("-50.0 %"));
 
         // A file that is no error log: the message, and no rows.
-        ui->fileAnswers.push_back(QStringLiteral(VELDRIS_DIST_DIR "/samples/node5.dcf"));
-        form->ErrorLogLoadBtn->click();
+        open(form->ErrorLogLoadBtn, sampleDcf);
         QCOMPARE(ui->messages, QStringList{QStringLiteral("Errorlog not valid")});
         QCOMPARE(form->ErrorOutput->topLevelItemCount(), 0);
     }
@@ -124,9 +113,11 @@ private slots:
         QVERIFY(ui->messages[0].startsWith(QStringLiteral("The error log could not be saved:")));
     }
 
+    // A package offers its methods, none chosen; "Force" offers the update without a sensor,
+    // only with a method chosen. A bad package is reported and leaves no methods.
     void openingAPackageOffersItsMethods()
     {
-        openPackage(QStringLiteral(VELDRIS_DIST_DIR "/samples/veldris-sample.kfu"));
+        open(form->FWLoadBtn, samplePackage);
         QVERIFY(ui->messages.isEmpty());
         QVERIFY(form->MethodSelectionCombo->isEnabled());
         QCOMPARE(form->MethodSelectionCombo->count(), 2);
@@ -138,8 +129,6 @@ private slots:
         form->MethodSelectionCombo_OnCloseup();
         QCOMPARE(form->FWUpdateOutput->toPlainText(), QStringLiteral("version: 2.2.0.0"));
         QVERIFY(!form->FWUpdateBtn->isEnabled()); // no sensor chosen, no force
-
-        // "Force" offers the update without a sensor, and only with a method chosen.
         form->FWForceCheckbox->setEnabled(true);
         form->FWForceCheckbox->click();
         QVERIFY(form->FWUpdateBtn->isEnabled());
@@ -148,16 +137,11 @@ private slots:
         form->MethodSelectionCombo->setCurrentIndex(-1);
         form->FWForceCheckbox->click();
         QVERIFY(!form->FWUpdateBtn->isEnabled());
-    }
 
-    void aBadPackageIsReportedAndLeavesNoMethods()
-    {
-        openPackage(QStringLiteral(VELDRIS_DIST_DIR "/samples/veldris-sample.kfu"));
-        openPackage(QStringLiteral(VELDRIS_DIST_DIR "/samples/node5.dcf"));
+        open(form->FWLoadBtn, sampleDcf);
         QCOMPARE(ui->messages, QStringList{QStringLiteral("KFU file is out of date.")});
         QCOMPARE(form->MethodSelectionCombo->count(), 0);
-        ui->fileAnswers.push_back(QString()); // cancelled: nothing changes
-        form->FWLoadBtn->click();
+        open(form->FWLoadBtn, QString()); // cancelled: nothing changes
         QCOMPARE(ui->messages.size(), 1);
     }
 };

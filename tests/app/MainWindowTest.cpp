@@ -1,14 +1,9 @@
-// The main window: its controls, page switching, window states, the node combo's remembered
-// text, closing and the display of escaped exceptions.
+// The main window: page switching, window states, the node combo's remembered text, closing
+// and the display of escaped exceptions.
 
-#include "app/DropDownCombo.h"
 #include "app/HandlerConnection.h"
-#include "app/TVeldrisForm.h"
-#include "sensor/SensorInfo.h"
 
-#include "FakeUiServices.h"
 #include "GuiFixture.h"
-#include "GuiTestData.h"
 #include "GuiTestMain.h"
 
 #include <QCheckBox>
@@ -22,40 +17,9 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include <memory>
 #include <stdexcept>
 
 namespace {
-
-// Every control of the window, by its design name.
-const char* const allControls[] = {
-    "MainMenu1", "File1", "Language1", "German1", "English1", "Chinese1", "Japanese1", "File2", "Help1",
-    "Manual1", "Help2", "BitRateLabel", "BitrateCombo", "NodeIdLabel", "NodeIDCombo", "StatusBar1",
-    "TabTreeView", "Tabs", "BasicTab", "CRCTab", "DCFTab", "FWUpdateTab", "ErrorLogTab", "DiagnoseTab",
-    "DebugTab", "ControlsTab", "UIDLabel", "UIDInput", "FWVersionLabel", "FWVersionInput", "ItemNumberLabel",
-    "ItemNumberInput", "SerialNumberLabel", "SerialNumberInput", "NodeIdGroupBox", "NodeIDCurrentValueLabel",
-    "CurrentNodeIdLabel", "NewNodeIdInput", "ChangeNodeIdBtn", "BitRateGroupBox", "BitRateCurrentValueLabel",
-    "CurrentBitrateLabel", "NewBitrateCombo", "ChangeBitrateBtn", "CRC1301GroupBox", "CRC1301Sub1Label",
-    "CRC1301Sub1Input", "CRC1301Sub2Label", "CRC1301Sub2Input", "CRC1301Sub3Label", "CRC1301Sub3Input",
-    "CRC1301Sub5Label", "CRC1301Sub5Input", "CRC1301Sub6Label", "CRC1301Sub6Input", "CRC1381GroupBox",
-    "CRC1381Sub0Label", "CRC1381Sub0Input", "CRC1381Sub1Label", "CRC1381Sub1Input", "CRC1381Sub2Label",
-    "CRC1381Sub2Input", "CRCChecksumLabel", "CRCChecksumInput", "CRCLoadBtn", "CRCCalcBtn", "CRCSaveBtn",
-    "DCFPathLabel", "DCFFilepathInput", "DCFLoadBtn", "DCFUpdateBtn", "DCFOutput", "OpenDCFDialog",
-    "FWLoadBtn", "FWMethodLabel", "MethodSelectionCombo", "FWForceCheckbox", "FWUpdateBtn",
-    "FWUpdateProgressBar", "FWUpdateOutput", "OpenFWUpdate", "ErrorLogLoadBtn", "ErrorLogReadBtn",
-    "ErrorLogSaveBtn", "ErrorOutput", "OpenErrorLogDialog", "SaveErrorLogDialog", "DiagnoseStartBtn",
-    "ResetDiagnoseResultsBtn", "ExportDiagnoseOutputBtn", "PDODiagnoseGroupbox", "PDOEventTimerMemoryLabel",
-    "PDOEventTimerLabel", "PDOEventTimerActualLabel", "PDOEventTimerValue", "HBDiagnoseGroupbox",
-    "HBEventTimerMemoryLabel", "HBEventTimerValue", "HBEventTimerActualLabel", "HBEventTimerLabel",
-    "SRDODiagnoseGroupbox", "SRDOEventTimerMemoryLabel", "SRDOEventTimerLabel", "SRDOEventTimerActualLabel",
-    "SRDOEventTimerValue", "CurrentValueCheckbox", "CurrentValueOutput", "CurrentErrorLabel",
-    "CurrentErrorOutput", "GetCurrentErrorsBtn", "DiagnoseOutput", "GetCurrentValueTimer",
-    "SaveDiagnosisDialog", "HeartbeatValInput", "GetHeartbeatBtn", "SetHeartbeatBtn", "PDOMappingValInput",
-    "GetPDOMappingBtn", "PDOCobIdValInput", "GetPDOCobIdBtn", "PDOEventTimerValInput", "GetPDOEventTimerBtn",
-    "SetPDOEventTimerBtn", "SRDOMappingValInput", "GetSRDOMappingBtn", "SRDOCobIdValInput", "GetSRDOCobIdBtn",
-    "SRDOEventTimerValInput", "GetSRDOEventTimerBtn", "StartSensorBtn", "PreopSensorBtn", "ResetSensorBtn",
-    "DemoBtn",
-};
 
 // The controls whose enabled state the window states decide.
 const char* const stateControls[] = {
@@ -72,14 +36,6 @@ QStringList enabledOf(const TVeldrisForm& form)
         if (form.findChild<QWidget*>(QString::fromLatin1(name))->isEnabled())
             enabled << QString::fromLatin1(name);
     return enabled;
-}
-
-QStringList names(std::initializer_list<const char*> list)
-{
-    QStringList result;
-    for (const char* name : list)
-        result << QString::fromLatin1(name);
-    return result;
 }
 
 void clickNode(TVeldrisForm& form, const QString& text)
@@ -119,128 +75,68 @@ private slots:
     void init() { setUp(true); }
     void cleanup() { tearDown(); }
 
-    void everyControlCarriesItsName()
-    {
-        for (const char* name : allControls)
-            QVERIFY2(form->findChild<QObject*>(QString::fromLatin1(name)), name);
-        QCOMPARE(form->objectName(), QStringLiteral("VeldrisForm"));
-        QCOMPARE(form->windowTitle(), QStringLiteral("KAVRO Veldris"));
-        QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
-    }
-
     void startsWithoutSensor()
     {
-        QCOMPARE(enabledOf(*form), names({"BitrateCombo", "NodeIDCombo", "TabTreeView", "DCFLoadBtn", "FWLoadBtn",
-                                          "ResetDiagnoseResultsBtn"}));
+        QCOMPARE(enabledOf(*form), QStringList({"BitrateCombo", "NodeIDCombo", "TabTreeView", "DCFLoadBtn",
+                                                "FWLoadBtn", "ResetDiagnoseResultsBtn"}));
         for (const char* name : {"UIDInput", "FWVersionInput", "ItemNumberInput", "SerialNumberInput",
                                  "ErrorLogSaveBtn", "CRCChecksumInput", "DebugTab"})
             QVERIFY2(!form->findChild<QWidget*>(QString::fromLatin1(name))->isEnabled(), name);
-        QVERIFY(!form->Japanese1->isEnabled());
         QVERIFY(form->SRDODiagnoseGroupbox->isHidden());
         QVERIFY(!form->GetCurrentValueTimer->isActive());
-        QCOMPARE(form->GetCurrentValueTimer->interval(), 1000);
         QCOMPARE(form->Tabs->currentWidget(), form->BasicTab);
-        QCOMPARE(form->BitrateCombo->currentIndex(), 3);
         QCOMPARE(form->BitrateCombo->currentText(), QStringLiteral("125 kBit/s"));
-        QCOMPARE(form->NewBitrateCombo->count(), 6);
-        QCOMPARE(form->NodeIDCombo->count(), 0);
-        QStringList nodes;
-        for (int i = 0; i < form->TabTreeView->topLevelItemCount(); ++i)
-            nodes << form->TabTreeView->topLevelItem(i)->text(0);
-        QCOMPARE(nodes, names({"Basic", "CRC", "DCF", "FW Update", "Error Log", "Diagnose"}));
+        QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
     }
 
-    void treeClickShowsItsCard_data()
-    {
-        QTest::addColumn<QString>("node");
-        QTest::addColumn<QString>("card");
-        QTest::newRow("Basic") << "Basic" << "BasicTab";
-        QTest::newRow("CRC") << "CRC" << "CRCTab";
-        QTest::newRow("DCF") << "DCF" << "DCFTab";
-        QTest::newRow("FW Update") << "FW Update" << "FWUpdateTab";
-        QTest::newRow("Error Log") << "Error Log" << "ErrorLogTab";
-        QTest::newRow("Diagnose") << "Diagnose" << "DiagnoseTab";
-    }
-
+    // The empty area changes nothing; every node shows its card, also one the tree does not
+    // offer. The current value is read only while the Diagnose page stays shown.
     void treeClickShowsItsCard()
-    {
-        QFETCH(QString, node);
-        QFETCH(QString, card);
-        clickNode(*form, node);
-        QCOMPARE(form->Tabs->currentWidget()->objectName(), card);
-    }
-
-    void clickIntoEmptyTreeChangesNothing()
     {
         form->Tabs->setCurrentWidget(form->ErrorLogTab);
         const QPoint below(10, form->TabTreeView->viewport()->height() - 5);
         QVERIFY(!form->TabTreeView->itemAt(below));
         QTest::mouseClick(form->TabTreeView->viewport(), Qt::LeftButton, {}, below);
         QCOMPARE(form->Tabs->currentWidget(), form->ErrorLogTab);
-    }
-
-    void hiddenCardsAreStillMapped()
-    {
-        // The tree offers no "Controls" or "Debug" node; the handler maps the texts anyway.
-        auto* controls = new QTreeWidgetItem(QStringList{QStringLiteral("Controls")});
-        form->TabTreeView->addTopLevelItem(controls);
-        clickNode(*form, QStringLiteral("Controls"));
-        QCOMPARE(form->Tabs->currentWidget(), form->ControlsTab);
-    }
-
-    void leavingDiagnoseStopsTheCurrentValue()
-    {
         clickNode(*form, QStringLiteral("Diagnose"));
         form->CurrentValueCheckbox->setChecked(true);
         form->GetCurrentValueTimer->start();
         clickNode(*form, QStringLiteral("Diagnose"));
-        QVERIFY(form->CurrentValueCheckbox->isChecked()); // staying on the page keeps it
-        QVERIFY(form->GetCurrentValueTimer->isActive());
+        QVERIFY(form->CurrentValueCheckbox->isChecked() && form->GetCurrentValueTimer->isActive());
 
-        clickNode(*form, QStringLiteral("CRC"));
-        QVERIFY(!form->CurrentValueCheckbox->isChecked());
-        QVERIFY(!form->GetCurrentValueTimer->isActive());
-        clickNode(*form, QStringLiteral("Diagnose"));
-        QVERIFY(!form->CurrentValueCheckbox->isChecked());
-        QVERIFY(!form->GetCurrentValueTimer->isActive());
+        QCOMPARE(form->TabTreeView->topLevelItemCount(), 6); // no node for the service pages
+        form->TabTreeView->addTopLevelItem(new QTreeWidgetItem(QStringList{QStringLiteral("Controls")}));
+        const std::pair<const char*, QWidget*> cards[] = {
+            {"Basic", form->BasicTab},       {"CRC", form->CRCTab},           {"DCF", form->DCFTab},
+            {"FW Update", form->FWUpdateTab}, {"Error Log", form->ErrorLogTab}, {"Diagnose", form->DiagnoseTab},
+            {"Controls", form->ControlsTab},
+        };
+        for (const auto& [node, card] : cards) {
+            clickNode(*form, QString::fromLatin1(node));
+            QCOMPARE(form->Tabs->currentWidget(), card);
+        }
+        QVERIFY(!form->CurrentValueCheckbox->isChecked() && !form->GetCurrentValueTimer->isActive());
     }
 
-    void connectedStateEnablesTheSensorOperations()
+    // The connected state enables the operations on the sensor ("Write" and "Update" only with
+    // a DCF and a method), stops the current value and shows the SRDO group for variant 2 only.
+    void connectedState()
     {
-        form->showConnectedState();
-        QCOMPARE(enabledOf(*form),
-                 names({"BitrateCombo", "NodeIDCombo", "TabTreeView", "ChangeNodeIdBtn", "ChangeBitrateBtn",
-                        "CRCLoadBtn", "CRCSaveBtn", "DCFLoadBtn", "FWLoadBtn", "FWForceCheckbox",
-                        "ErrorLogReadBtn", "DiagnoseStartBtn", "ResetDiagnoseResultsBtn",
-                        "ExportDiagnoseOutputBtn", "GetCurrentErrorsBtn", "CurrentValueCheckbox"}));
-        QVERIFY(form->SRDODiagnoseGroupbox->isHidden());
-    }
-
-    void connectedStateWithDcfAndMethod()
-    {
-        form->dcfLoaded = true;
-        form->MethodSelectionCombo->addItem(QStringLiteral("Application"));
-        form->MethodSelectionCombo->setCurrentIndex(0);
         form->CurrentValueCheckbox->setChecked(true);
         form->CurrentValueOutput->setText(QStringLiteral("12.5mA"));
         form->showConnectedState();
-        QVERIFY(form->DCFUpdateBtn->isEnabled());
-        QVERIFY(form->FWUpdateBtn->isEnabled());
-        QVERIFY(!form->CurrentValueCheckbox->isChecked());
-        QVERIFY(form->CurrentValueOutput->text().isEmpty());
-    }
-
-    void srdoGroupFollowsTheVariant()
-    {
-        veldris::connectedSensor().variantCode = 2;
-        form->showConnectedState();
-        QVERIFY(!form->SRDODiagnoseGroupbox->isHidden());
-        veldris::connectedSensor().variantCode = 10;
-        form->showConnectedState();
+        QCOMPARE(enabledOf(*form),
+                 QStringList({"BitrateCombo", "NodeIDCombo", "TabTreeView", "ChangeNodeIdBtn", "ChangeBitrateBtn",
+                              "CRCLoadBtn", "CRCSaveBtn", "DCFLoadBtn", "FWLoadBtn", "FWForceCheckbox",
+                              "ErrorLogReadBtn", "DiagnoseStartBtn", "ResetDiagnoseResultsBtn",
+                              "ExportDiagnoseOutputBtn", "GetCurrentErrorsBtn", "CurrentValueCheckbox"}));
+        QVERIFY(!form->CurrentValueCheckbox->isChecked() && form->CurrentValueOutput->text().isEmpty());
         QVERIFY(form->SRDODiagnoseGroupbox->isHidden());
-        veldris::connectedSensor().variantCode = 2;
-        form->showConnectedState();
-        QVERIFY(!form->SRDODiagnoseGroupbox->isHidden());
+        for (int variant : {2, 10}) {
+            veldris::connectedSensor().variantCode = variant;
+            form->showConnectedState();
+            QCOMPARE(form->SRDODiagnoseGroupbox->isHidden(), variant != 2);
+        }
     }
 
     void noSensorStateForgetsTheSensor()
@@ -249,80 +145,74 @@ private slots:
         form->NodeIDCombo->addItems({QStringLiteral("5"), QStringLiteral("32")});
         form->CurrentNodeIdLabel->setText(QStringLiteral("5"));
         form->CurrentBitrateLabel->setText(QStringLiteral("125 kBit/s"));
-        form->NewNodeIdInput->setText(QStringLiteral("6"));
-        form->UIDInput->setText(QStringLiteral("0x06102200"));
-        form->CurrentErrorOutput->setText(QStringLiteral("0x00000000"));
+        const auto fields = {form->NewNodeIdInput, form->UIDInput, form->CurrentErrorOutput};
+        for (QLineEdit* field : fields)
+            field->setText(QStringLiteral("6"));
         form->showNoSensorState();
         QCOMPARE(form->NodeIDCombo->count(), 0);
         QCOMPARE(form->CurrentNodeIdLabel->text(), QStringLiteral("n/a"));
         QCOMPARE(form->CurrentBitrateLabel->text(), QStringLiteral("n/a"));
-        QVERIFY(form->NewNodeIdInput->text().isEmpty());
-        QVERIFY(form->UIDInput->text().isEmpty());
-        QVERIFY(form->CurrentErrorOutput->text().isEmpty());
+        for (QLineEdit* field : fields)
+            QVERIFY2(field->text().isEmpty(), qPrintable(field->objectName()));
         // DCFLoadBtn and ResetDiagnoseResultsBtn keep what the connected state gave them.
-        QCOMPARE(enabledOf(*form), names({"BitrateCombo", "NodeIDCombo", "TabTreeView", "DCFLoadBtn", "FWLoadBtn",
-                                          "ResetDiagnoseResultsBtn"}));
+        QCOMPARE(enabledOf(*form), QStringList({"BitrateCombo", "NodeIDCombo", "TabTreeView", "DCFLoadBtn",
+                                                "FWLoadBtn", "ResetDiagnoseResultsBtn"}));
     }
 
-    void firmwareUpdateLock()
+    // From the connected state with a DCF and a method, where every control is enabled, each
+    // lock of a long operation disables exactly its own.
+    void locksOfTheLongOperations()
     {
-        form->MethodSelectionCombo->setEnabled(true);
-        form->showConnectedState();
-        form->lockForFirmwareUpdate();
-        const QStringList enabled = enabledOf(*form);
-        for (const char* name : {"TabTreeView", "FWUpdateBtn", "FWForceCheckbox", "FWLoadBtn", "BitrateCombo",
-                                 "NodeIDCombo", "MethodSelectionCombo"})
-            QVERIFY2(!enabled.contains(QString::fromLatin1(name)), name);
-        QVERIFY(enabled.contains(QStringLiteral("DiagnoseStartBtn"))); // the lock touches nothing else
+        form->dcfLoaded = true;
+        form->MethodSelectionCombo->addItem(QStringLiteral("Application"));
+        form->MethodSelectionCombo->setCurrentIndex(0);
+        const std::pair<void (TVeldrisForm::*)(), QStringList> locks[] = {
+            {&TVeldrisForm::lockForFirmwareUpdate,
+             QStringList({"ChangeNodeIdBtn", "ChangeBitrateBtn", "CRCLoadBtn", "CRCSaveBtn", "DCFLoadBtn", "DCFUpdateBtn",
+                          "ErrorLogReadBtn", "DiagnoseStartBtn", "ResetDiagnoseResultsBtn", "ExportDiagnoseOutputBtn",
+                          "GetCurrentErrorsBtn", "CurrentValueCheckbox"})},
+            {&TVeldrisForm::lockForDiagnosis,
+             QStringList({"ChangeNodeIdBtn", "ChangeBitrateBtn", "CRCLoadBtn", "CRCSaveBtn", "DCFLoadBtn", "DCFUpdateBtn",
+                          "FWLoadBtn", "FWUpdateBtn", "FWForceCheckbox", "MethodSelectionCombo", "ErrorLogReadBtn"})},
+        };
+        for (const auto& [lock, enabled] : locks) {
+            form->MethodSelectionCombo->setEnabled(true);
+            form->showNoSensorState(); // a sensor is chosen from there
+            form->showConnectedState();
+            QCOMPARE(enabledOf(*form).size(), qsizetype(std::size(stateControls)));
+            form->CurrentValueCheckbox->setChecked(true);
+            form->GetCurrentValueTimer->start();
+            form->CurrentValueOutput->setText(QStringLiteral("4.00mA"));
+            form->CurrentErrorOutput->setText(QStringLiteral("0x00000000"));
+            (form.get()->*lock)();
+            QCOMPARE(enabledOf(*form), enabled);
+        }
+        // The diagnosis lock also stops the current value and empties both outputs.
+        QVERIFY(!form->CurrentValueCheckbox->isChecked() && !form->GetCurrentValueTimer->isActive());
+        QVERIFY(form->CurrentValueOutput->text().isEmpty() && form->CurrentErrorOutput->text().isEmpty());
     }
 
-    void diagnosisLock()
-    {
-        form->showConnectedState();
-        form->CurrentValueCheckbox->setChecked(true);
-        form->GetCurrentValueTimer->start();
-        form->CurrentValueOutput->setText(QStringLiteral("4.00mA"));
-        form->CurrentErrorOutput->setText(QStringLiteral("0x00000000"));
-        form->lockForDiagnosis();
-        const QStringList enabled = enabledOf(*form);
-        for (const char* name : {"TabTreeView", "BitrateCombo", "NodeIDCombo", "DiagnoseStartBtn",
-                                 "CurrentValueCheckbox", "GetCurrentErrorsBtn", "ExportDiagnoseOutputBtn",
-                                 "ResetDiagnoseResultsBtn"})
-            QVERIFY2(!enabled.contains(QString::fromLatin1(name)), name);
-        QVERIFY(enabled.contains(QStringLiteral("ChangeNodeIdBtn")));
-        QVERIFY(!form->CurrentValueCheckbox->isChecked());
-        QVERIFY(!form->GetCurrentValueTimer->isActive());
-        QVERIFY(form->CurrentValueOutput->text().isEmpty());
-        QVERIFY(form->CurrentErrorOutput->text().isEmpty());
-    }
-
+    // The combo shows only its items: leaving it shows the node remembered at entry or choice
+    // when the re-filled list still holds it, and nothing otherwise.
     void nodeComboRemembersItsText()
     {
         DropDownCombo* combo = form->NodeIDCombo;
         combo->addItems({QStringLiteral("5"), QStringLiteral("32")});
-        combo->setCurrentIndex(0);
         sendFocus(combo, QEvent::FocusIn);
         QCOMPARE(form->lastNodeIdText, QStringLiteral("5"));
         combo->setCurrentIndex(1);
         emit combo->activated(1);
-        QCOMPARE(form->lastNodeIdText, QStringLiteral("32"));
-
-        // The list is filled anew without the chosen node: leaving shows nothing.
-        combo->clear();
-        combo->addItems({QStringLiteral("5"), QStringLiteral("7")});
-        combo->setCurrentIndex(0);
-        sendFocus(combo, QEvent::FocusOut);
-        QCOMPARE(combo->currentText(), QString());
-
-        // ... and with it: leaving shows the remembered node again.
-        combo->clear();
-        combo->addItems({QStringLiteral("7"), QStringLiteral("32")});
-        combo->setCurrentIndex(0);
-        sendFocus(combo, QEvent::FocusOut);
-        QCOMPARE(combo->currentText(), QStringLiteral("32"));
-        QVERIFY(!combo->isEditable());
+        const std::pair<QStringList, QString> refills[] = {{{"5", "7"}, QString()}, {{"7", "32"}, QStringLiteral("32")}};
+        for (const auto& [items, shown] : refills) {
+            combo->clear();
+            combo->addItems(items);
+            sendFocus(combo, QEvent::FocusOut);
+            QCOMPARE(combo->currentText(), shown);
+        }
     }
 
+    // An exception out of a handler, and out of any other event through the application, is
+    // shown; the window stays open and usable.
     void escapedExceptionIsShownAndTheWindowStaysUsable()
     {
         ThrowingHandlers handlers;
@@ -335,32 +225,16 @@ private slots:
 
         QTest::mouseClick(badNumber, Qt::LeftButton);
         QTest::mouseClick(anything, Qt::LeftButton);
-        QCOMPARE(ui->errors, QStringList({QStringLiteral("invalid stoi argument"), QString()}));
+        QCoreApplication::postEvent(&handlers, new QEvent(QEvent::User));
+        QCoreApplication::processEvents();
+        QCOMPARE(ui->errors, QStringList({QStringLiteral("invalid stoi argument"), QString(),
+                                          QStringLiteral("stoi argument out of range")}));
         QVERIFY(form->isVisible());
         QVERIFY(!badNumber->isDown());
         clickNode(*form, QStringLiteral("CRC"));
         QCOMPARE(form->Tabs->currentWidget(), form->CRCTab);
-    }
-
-    void exceptionFromAnyEventReachesTheApplication()
-    {
-        ThrowingHandlers handlers;
-        QCoreApplication::postEvent(&handlers, new QEvent(QEvent::User));
-        QCoreApplication::processEvents();
-        QCOMPARE(ui->errors, QStringList({QStringLiteral("stoi argument out of range")}));
-        QVERIFY(form->isVisible());
-    }
-
-    void closeEndsTheWindow()
-    {
         form->File2->trigger();
         QVERIFY(!form->isVisible());
-    }
-
-    void applicationDirectoryIsTheExecutablesFolder()
-    {
-        QCOMPARE(form->applicationDirectory, QCoreApplication::applicationDirPath());
-        QVERIFY(!form->applicationDirectory.endsWith(u'/'));
     }
 };
 

@@ -2,16 +2,9 @@
 // simulated sensors of tests/scenarios/procedures.ini: the lines as the window shows them,
 // the control locking and the states afterwards.
 
-#include "app/DropDownCombo.h"
 #include "app/TVeldrisApplication.h"
-#include "app/TVeldrisForm.h"
-#include "canopen/CanOpenClient.h"
-#include "canopen/NetworkManagement.h"
-#include "sensor/SensorInfo.h"
 
-#include "FakeUiServices.h"
 #include "GuiFixture.h"
-#include "GuiTestData.h"
 #include "support/IntelHexText.h"
 #include "support/ZipArchive.h"
 

@@ -1,6 +1,7 @@
 // The bus trace formats: candump log lines and pcap records of link type 227.
 
 #include "can/BusTrace.h"
+#include "canopen/RequestTemplates.h"
 
 #include <gtest/gtest.h>
 
@@ -9,31 +10,16 @@ using veldris::CanFrame;
 
 namespace {
 
-CanFrame sdoRequest()
-{
-    CanFrame frame;
-    frame.identifier = 0x605;
-    frame.length = 8;
-    const std::uint8_t data[8] = {0x40, 0x10, 0x10, 0x00, 0, 0, 0, 0};
-    std::copy(data, data + 8, frame.data);
-    return frame;
-}
+const CanFrame sdoRequest = veldris::requests::sdoFrame(5, 0x40, 0x1010, 0); // 605#4010100000000000
+const CanFrame extended{.identifier = 0x18FF50E5, .messageType = pcan::messageExtended, .length = 2, .data = {0xAB}};
 
 } // namespace
 
 TEST(BusTrace, CandumpLines)
 {
-    EXPECT_EQ(BusTrace::candumpRecord(sdoRequest(), 1796565505676017ull), "(1796565505.676017) can0 605#4010100000000000");
-    CanFrame extended;
-    extended.identifier = 0x18FF50E5;
-    extended.messageType = pcan::messageExtended;
-    extended.length = 2;
-    extended.data[0] = 0xAB;
+    EXPECT_EQ(BusTrace::candumpRecord(sdoRequest, 1796565505676017ull), "(1796565505.676017) can0 605#4010100000000000");
     EXPECT_EQ(BusTrace::candumpRecord(extended, 5), "(0.000005) can0 18FF50E5#AB00");
-    CanFrame remote;
-    remote.identifier = 0x705;
-    remote.messageType = pcan::messageRtr;
-    remote.length = 1;
+    const CanFrame remote{.identifier = 0x705, .messageType = pcan::messageRtr, .length = 1};
     EXPECT_EQ(BusTrace::candumpRecord(remote, 0), "(0.000000) can0 705#R");
 }
 
@@ -43,14 +29,11 @@ TEST(BusTrace, PcapWithBigEndianIdentifiers)
     ASSERT_EQ(header.size(), 24u);
     EXPECT_EQ(header.substr(0, 4), std::string("\xD4\xC3\xB2\xA1", 4));
     EXPECT_EQ(header.substr(20, 4), std::string("\xE3\x00\x00\x00", 4)); // 227
-    const std::string record = BusTrace::pcapRecord(sdoRequest(), 1'000'002'000'003ull);
+    const std::string record = BusTrace::pcapRecord(sdoRequest, 1'000'002'000'003ull);
     ASSERT_EQ(record.size(), 32u);
     EXPECT_EQ(record.substr(0, 8), std::string("\x42\x42\x0F\x00\x03\x00\x00\x00", 8)); // 1000002 s, 3 µs
     EXPECT_EQ(record.substr(8, 8), std::string("\x10\x00\x00\x00\x10\x00\x00\x00", 8));
     EXPECT_EQ(record.substr(16, 8), std::string("\x00\x00\x06\x05\x08\x00\x00\x00", 8));
     EXPECT_EQ(record.substr(24, 4), std::string("\x40\x10\x10\x00", 4));
-    CanFrame extended;
-    extended.identifier = 0x18FF50E5;
-    extended.messageType = pcan::messageExtended;
     EXPECT_EQ(BusTrace::pcapRecord(extended, 0).substr(16, 4), std::string("\x98\xFF\x50\xE5", 4));
 }

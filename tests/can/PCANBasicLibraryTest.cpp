@@ -56,28 +56,25 @@ void expectEveryCallRefused(PCANBasicLibrary& library)
 
 } // namespace
 
-TEST(PCANBasicLibrary, MissingLibraryIsReportedOncePerLoad)
+// A missing library, or one that lacks an entry point, is not used, and is reported at each load.
+TEST(PCANBasicLibrary, UnusableLibraryIsReportedOncePerLoad)
 {
-    Notices notices;
-    LibraryChoice choice("/nonexistent/libpcanbasic.so");
-    {
-        PCANBasicLibrary library;
-        EXPECT_FALSE(library.loaded());
-        expectEveryCallRefused(library);
-        EXPECT_EQ(notices.texts, std::vector<std::string>{"Error! Error: \"Unable to find the DLL PCANBasic.dll!\""});
+    const std::pair<const char*, std::string> cases[] = {
+        {"/nonexistent/libpcanbasic.so", "Error! Error: \"Unable to find the DLL PCANBasic.dll!\""},
+        {VELDRIS_INCOMPLETE_LIBRARY, "Error! Error: \"DLL functions could not be loaded!\""}};
+    for (const auto& [path, notice] : cases) {
+        SCOPED_TRACE(path);
+        Notices notices;
+        LibraryChoice choice(path);
+        {
+            PCANBasicLibrary library;
+            EXPECT_FALSE(library.loaded());
+            expectEveryCallRefused(library);
+            EXPECT_EQ(notices.texts, std::vector<std::string>{notice});
+        }
+        PCANBasicLibrary again;
+        EXPECT_EQ(notices.texts, std::vector<std::string>(2, notice));
     }
-    PCANBasicLibrary again;
-    EXPECT_EQ(notices.texts.size(), 2u);
-}
-
-TEST(PCANBasicLibrary, LibraryLackingAnEntryPointIsNotUsed)
-{
-    Notices notices;
-    LibraryChoice choice(VELDRIS_INCOMPLETE_LIBRARY);
-    PCANBasicLibrary library;
-    EXPECT_FALSE(library.loaded());
-    expectEveryCallRefused(library);
-    EXPECT_EQ(notices.texts, std::vector<std::string>{"Error! Error: \"DLL functions could not be loaded!\""});
 }
 
 TEST(PCANDriver, WithoutLibraryNoChannelsAndEveryChannelCallRefused)

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <future>
 #include <stdexcept>
 #include <thread>
@@ -21,44 +22,24 @@ using namespace veldris;
 
 namespace {
 
-struct Sensor {
-    std::uint8_t node;
-    std::uint32_t uid;
-    std::uint32_t serial;
-};
-constexpr Sensor listed{5, 0x06102200, 100234};
-constexpr Sensor unlisted{32, 0x12345678, 98765};
-
-CanFrame readSerial(std::uint8_t node)
-{
-    return requests::sdoFrame(node, 0x40, 0x1018, 4);
-}
-
 std::uint32_t heartbeatOf(CanOpenClient& client, std::uint8_t node)
 {
     return client.exchange(requests::readHeartbeat(node), 100).answer.value();
 }
 
 // Diagnostic lines written while it lives.
-class CapturedLog {
-public:
-    CapturedLog() : file(std::tmpfile()) { setDiagnosticStream(file); }
+struct CapturedLog {
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* const file = ::open_memstream(&buffer, &size);
+    CapturedLog() { setDiagnosticStream(file); }
     ~CapturedLog()
     {
         setDiagnosticStream(nullptr);
         std::fclose(file);
+        std::free(buffer);
     }
-    std::string text() const
-    {
-        std::string all;
-        std::rewind(file);
-        for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file))
-            all += static_cast<char>(c);
-        return all;
-    }
-
-private:
-    std::FILE* file;
+    std::string text() const { return std::fflush(file) == 0 ? std::string(buffer, size) : ""; }
 };
 
 class BusOwner : public testing::Test {
@@ -72,20 +53,20 @@ protected:
 // (node, object and value), whatever the other thread does meanwhile.
 TEST_F(BusOwner, TwoThreadsEachGetTheirOwnAnswers)
 {
-    auto ask = [this](Sensor sensor) {
+    auto ask = [this](std::uint8_t node, std::uint32_t uid, std::uint32_t serial) {
         int wrong = 0;
         for (int i = 0; i < 1000; ++i) {
-            const bool uid = i % 2 == 0;
-            const CanFrame request = uid ? requests::readUid(sensor.node) : readSerial(sensor.node);
+            const bool askUid = i % 2 == 0;
+            const CanFrame request = askUid ? requests::readUid(node) : requests::sdoFrame(node, 0x40, 0x1018, 4); // serial
             const Exchange result = client.exchange(request, 100);
-            const bool own = result.answered() && result.answer.identifier == 0x580u + sensor.node
-                && answersRequest(result.answer, request) && result.answer.value() == (uid ? sensor.uid : sensor.serial);
+            const bool own = result.answered() && result.answer.identifier == 0x580u + node
+                && answersRequest(result.answer, request) && result.answer.value() == (askUid ? uid : serial);
             wrong += own ? 0 : 1;
         }
         return wrong;
     };
-    auto other = std::async(std::launch::async, ask, unlisted);
-    EXPECT_EQ(ask(listed), 0);
+    auto other = std::async(std::launch::async, ask, std::uint8_t{32}, 0x12345678u, 98765u);
+    EXPECT_EQ(ask(5, 0x06102200, 100234), 0);
     EXPECT_EQ(other.get(), 0);
 }
 

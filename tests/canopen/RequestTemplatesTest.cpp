@@ -51,12 +51,9 @@ TEST(RequestTemplates, EveryTemplateByteForByte)
         {configurationValid(5), "605#2FFE1300A5000000"},
         {writeNodeId(5, 6), "605#2F00200006000000"},
         {writeBitrate(5, 0), "605#2B012000E8030000"},
-        {writeBitrate(5, 2), "605#2B012000FA000000"},
-        {writeBitrate(5, 5), "605#2B01200014000000"},
-        {writeBitrate(5, 6), "605#2B01200000000000"},
-        {srdoConfiguration(5, 0), "605#4001130100000000"},
+        {writeBitrate(5, 6), "605#2B01200000000000"}, // no such bit-rate index: 0
         {srdoConfiguration(5, 5), "605#4001130600000000"},
-        {srdoConfiguration(5, 6), "605#4081130000000000"},
+        {srdoConfiguration(5, 6), "605#4081130000000000"}, // the mapping from position 6 on
         {srdoConfiguration(5, 8), "605#4081130200000000"},
         {readSrdoChecksum(5), "605#40FF130100000000"},
         {writeSrdoChecksum(5, 0xD204), "605#2BFF130104D20000"},

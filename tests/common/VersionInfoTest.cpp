@@ -45,12 +45,10 @@ TEST(VersionInfo, SplitsAtTheLastDot)
     }
 }
 
+// The version and description as the About box shows them are checked there.
 TEST(VersionInfo, BuildValuesComeThroughThePostProcessing)
 {
-    const std::string version = veldris::versionValue("FileVersion");
-    EXPECT_EQ(std::count(version.begin(), version.end(), '.'), 3) << version;
     EXPECT_EQ(veldris::versionValue("Comments").find(' '), std::string::npos);
-    EXPECT_EQ(veldris::versionValue("FileDescription"), "KAVRO Veldris");
     EXPECT_EQ(veldris::versionValue("ProductName"), "");
 }
 

@@ -13,15 +13,13 @@ using namespace veldris;
 
 namespace {
 
-// A complete section for `name`; `change` replaces or (with an empty value) drops one key.
+// A complete section for `name`; `key` replaces or (with an empty value) drops one key.
 std::string section(const std::string& name, const std::string& key = "", const std::string& value = "x")
 {
     std::string text = "[" + name + "]\n";
-    auto add = [&](const std::string& k, const std::string& v) {
-        if (k != key)
-            text += k + " = " + v + "\n";
-        else if (!value.empty())
-            text += k + " = " + value + "\n";
+    const auto add = [&](const std::string& k, const std::string& v) {
+        if (k != key || !value.empty())
+            text += k + " = " + (k == key ? value : v) + "\n";
     };
     add("virtaddr", "0x1000");
     add("pagesize", "0x40");
@@ -38,17 +36,8 @@ std::string section(const std::string& name, const std::string& key = "", const 
     return text;
 }
 
-SensorInfo sensor(const std::string& uid)
-{
-    SensorInfo s;
-    s.nodeId = "5";
-    s.uid = uid;
-    s.firmwareVersion = "1.4.0.12";
-    s.itemNumber = "-1";
-    s.serialNumber = "100234";
-    s.uidListed = true;
-    return s;
-}
+// Node 5 with the listed object layout; its item number -1 reads as 0xFFFFFFFF.
+const SensorInfo sensor{"5", "0x06102200", "1.4.0.12", "-1", "100234", 0, true};
 
 using DescriptionFileTest = QuietDiagnostics;
 
@@ -71,7 +60,6 @@ TEST_F(DescriptionFileTest, BlocksOfTheLogArea)
         int first, end;
     } rows[] = {
         {0x0000, 0x800, 4, 0x00, 0x20}, // objects 0x2800..0x281F
-        {0x1000, 0x40, 4, 0x10, 0x11},  // one block holds the whole ring
         {0x1080, 0x40, 1, 0x10, 0x10},  // ends inside its first block: nothing to read
         {0xFF00, 0x200, 1, 0xFF, 0x01}, // passes 0xFFFF: the end block wraps below the first
     };
@@ -86,7 +74,7 @@ TEST_F(DescriptionFileTest, DescriptionFillsTheDescriptor)
 {
     TemporaryDirectory dir;
     const std::string path = dir.write("canopen.dev", unscrambleDescription("; models\n" + section("KV06102200")));
-    const Description d = loadDescription(path, sensor("0x06102200"));
+    const Description d = loadDescription(path, sensor);
     ASSERT_EQ(d.status, 0) << d.problem;
     EXPECT_EQ(d.blocks.first, 0x10);
     EXPECT_EQ(d.blocks.end, 0x11);
@@ -121,9 +109,9 @@ TEST_F(DescriptionFileTest, UnusableDescriptions)
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
         const std::string path = dir.write("canopen.dev", unscrambleDescription(r.text));
-        const Description d = loadDescription(path, sensor("0x06102200"));
+        const Description d = loadDescription(path, sensor);
         EXPECT_EQ(d.status, r.status);
         EXPECT_FALSE(d.problem.empty());
     }
-    EXPECT_EQ(loadDescription(dir.file("none.dev"), sensor("0x06102200")).status, errorLogConfigMissing);
+    EXPECT_EQ(loadDescription(dir.file("none.dev"), sensor).status, errorLogConfigMissing);
 }

@@ -14,8 +14,8 @@
 #include <algorithm>
 #include <bit>
 #include <climits>
-#include <cmath>
 #include <cstdio>
+#include <functional>
 #include <limits>
 #include <numeric>
 #include <random>
@@ -86,28 +86,30 @@ ErrorLogDescriptor descriptorFor(const std::string& pattern, std::uint16_t pages
     d.uidListed = uidListed;
     d.errorstruct = pattern;
     d.list = 0xFFFFFFFF;
-    for (std::int32_t i = 0; i < 32; ++i) {
-        d.ebit.push_back(i + 1);
-        d.ibit.push_back(0x10);
-    }
+    d.ebit.resize(32);
+    std::iota(d.ebit.begin(), d.ebit.end(), 1);
+    d.ibit.assign(32, 0x10);
     d.log = {1, 2, 3};
     return d;
 }
 
-std::vector<std::uint16_t> timestampsOf(const std::vector<ErrorLogRow>& rows)
+template <typename T>
+std::vector<T> fieldOf(const std::vector<ErrorLogRow>& rows, T ErrorLogRow::*field)
 {
-    std::vector<std::uint16_t> result;
+    std::vector<T> result;
     for (const ErrorLogRow& row : rows)
-        result.push_back(row.timestamp);
+        result.push_back(row.*field);
     return result;
 }
 
-std::vector<float> valuesOf(const std::vector<ErrorLogRow>& rows)
+// One page of 32 bytes, current, with a single entry at offset 2.
+std::vector<ErrorLogRow> decodeOne(const ErrorLogDescriptor& d, std::uint32_t error, std::uint16_t timestamp,
+                                   std::uint32_t value, bool filter = true)
 {
-    std::vector<float> result;
-    for (const ErrorLogRow& row : rows)
-        result.push_back(row.value);
-    return result;
+    LogMemory memory(32, 1);
+    memory.state(0, 'B', 0xFF);
+    memory.entry(d.errorstruct, 0, 2, error, timestamp, value);
+    return decodeEntries(d, memory.image(), filter);
 }
 
 const std::vector<std::string> allPatterns = {"EEEETTVV", "EEEEVVVV", "ETTVVXXX", "EVVVVXXX"};
@@ -122,97 +124,37 @@ class DamagedLogs : public QuietDiagnostics {};
 
 // ---- texts ----------------------------------------------------------------------------------
 
-namespace {
-
-bool isUtf8(std::string_view text)
-{
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<std::uint8_t>(text[i]);
-        const std::size_t length = lead < 0x80 ? 1
-                                   : (lead >> 5) == 0x06 ? 2
-                                   : (lead >> 4) == 0x0E ? 3
-                                   : (lead >> 3) == 0x1E ? 4
-                                                         : 0;
-        if (length == 0 || i + length > text.size())
-            return false;
-        for (std::size_t k = 1; k < length; ++k)
-            if ((static_cast<std::uint8_t>(text[i + k]) & 0xC0) != 0x80)
-                return false;
-        i += length;
-    }
-    return true;
-}
-
-} // namespace
-
-TEST(ErrorTexts, TableHoldsDistinctUtf8Texts)
-{
-    const auto& table = errorTextTable();
-    EXPECT_EQ(table.front(), "Bilineare Interp. Init.");
-    EXPECT_EQ(table.back(), "Simulierter Fehler");
-    EXPECT_EQ(errorText(9), "\xC3\x9C" "berlast");
-    EXPECT_EQ(errorText(10), "Stack\xC3\xBC" "berlauf");
-    EXPECT_EQ(errorText(13), "Nicht unters\xC3\xBCtzte Konfiguration"); // the firmware's own spelling
-    EXPECT_EQ(errorText(23), "Vorverst\xC3\xA4rker");
-    const std::set<std::string_view> distinct(table.begin(), table.end());
-    EXPECT_EQ(distinct.size(), table.size());
-    for (std::int32_t number = 1; number <= errorTextCount; ++number) {
-        EXPECT_FALSE(errorText(number).empty()) << number;
-        EXPECT_TRUE(isUtf8(errorText(number))) << number;
-    }
-}
-
-TEST(ErrorTexts, UnitsByError)
-{
-    std::vector<std::int32_t> percent, digits, degrees;
-    for (std::int32_t number = 1; number <= errorTextCount; ++number) {
-        const std::string_view unit = errorUnit(number);
-        if (unit == "%")
-            percent.push_back(number);
-        else if (unit == "Digits")
-            digits.push_back(number);
-        else if (unit == "\xC2\xB0" "C")
-            degrees.push_back(number);
-        else
-            EXPECT_EQ(unit, "") << number;
-    }
-    EXPECT_EQ(percent, (std::vector<std::int32_t>{9, 11, 12, 24, 25, 26}));
-    EXPECT_EQ(digits, (std::vector<std::int32_t>{15, 16, 17, 27, 47, 48, 49, 50}));
-    EXPECT_EQ(degrees, (std::vector<std::int32_t>{41, 44, 45}));
-}
-
-// Error numbers outside the tables come from description files the tables do not cover; they
-// are named by number and have no unit.
-TEST(ErrorTexts, UnknownNumbersAreNamedAndHaveNoUnit)
-{
-    for (const std::int32_t number : {0, 55, 77, -1, 255, INT_MIN, INT_MAX}) {
-        EXPECT_EQ(errorText(number), "Unbekannter Fehler " + std::to_string(number));
-        EXPECT_EQ(errorUnit(number), "") << number;
-    }
-}
-
-TEST(ErrorTexts, SpecialEntryFormats)
+// Spelled as the sensor family's documents spell them ("untersützte" included), in UTF-8, and
+// with the unit of the firmware's value. Numbers outside the tables come from description files
+// the tables do not cover; they are named by number and have no unit.
+TEST(ErrorTexts, TextsAndUnitsByNumber)
 {
     struct Case {
         std::int32_t number;
-        std::string text;
-        std::uint32_t kind, decimals;
-        std::string suffix;
+        const char* text;
+        const char* unit;
     } cases[] = {
-        {201, "OVER RANGE", 2, 1, "%"},
-        {202, "UNDER RANGE", 2, 1, "%"},
-        {203, "START UP", 3, 0, ""},
-        {200, "Unbekannter Fehler 200", 0, 0, ""}, // kind 0: no number printed
-        {205, "Unbekannter Fehler 205", 0, 0, ""},
-        {1, "Unbekannter Fehler 1", 0, 0, ""},
+        {1, "Bilineare Interp. Init.", ""},
+        {9, "\xC3\x9C" "berlast", "%"},
+        {10, "Stack\xC3\xBC" "berlauf", ""},
+        {13, "Nicht unters\xC3\xBCtzte Konfiguration", ""},
+        {15, "Spannung: 3V3", "Digits"},
+        {23, "Vorverst\xC3\xA4rker", ""},
+        {41, "Temp.Sensor Diff. Vorwarnung", "\xC2\xB0" "C"},
+        {50, "Spannung: VREF", "Digits"},
+        {54, "Simulierter Fehler", ""},
+        {0, "Unbekannter Fehler 0", ""},
+        {55, "Unbekannter Fehler 55", ""},
+        {INT_MIN, "Unbekannter Fehler -2147483648", ""},
+        {INT_MAX, "Unbekannter Fehler 2147483647", ""},
     };
     for (const Case& c : cases) {
-        const SpecialEntryFormat format = specialEntryFormat(c.number);
-        EXPECT_EQ(format.text, c.text);
-        EXPECT_EQ(format.kind, c.kind) << c.number;
-        EXPECT_EQ(format.decimals, c.decimals) << c.number;
-        EXPECT_EQ(format.suffix, c.suffix) << c.number;
+        SCOPED_TRACE(c.number);
+        EXPECT_EQ(errorText(c.number), c.text);
+        EXPECT_EQ(errorUnit(c.number), c.unit);
     }
+    const auto& table = errorTextTable();
+    EXPECT_EQ(std::set<std::string_view>(table.begin(), table.end()).size(), table.size());
 }
 
 // ---- value texts and the error number column ------------------------------------------------
@@ -225,58 +167,37 @@ TEST(ValueText, KindsDecimalsAndSixteenBitTruncation)
         std::uint32_t kind, decimals;
         const char* text;
     } cases[] = {
-        {50000, 1, 2, "500.00"},
-        {50000, 2, 2, "-155.36"},   // the same 16 bits as a signed number
-        {70000, 1, 0, "4464"},      // only the low 16 bits count
-        {70000, 2, 0, "4464"},
+        {50000, 2, 2, "-155.36"},   // 50000 as a signed 16-bit number
         {-1, 1, 0, "65535"},
         {-1, 2, 1, "-0.1"},
         {2.9f, 1, 0, "2"},          // truncated, not rounded
         {-2.9f, 2, 0, "-2"},
-        {3000000000.0f, 1, 0, "24064"}, // 3e9 mod 65536, beyond 32-bit signed
+        {3000000000.0f, 1, 0, "24064"}, // only the low 16 bits count, even beyond 32-bit signed
         {7, 1, 3, "0.007"},
-        {3.14159f, 3, 2, "3.14"},   // kind 3: unscaled
-        {1000000, 3, 0, "1000000"},
+        {1000000, 3, 0, "1000000"}, // kind 3: unscaled, never in exponent notation
         {-2.5f, 3, 1, "-2.5"},
         {12, 0, 2, ""},             // kinds without a number
         {12, 4, 2, ""},
-        {12, 15, 2, ""},
         {nan, 1, 1, "0.0"},
         {inf, 2, 0, "0"},
-        {-inf, 1, 0, "0"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(formatValue(c.value, c.kind, c.decimals), c.text) << c.value << " kind " << c.kind;
     EXPECT_EQ(formatValue(1, 3, 40), formatValue(1, 3, 15)); // at most a nibble's worth of decimals
 }
 
+// Only numbers below 0x10000000 show whether the digits were padded to 8.
 TEST(ErrorNumberColumn, SingleBitsShowAllEightDigits)
 {
     const std::pair<std::uint32_t, const char*> cases[] = {
-        {0x00000004, "0x00000004"}, {0x41, "0x41"}, {0x42, "0x42"}, {0x43, "0x43"}, {0x24, "0x24"},
-        {0x3, "0x03"}, {0xABC, "0xABC"}, {0, "0x00000000"}, {0x80000000, "0x80000000"},
-        {0x80000001, "0x80000001"},
-        {0x80000003, "0x80000003"}, {0xFFFFFFFF, "0xFFFFFFFF"}, {0x40000000, "0x40000000"}, {0x10001, "0x10001"},
+        {0x4, "0x00000004"}, {0, "0x00000000"}, {0x41, "0x41"}, {0x24, "0x24"},
+        {0x3, "0x03"}, {0xABC, "0xABC"}, {0x10001, "0x10001"}, {0x8000000, "0x08000000"},
     };
     for (const auto& [bits, text] : cases)
         EXPECT_EQ(errorNumberText(bits), text);
 }
 
 // ---- walking the ring -----------------------------------------------------------------------
-
-TEST_F(RingWalk, OnlyTheCurrentPageWrittenGivesItsEntries)
-{
-    for (const std::string& pattern : allPatterns)
-        for (const std::uint8_t listed : {0, 1}) {
-            // 48-byte pages hold 5 eight-byte or 9 five-byte slots.
-            LogMemory memory(48, 4);
-            memory.state(1, listed ? 'C' : 'B', 0xFF);
-            for (std::uint32_t s = 0; s < 3; ++s)
-                memory.entry(pattern, 1, 2 + s * entrySize(pattern), 1, static_cast<std::uint16_t>(10 + s), 10 + s);
-            const auto rows = decodeEntries(descriptorFor(pattern, 48, 4, listed), memory.image());
-            EXPECT_EQ(valuesOf(rows), (std::vector<float>{10, 11, 12})) << pattern << " listed " << int(listed);
-        }
-}
 
 // 16-byte pages with a 2-byte header hold one 8-byte entry each, so every page is complete and
 // the order of the rows is the order of the pages walked; the entry's timestamp is its page.
@@ -308,8 +229,8 @@ TEST_F(RingWalk, OldestPageIsTheFirstOlderPageFromTheCurrentOne)
             memory.state(page, c.states[page].first, c.states[page].second);
             memory.entry("EEEETTVV", page, 2, 1, page, 0);
         }
-        EXPECT_EQ(timestampsOf(decodeEntries(descriptorFor("EEEETTVV", 16, 4, c.listed), memory.image())), c.order)
-            << c.what;
+        const auto rows = decodeEntries(descriptorFor("EEEETTVV", 16, 4, c.listed), memory.image());
+        EXPECT_EQ(fieldOf(rows, &ErrorLogRow::timestamp), c.order) << c.what;
     }
 }
 
@@ -328,7 +249,8 @@ TEST_F(RingWalk, PageAfterAnErasedSlotIsPassedOver)
         memory.entry("EEEETTVV", 2, 2, 1, 20, 0);
         const auto expected = firstPageFull ? std::vector<std::uint16_t>{0, 1, 2, 10, 11, 12, 20}
                                             : std::vector<std::uint16_t>{0, 20};
-        EXPECT_EQ(timestampsOf(decodeEntries(descriptorFor("EEEETTVV", 32, 4), memory.image())), expected);
+        const auto rows = decodeEntries(descriptorFor("EEEETTVV", 32, 4), memory.image());
+        EXPECT_EQ(fieldOf(rows, &ErrorLogRow::timestamp), expected);
     }
 }
 
@@ -344,7 +266,6 @@ TEST_F(RingWalk, EntriesPerPageByTheFitRule)
         {"EEEETTVV", 16, "AFXXXXXX", 1}, // a second slot at 10 would end at 18
         {"EEEEVVVV", 17, "AFXXXXXX", 1},
         {"EEEETTVV", 18, "AFXXXXXX", 2}, // the second slot ends exactly at the page end
-        {"EEEETTVV", 12, "AFXXXXXX", 1},
         {"EEEETTVV", 32, "AFEAXXXX", 3}, // 4-byte header: 4, 12, 20
         {"ETTVVXXX", 16, "AFXXXXXX", 2}, // 2, 7; a third at 12 would end at 17
         {"EVVVVXXX", 17, "AFXXXXXX", 3},
@@ -364,165 +285,96 @@ TEST_F(RingWalk, EntriesPerPageByTheFitRule)
 
 // ---- entry patterns -------------------------------------------------------------------------
 
-namespace {
-
-// One page of 32 bytes, current, with a single entry at offset 2.
-std::vector<ErrorLogRow> decodeOne(const ErrorLogDescriptor& d, std::uint32_t error, std::uint16_t timestamp,
-                                   std::uint32_t value, bool filter = true)
-{
-    LogMemory memory(32, 1);
-    memory.state(0, 'B', 0xFF);
-    memory.entry(d.errorstruct, 0, 2, error, timestamp, value);
-    return decodeEntries(d, memory.image(), filter);
-}
-
-} // namespace
-
+// A T pattern's value is the 16 bits after the timestamp, a V-only pattern's all 32 bits (and
+// it has no timestamp). A float (kind 3) takes all four bytes after the error field, in the T
+// patterns the timestamp bytes as well, while the timestamp is still reported. Only the low
+// byte of an ibit is the format: the .kel header keeps no more.
 TEST_F(EntryPatterns, FieldsOfTheFourPatterns)
 {
     struct Case {
         std::string pattern;
         std::uint32_t error;       // bit mask or index as stored
-        std::uint16_t timestamp;   // stored (T patterns only)
+        std::uint16_t timestamp;   // stored and reported (T patterns only, else 0)
         std::uint32_t value;       // stored V
         std::int32_t format;       // ibit of the entry's bit
-        std::uint16_t rowTimestamp;
         std::uint32_t errorBits;
         std::int32_t errorNumber;
         float rowValue;
         std::string valueText;
     } cases[] = {
-        {"EEEETTVV", 0x4, 0x1234, 0xFFFE, 0x20, 0x1234, 0x4, 3, -2, "-2 "},
-        {"EEEETTVV", 0x100, 0xBEEF, 50000, 0x12, 0xBEEF, 0x100, 9, 50000, "500.00 %"},
-        {"EEEEVVVV", 0x100, 0, 0xFFFFFFFE, 0x20, 0, 0x100, 9, -2, "-2 %"},
-        {"EEEEVVVV", 0x1, 0, 70000, 0x10, 0, 0x1, 1, 70000, "4464 "},
-        {"ETTVVXXX", 9, 0x0102, 1000, 0x11, 0x0102, 0x100, 9, 1000, "100.0 %"},
-        {"ETTVVXXX", 32, 7, 0x8000, 0x20, 7, 0x80000000, 32, -32768, "-32768 "},
-        {"EVVVVXXX", 1, 0, 70000, 0x10, 0, 0x1, 1, 70000, "4464 "},
-        {"EVVVVXXX", 2, 0, 0x80000000, 0x20, 0, 0x2, 2, -2147483648.0f, "0 "},
+        {"EEEETTVV", 0x4, 0x1234, 0xFFFE, 0x20, 0x4, 3, -2, "-2 "},
+        {"EEEETTVV", 0x100, 0xBEEF, 50000, 0x12, 0x100, 9, 50000, "500.00 %"},
+        {"EEEEVVVV", 0x100, 0, 0xFFFFFFFE, 0x20, 0x100, 9, -2, "-2 %"},
+        {"EEEEVVVV", 0x1, 0, 70000, 0x10, 0x1, 1, 70000, "4464 "},
+        {"ETTVVXXX", 9, 0x0102, 1000, 0x11, 0x100, 9, 1000, "100.0 %"},
+        {"ETTVVXXX", 32, 7, 0x8000, 0x20, 0x80000000, 32, -32768, "-32768 "},
+        {"EVVVVXXX", 1, 0, 70000, 0x10, 0x1, 1, 70000, "4464 "},
+        {"EVVVVXXX", 2, 0, 0x80000000, 0x20, 0x2, 2, -2147483648.0f, "0 "},
+        // 3.14159f is 0x40490FD0.
+        {"EEEETTVV", 0x1, 0x0FD0, 0x4049, 0x32, 0x1, 1, 3.14159f, "3.14 "},
+        {"EEEEVVVV", 0x1, 0, 0x40490FD0, 0x32, 0x1, 1, 3.14159f, "3.14 "},
+        {"ETTVVXXX", 1, 0x0FD0, 0x4049, 0x32, 0x1, 1, 3.14159f, "3.14 "},
+        {"EVVVVXXX", 1, 0, 0x40490FD0, 0x32, 0x1, 1, 3.14159f, "3.14 "},
+        {"EEEEVVVV", 0x1, 0, 1234, 0x7F22, 0x1, 1, 1234, "12.34 "},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.pattern + " format " + std::to_string(c.format));
         ErrorLogDescriptor d = descriptorFor(c.pattern, 32, 1);
         const std::uint32_t bit = c.pattern[1] == 'E' ? static_cast<std::uint32_t>(std::countr_zero(c.error)) : c.error - 1;
         d.ibit[bit] = c.format;
         const auto rows = decodeOne(d, c.error, c.timestamp, c.value);
-        ASSERT_EQ(rows.size(), 1u) << c.pattern;
-        EXPECT_EQ(rows[0].timestamp, c.rowTimestamp) << c.pattern;
-        EXPECT_EQ(rows[0].errorBits, c.errorBits) << c.pattern;
-        EXPECT_EQ(rows[0].errorNumber, c.errorNumber) << c.pattern;
-        EXPECT_EQ(rows[0].text, errorText(c.errorNumber)) << c.pattern;
-        EXPECT_EQ(rows[0].value, c.rowValue) << c.pattern;
-        EXPECT_EQ(rows[0].kind, static_cast<std::uint32_t>(c.format >> 4)) << c.pattern;
-        EXPECT_EQ(rows[0].decimals, static_cast<std::uint32_t>(c.format & 0xF)) << c.pattern;
-        EXPECT_EQ(rows[0].valueText, c.valueText) << c.pattern;
-    }
-}
-
-// A float takes all four bytes behind the error field; in the T patterns those are the
-// timestamp and the 16-bit value together, and the timestamp is still reported.
-TEST_F(EntryPatterns, KindThreeReadsTheFourBytesAfterTheErrorField)
-{
-    const std::uint32_t bits = std::bit_cast<std::uint32_t>(3.14159f); // 0x40490FD0
-    for (const std::string& pattern : allPatterns) {
-        ErrorLogDescriptor d = descriptorFor(pattern, 32, 1);
-        d.ibit[0] = 0x32;
-        const bool withT = pattern.find('T') != std::string::npos;
-        const auto rows = withT ? decodeOne(d, 1, static_cast<std::uint16_t>(bits), bits >> 16) : decodeOne(d, 1, 0, bits);
-        ASSERT_EQ(rows.size(), 1u) << pattern;
-        EXPECT_EQ(rows[0].value, 3.14159f) << pattern;
-        EXPECT_EQ(rows[0].timestamp, withT ? 0x0FD0 : 0) << pattern;
-        EXPECT_EQ(rows[0].valueText, "3.14 ") << pattern;
-    }
-}
-
-TEST_F(EntryPatterns, UnitFollowsAfterOneBlank)
-{
-    ErrorLogDescriptor d = descriptorFor("EEEETTVV", 32, 1);
-    d.ebit[3] = 41; // Temp.Sensor Diff. Vorwarnung, degrees
-    d.ibit[3] = 0x21;
-    d.ebit[4] = 15; // Spannung: 3V3, digits
-    d.ibit[4] = 0x10;
-    EXPECT_EQ(decodeOne(d, 1u << 3, 0, 0xFF29).at(0).valueText, "-21.5 \xC2\xB0" "C"); // -215
-    EXPECT_EQ(decodeOne(d, 1u << 4, 0, 3300).at(0).valueText, "3300 Digits");
-}
-
-TEST_F(EntryPatterns, OtherPatternsGiveNoRows)
-{
-    for (const std::string pattern : {"", "EEEETTV", "EEEETTVVX", "eeeettvv", "EEEEVVVX", "ETTVVXX", "TTVVEEEE"}) {
-        LogMemory memory(32, 1);
-        memory.state(0, 'B', 0xFF);
-        memory.entry("EEEETTVV", 0, 2, 1, 1, 1);
-        ErrorLogDescriptor d = descriptorFor("EEEETTVV", 32, 1);
-        d.errorstruct = pattern;
-        EXPECT_TRUE(decodeEntries(d, memory.image()).empty()) << pattern;
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0].timestamp, c.timestamp);
+        EXPECT_EQ(rows[0].errorBits, c.errorBits);
+        EXPECT_EQ(rows[0].errorNumber, c.errorNumber);
+        EXPECT_EQ(rows[0].text, errorText(c.errorNumber));
+        EXPECT_EQ(rows[0].value, c.rowValue);
+        EXPECT_EQ(rows[0].kind, static_cast<std::uint32_t>(c.format >> 4 & 0xF));
+        EXPECT_EQ(rows[0].decimals, static_cast<std::uint32_t>(c.format & 0xF));
+        EXPECT_EQ(rows[0].valueText, c.valueText);
     }
 }
 
 // ---- special entries ------------------------------------------------------------------------
 
+// Special entries are listed whatever the list says. Numbers outside 201..203 have no fixed
+// format: named by number, with no value text; a missing log element counts as 0, and a huge
+// one wraps round instead of overflowing.
 TEST_F(SpecialEntries, LettersAreShownEvenWithAnEmptyList)
 {
     struct Case {
         std::string pattern;
         std::uint32_t letter;
         std::uint32_t value; // stored V
+        std::vector<std::int32_t> log;
         std::int32_t number;
         const char* text;
         float rowValue;
         const char* valueText;
     } cases[] = {
-        {"EEEETTVV", 'A', 1000, 201, "OVER RANGE", 1000, "100.0%"},
-        {"EEEETTVV", 'B', 0xFFF6, 202, "UNDER RANGE", 65526, "-1.0%"}, // a 16-bit V is unsigned before formatting
-        {"EEEETTVV", 'C', 42, 203, "START UP", 42, "42"},
-        {"ETTVVXXX", 'A', 55, 201, "OVER RANGE", 55, "5.5%"},
-        {"EEEEVVVV", 'A', std::bit_cast<std::uint32_t>(55.0f), 201, "OVER RANGE", 55, "5.5%"}, // V-only: a float
-        {"EEEEVVVV", 'C', std::bit_cast<std::uint32_t>(42.0f), 203, "START UP", 42, "42"},
-        {"EVVVVXXX", 'B', std::bit_cast<std::uint32_t>(-3.0f), 202, "UNDER RANGE", -3, "-0.3%"},
+        {"EEEETTVV", 'A', 1000, {1, 2, 3}, 201, "OVER RANGE", 1000, "100.0%"},
+        {"EEEETTVV", 'B', 0xFFF6, {1, 2, 3}, 202, "UNDER RANGE", 65526, "-1.0%"}, // a 16-bit V is unsigned before formatting
+        {"EEEETTVV", 'C', 42, {1, 2, 3}, 203, "START UP", 42, "42"},
+        {"ETTVVXXX", 'A', 55, {1, 2, 3}, 201, "OVER RANGE", 55, "5.5%"},
+        {"EEEEVVVV", 'A', std::bit_cast<std::uint32_t>(55.0f), {1, 2, 3}, 201, "OVER RANGE", 55, "5.5%"}, // V-only: a float
+        {"EVVVVXXX", 'B', std::bit_cast<std::uint32_t>(-3.0f), {1, 2, 3}, 202, "UNDER RANGE", -3, "-0.3%"},
+        {"EEEETTVV", 'A', 1000, {4}, 204, "Unbekannter Fehler 204", 1000, ""},
+        {"EEEETTVV", 'B', 1000, {4, INT_MAX}, INT_MIN + 199, "Unbekannter Fehler -2147483449", 1000, ""},
+        {"EEEETTVV", 'C', 1000, {4, INT_MAX}, 200, "Unbekannter Fehler 200", 1000, ""},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.pattern + " " + char(c.letter));
         ErrorLogDescriptor d = descriptorFor(c.pattern, 32, 1);
         d.list = 0;
+        d.log = c.log;
         const auto rows = decodeOne(d, c.letter, 0x0102, c.value);
-        ASSERT_EQ(rows.size(), 1u) << c.pattern << " " << char(c.letter);
+        ASSERT_EQ(rows.size(), 1u);
         EXPECT_EQ(rows[0].errorNumber, c.number);
         EXPECT_EQ(rows[0].errorBits, c.letter);
         EXPECT_EQ(rows[0].text, c.text);
         EXPECT_EQ(rows[0].value, c.rowValue);
         EXPECT_EQ(rows[0].valueText, c.valueText);
         EXPECT_EQ(rows[0].timestamp, c.pattern.find('T') != std::string::npos ? 0x0102 : 0);
-        EXPECT_EQ(errorNumberText(rows[0].errorBits), "0x" + std::to_string(c.letter - 'A' + 41));
-    }
-}
-
-// Only the whole error word 0x41 is the letter 'A'; with a further bit it is an ordinary entry.
-TEST_F(SpecialEntries, LetterCodeMustBeTheWholeErrorWord)
-{
-    ErrorLogDescriptor d = descriptorFor("EEEETTVV", 32, 1);
-    d.list = 0;
-    EXPECT_TRUE(decodeOne(d, 0x141, 0, 5).empty());
-    d.list = 0x1;
-    const auto rows = decodeOne(d, 0x141, 0, 5);
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0].errorNumber, 1);
-    EXPECT_EQ(rows[0].errorBits, 0x141u);
-}
-
-// Numbers outside 201..203 have no fixed format: named by number, with no value text.
-TEST_F(SpecialEntries, UnknownNumbersAndMissingLogElements)
-{
-    ErrorLogDescriptor d = descriptorFor("EEEETTVV", 32, 1);
-    d.log = {5, INT_MAX};
-    struct Case {
-        std::uint32_t letter;
-        std::int32_t number;
-    } cases[] = {{'A', 205}, {'B', INT_MIN + 199}, {'C', 200}}; // wraps instead of overflowing; 'C' missing
-    for (const Case& c : cases) {
-        const auto rows = decodeOne(d, c.letter, 0, 1000);
-        ASSERT_EQ(rows.size(), 1u);
-        EXPECT_EQ(rows[0].errorNumber, c.number);
-        EXPECT_EQ(rows[0].text, "Unbekannter Fehler " + std::to_string(c.number));
-        EXPECT_EQ(rows[0].kind, 0u);
-        EXPECT_EQ(rows[0].valueText, "");
     }
 }
 
@@ -531,7 +383,9 @@ TEST_F(SpecialEntries, UnknownNumbersAndMissingLogElements)
 // Which error bit an entry stands for, and whether `list` lets it through. A bit mask is
 // numbered by its lowest bit and passes when any of its bits is listed; an index i stands for
 // bit i - 1. A mask without a set bit or an index outside 1..32 names no error bit and is never
-// listed, not even with the filter off. Here ebit[2] = 7 and ebit[5] = 30, others i + 1.
+// listed, not even with the filter off. Only the whole error word 0x41 is the letter 'A': with
+// a further bit it is an ordinary entry, filtered like any other. Here ebit[2] = 7 and
+// ebit[5] = 30, others i + 1.
 TEST_F(OrdinaryEntries, ErrorBitAndListFilter)
 {
     struct Case {
@@ -541,20 +395,20 @@ TEST_F(OrdinaryEntries, ErrorBitAndListFilter)
         bool filter;
         std::int32_t number; // 0: not listed
         std::uint32_t errorBits;
-        const char* column;
     } cases[] = {
-        {"EEEETTVV", 0x24, 1u << 2, true, 7, 0x24, "0x24"},
-        {"EEEETTVV", 0x24, 1u << 5, true, 7, 0x24, "0x24"},
-        {"EEEEVVVV", 0x24, 1u << 3, true, 0, 0, ""},
-        {"EEEEVVVV", 0x24, 0, false, 7, 0x24, "0x24"},
-        {"ETTVVXXX", 3, 1u << 2, true, 7, 0x4, "0x00000004"},
-        {"EVVVVXXX", 3, ~(1u << 2), true, 0, 0, ""},
-        {"ETTVVXXX", 5, 0, false, 5, 0x10, "0x00000010"},
-        {"EEEETTVV", 0, 0, false, 0, 0, ""},
-        {"ETTVVXXX", 0, 0xFFFFFFFF, false, 0, 0, ""},
-        {"ETTVVXXX", 33, 0xFFFFFFFF, false, 0, 0, ""},
-        {"EVVVVXXX", 0x44, 0xFFFFFFFF, false, 0, 0, ""},
-        {"EVVVVXXX", 254, 0xFFFFFFFF, false, 0, 0, ""},
+        {"EEEETTVV", 0x24, 1u << 2, true, 7, 0x24},
+        {"EEEETTVV", 0x24, 1u << 5, true, 7, 0x24},
+        {"EEEEVVVV", 0x24, 1u << 3, true, 0, 0},
+        {"EEEEVVVV", 0x24, 0, false, 7, 0x24},
+        {"ETTVVXXX", 3, 1u << 2, true, 7, 0x4},
+        {"EVVVVXXX", 3, ~(1u << 2), true, 0, 0},
+        {"ETTVVXXX", 5, 0, false, 5, 0x10},
+        {"EEEETTVV", 0x141, 0, true, 0, 0},
+        {"EEEETTVV", 0x141, 1, true, 1, 0x141},
+        {"EEEETTVV", 0, 0, false, 0, 0},
+        {"ETTVVXXX", 0, 0xFFFFFFFF, false, 0, 0},
+        {"ETTVVXXX", 33, 0xFFFFFFFF, false, 0, 0},
+        {"EVVVVXXX", 0x44, 0xFFFFFFFF, false, 0, 0},
     };
     for (const Case& c : cases) {
         ErrorLogDescriptor d = descriptorFor(c.pattern, 32, 1);
@@ -567,7 +421,6 @@ TEST_F(OrdinaryEntries, ErrorBitAndListFilter)
             EXPECT_EQ(rows[0].errorNumber, c.number);
             EXPECT_EQ(rows[0].text, errorText(c.number));
             EXPECT_EQ(rows[0].errorBits, c.errorBits);
-            EXPECT_EQ(errorNumberText(rows[0].errorBits), c.column);
         }
     }
 }
@@ -577,36 +430,16 @@ TEST_F(OrdinaryEntries, ErrorBitAndListFilter)
 TEST_F(OrdinaryEntries, UnknownNumbersAndShortLists)
 {
     ErrorLogDescriptor d = descriptorFor("EEEETTVV", 32, 1);
-    d.ebit[0] = 77;
-    d.ibit[0] = 0x21;
+    d.ebit = {77};
+    d.ibit = {0x21};
     auto rows = decodeOne(d, 1, 0, 0xFFFB);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].text, "Unbekannter Fehler 77");
     EXPECT_EQ(rows[0].valueText, "-0.5 ");
-
-    d.ebit = {4};
-    d.ibit = {};
     rows = decodeOne(d, 1u << 7, 0, 9);
     ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0].errorNumber, 0);
     EXPECT_EQ(rows[0].text, "Unbekannter Fehler 0");
-    EXPECT_EQ(rows[0].kind, 0u);
     EXPECT_EQ(rows[0].valueText, " "); // no number, the blank before the (empty) unit stays
-    rows = decodeOne(d, 1, 0, 9);
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0].text, "Kalibrierung fehlerhaft");
-}
-
-// The .kel header keeps only the low 8 bits of a format, so only those count here as well.
-TEST_F(OrdinaryEntries, FormatIsTheLowByteOfIbit)
-{
-    ErrorLogDescriptor d = descriptorFor("EEEEVVVV", 32, 1);
-    d.ibit[0] = 0x7F22;
-    const auto rows = decodeOne(d, 1, 0, 1234);
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0].kind, 2u);
-    EXPECT_EQ(rows[0].decimals, 2u);
-    EXPECT_EQ(rows[0].valueText, "12.34 ");
 }
 
 // Each ordinary entry of a bit-mask pattern leaves the pattern on the diagnostic stream, listed
@@ -618,10 +451,9 @@ TEST(OrdinaryEntryTrace, OneLinePerBitMaskEntry)
         setDiagnosticStream(trace);
         LogMemory memory(32, 1);
         memory.state(0, 'B', 0xFF);
-        const std::uint32_t ordinary = pattern[1] == 'E' ? 0x8 : 4;
-        memory.entry(pattern, 0, 2, ordinary, 0, 0);
-        memory.entry(pattern, 0, 2 + entrySize(pattern), 'A', 0, 0);
-        memory.entry(pattern, 0, 2 + 2 * entrySize(pattern), ordinary, 0, 0);
+        const std::uint32_t ordinary = pattern[1] == 'E' ? 0x8 : 4, errors[] = {ordinary, 'A', ordinary};
+        for (std::size_t slot = 0; slot < 3; ++slot)
+            memory.entry(pattern, 0, 2 + slot * entrySize(pattern), errors[slot], 0, 0);
         ErrorLogDescriptor d = descriptorFor(pattern, 32, 1);
         d.list = 0;
         decodeEntries(d, memory.image());
@@ -640,33 +472,36 @@ TEST(OrdinaryEntryTrace, OneLinePerBitMaskEntry)
 
 // ---- damaged and short logs -----------------------------------------------------------------
 
-TEST_F(DamagedLogs, DegenerateGeometryGivesNoRows)
+TEST_F(DamagedLogs, UnknownPatternDegenerateGeometryOrNoMemoryGivesNoRows)
 {
     struct Case {
-        const char* what;
+        std::string pattern;
         std::uint16_t pagesize;
         std::uint8_t pagecnt;
         std::string pageheader;
     } cases[] = {
-        {"pagesize 0", 0, 4, "AFXXXXXX"},
-        {"pagecnt 0", 32, 0, "AFXXXXXX"},
-        {"header as long as a page", 2, 4, "AFXXXXXX"},
-        {"header longer than a page", 7, 4, "AFEAFEAF"},
+        {"EEEETTVV", 0, 4, "AFXXXXXX"},  // pagesize 0
+        {"EEEETTVV", 32, 0, "AFXXXXXX"}, // pagecnt 0
+        {"EEEETTVV", 2, 4, "AFXXXXXX"},  // header as long as a page
+        {"EEEETTVV", 7, 4, "AFEAFEAF"},  // header longer than a page
+        {"", 32, 4, "AFXXXXXX"},
+        {"EEEETTV", 32, 4, "AFXXXXXX"},
+        {"EEEETTVVX", 32, 4, "AFXXXXXX"},
+        {"eeeettvv", 32, 4, "AFXXXXXX"},
+        {"EEEEVVVX", 32, 4, "AFXXXXXX"},
+        {"ETTVVXX", 32, 4, "AFXXXXXX"},
+        {"TTVVEEEE", 32, 4, "AFXXXXXX"},
     };
     LogMemory memory(32, 4); // bytes for the largest geometry; every slot holds an entry
     std::fill(memory.bytes.begin(), memory.bytes.end(), 0x01);
+    ASSERT_FALSE(decodeEntries(descriptorFor("EEEETTVV", 32, 4), memory.image()).empty());
     for (const Case& c : cases) {
-        ErrorLogDescriptor d = descriptorFor("EEEETTVV", c.pagesize, c.pagecnt);
+        ErrorLogDescriptor d = descriptorFor(c.pattern, c.pagesize, c.pagecnt);
         d.pageheader = c.pageheader;
-        EXPECT_TRUE(decodeEntries(d, memory.image()).empty()) << c.what;
+        EXPECT_TRUE(decodeEntries(d, memory.image()).empty()) << c.pattern << " " << c.pagesize << " " << c.pageheader;
     }
-}
-
-TEST_F(DamagedLogs, ImageWithoutMemoryGivesNoRows)
-{
-    const ErrorLogDescriptor d = descriptorFor("EEEETTVV", 32, 4);
-    for (const std::size_t size : {0, 1, 100, 255, 256})
-        EXPECT_TRUE(decodeEntries(d, std::vector<std::uint8_t>(size, 0x01)).empty()) << size;
+    for (const std::size_t size : {0, 1, 100, 255, 256}) // an image without memory
+        EXPECT_TRUE(decodeEntries(descriptorFor("EEEETTVV", 32, 4), std::vector<std::uint8_t>(size, 0x01)).empty()) << size;
 }
 
 namespace {
@@ -689,37 +524,27 @@ LogMemory wrappedRing(const std::string& pattern, bool listed)
     return memory;
 }
 
-bool isOrderedSubset(const std::vector<float>& part, const std::vector<float>& whole)
-{
-    std::size_t next = 0;
-    for (const float value : part) {
-        while (next < whole.size() && whole[next] != value)
-            ++next;
-        if (next == whole.size())
-            return false;
-        ++next;
-    }
-    return true;
-}
-
 } // namespace
 
-// A readout that lost its last uploads leaves the memory short. Whatever is missing, the rows
-// are some of the full memory's rows, in the same order.
+// Every pattern in both page-state layouts reads a wrapped ring oldest first. A readout that
+// lost its last uploads leaves the memory short: whatever is missing, the rows are some of the
+// full memory's rows, in the same order.
 TEST_F(DamagedLogs, EveryTruncationGivesAnOrderedSubsetOfTheFullRows)
 {
     for (const std::string& pattern : allPatterns)
         for (const bool listed : {false, true}) {
             const LogMemory memory = wrappedRing(pattern, listed);
             const ErrorLogDescriptor d = descriptorFor(pattern, 32, 4, listed);
-            const std::vector<float> full = valuesOf(decodeEntries(d, memory.image()));
+            const std::vector<float> full = fieldOf(decodeEntries(d, memory.image()), &ErrorLogRow::value);
             std::vector<float> expected(pattern[1] == 'E' ? 11 : 20);
             std::iota(expected.begin(), expected.end(), 1.0f);
             ASSERT_EQ(full, expected) << pattern;
             for (std::size_t length = 0; length <= memory.bytes.size(); ++length) {
-                const std::vector<float> part = valuesOf(decodeEntries(d, memory.image(length)));
-                EXPECT_LE(part.size(), full.size()) << pattern << " " << length;
-                EXPECT_TRUE(isOrderedSubset(part, full)) << pattern << " " << length;
+                const std::vector<float> part = fieldOf(decodeEntries(d, memory.image(length)), &ErrorLogRow::value);
+                // `full` counts up, so rows in its order count up too.
+                EXPECT_TRUE(std::adjacent_find(part.begin(), part.end(), std::greater_equal<>()) == part.end()
+                            && std::includes(full.begin(), full.end(), part.begin(), part.end()))
+                    << pattern << " " << length;
             }
         }
 }
@@ -732,12 +557,11 @@ TEST_F(DamagedLogs, SlotCutOffByTheMemoryEndDoesNotPassOverTheNextPage)
     memory.state(0, 'B', 0xFF);
     memory.entry("EEEETTVV", 0, 2, 1, 0, 1);
     memory.state(1, 'B', 'S');
-    memory.entry("EEEETTVV", 1, 2, 1, 0, 2);
-    memory.entry("EEEETTVV", 1, 10, 1, 0, 3);
-    memory.entry("EEEETTVV", 1, 18, 1, 0, 4);
+    for (std::uint32_t slot = 0; slot < 3; ++slot)
+        memory.entry("EEEETTVV", 1, 2 + 8 * slot, 1, 0, 2 + slot);
     const ErrorLogDescriptor d = descriptorFor("EEEETTVV", 32, 2);
-    EXPECT_EQ(valuesOf(decodeEntries(d, memory.image())), (std::vector<float>{2, 3, 4, 1}));
-    EXPECT_EQ(valuesOf(decodeEntries(d, memory.image(32 + 15))), (std::vector<float>{2, 1}));
+    EXPECT_EQ(fieldOf(decodeEntries(d, memory.image()), &ErrorLogRow::value), (std::vector<float>{2, 3, 4, 1}));
+    EXPECT_EQ(fieldOf(decodeEntries(d, memory.image(32 + 15)), &ErrorLogRow::value), (std::vector<float>{2, 1}));
 }
 
 // ---- arbitrary input ------------------------------------------------------------------------
@@ -784,48 +608,32 @@ ErrorLogDescriptor randomDescriptor(std::mt19937& random)
     return d;
 }
 
-std::vector<std::uint8_t> randomImage(std::mt19937& random, const std::vector<std::uint8_t>& pool,
-                                      const ErrorLogDescriptor& d)
-{
-    const std::size_t full = imageHeaderBytes + std::size_t{d.pagesize} * d.pagecnt;
-    std::size_t size = full + random() % 16;
-    if (random() % 3 == 0)
-        size = random() % (full + 1);
-    std::vector<std::uint8_t> image(std::min(size, imageHeaderBytes), 0);
-    if (size > imageHeaderBytes) {
-        const auto from = pool.begin() + static_cast<long>(random() % (pool.size() - size));
-        image.insert(image.end(), from, from + static_cast<long>(size - imageHeaderBytes));
-    }
-    return image;
-}
-
 } // namespace
 
 TEST_F(DamagedLogs, RandomDescriptorsAndMemoriesDecodeWithinBounds)
 {
     std::mt19937 random(20240611);
     const std::vector<std::uint8_t> pool = randomPool(random);
-    int failures = 0;
-    for (int round = 0; round < 20000 && failures < 5; ++round) {
+    for (int round = 0; round < 20000; ++round) {
         const ErrorLogDescriptor d = randomDescriptor(random);
-        const std::vector<std::uint8_t> image = randomImage(random, pool, d);
+        // The whole memory and a few bytes more, or cut short anywhere (the header is not read).
+        const std::size_t full = imageHeaderBytes + std::size_t{d.pagesize} * d.pagecnt;
+        const std::size_t size = random() % 3 ? full + random() % 16 : random() % (full + 1);
+        const auto from = pool.begin() + static_cast<long>(random() % (pool.size() - size));
+        const std::vector<std::uint8_t> image(from, from + static_cast<long>(size));
         const bool filter = random() % 2;
         const auto rows = decodeEntries(d, image, filter);
         // Per page at most (pagesize - header) / S + 1 slots are taken, each page at most once.
-        const std::size_t size = d.errorstruct.size() == 8 ? entrySize(d.errorstruct) : 5;
-        bool ok = rows.size() <= std::size_t{d.pagecnt} * (d.pagesize / size + 1);
+        const std::size_t slotSize = d.errorstruct.size() == 8 ? entrySize(d.errorstruct) : 5;
+        bool ok = rows.size() <= std::size_t{d.pagecnt} * (d.pagesize / slotSize + 1);
         for (const ErrorLogRow& row : rows) {
             const bool special = row.errorBits >= 0x41 && row.errorBits <= 0x43;
             ok = ok && (special || !filter || (row.errorBits & d.list) != 0);
-            ok = ok && row.kind <= 15 && row.decimals <= 15 && !row.text.empty() && isUtf8(row.valueText)
-                 && errorNumberText(row.errorBits).size() >= 4;
+            ok = ok && row.kind <= 15 && row.decimals <= 15 && !row.text.empty();
         }
         if (round % 16 == 0) // the same input always gives the same rows
             ok = ok && decodeEntries(d, image, filter).size() == rows.size();
-        if (!ok) {
-            ++failures;
-            ADD_FAILURE() << "round " << round << ": pattern '" << d.errorstruct << "' pagesize " << d.pagesize
-                          << " pagecnt " << int(d.pagecnt) << " image " << image.size() << " rows " << rows.size();
-        }
+        ASSERT_TRUE(ok) << "round " << round << ": pattern '" << d.errorstruct << "' pagesize " << d.pagesize
+                        << " pagecnt " << int(d.pagecnt) << " image " << image.size() << " rows " << rows.size();
     }
 }

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <numeric>
 
 using namespace veldris;
 
@@ -19,7 +20,7 @@ namespace {
 ErrorLogDescriptor completeDescriptor()
 {
     ErrorLogDescriptor d;
-    d.uid = "0x06102200";
+    d.uid = "0x0610a200"; // read back in lower case, with a "0x0" before the number
     d.firmwareVersion = "1.4.0.12";
     d.itemNumber = 4711001;
     d.serialNumber = 100234;
@@ -29,10 +30,9 @@ ErrorLogDescriptor completeDescriptor()
     d.uidListed = 1;
     d.errorstruct = "EEEETTVV";
     d.list = 0xFFFFFFFF;
-    for (int i = 1; i <= 32; ++i) {
-        d.ebit.push_back(i);       // bit i -> error number i
-        d.ibit.push_back(0x12);    // unsigned 16-bit, 2 decimals
-    }
+    d.ebit.resize(32);
+    std::iota(d.ebit.begin(), d.ebit.end(), 1); // bit i -> error number i
+    d.ibit.assign(32, 0x12);                    // unsigned 16-bit, 2 decimals
     d.log = {1, 2, 3};
     return d;
 }
@@ -62,7 +62,7 @@ TEST(ErrorLog, HeaderOfAVersion2Image)
     log.buildImage(completeDescriptor(), sensorMemory());
     const std::vector<std::uint8_t>& image = log.image();
     ASSERT_EQ(image.size(), 256u + 256u);
-    EXPECT_EQ(std::memcmp(image.data(), "-KAVRO ErrorLog-\x00\x02\x06\x10\x22\x00", 22), 0);
+    EXPECT_EQ(std::memcmp(image.data(), "-KAVRO ErrorLog-\x00\x02\x06\x10\xa2\x00", 22), 0);
     EXPECT_EQ(image[30], 1);
     EXPECT_EQ(image[33], 12);
     EXPECT_EQ(image[125], 255); // terminator after three special numbers
@@ -71,17 +71,18 @@ TEST(ErrorLog, HeaderOfAVersion2Image)
         EXPECT_EQ(image[i], 255) << i;
     EXPECT_TRUE(log.readHeader());
     EXPECT_TRUE(log.checksumMatches());
-    EXPECT_EQ(log.descriptor().uid, "0x06102200");
+    EXPECT_EQ(log.descriptor().uid, "0x0610a200");
     EXPECT_EQ(log.descriptor().firmwareVersion, "1.4.0.12");
     EXPECT_EQ(log.descriptor().itemNumber, 4711001u);
     EXPECT_EQ(log.descriptor().log, (std::vector<std::int32_t>{1, 2, 3}));
 }
 
-TEST(ErrorLog, RowsOfWhatTheSensorWrote)
+// The rows of a log the sensor's firmware wrote; saved, the file opens to the same rows and bytes.
+TEST(ErrorLog, RowsOfWhatTheSensorWroteSurviveSaveAndOpen)
 {
-    ErrorLog log;
-    log.buildImage(completeDescriptor(), sensorMemory());
-    EXPECT_EQ(columns(log.rows()), (std::vector<std::string>{
+    ErrorLog written;
+    written.buildImage(completeDescriptor(), sensorMemory());
+    EXPECT_EQ(columns(written.rows()), (std::vector<std::string>{
                                        "0|0x43|START UP|0",
                                        "12|0x00000100|\xC3\x9C" "berlast|500.00 %",
                                        "340|0x00000004|Bilineare Interp. neg. Limit|12.34 ",
@@ -92,13 +93,7 @@ TEST(ErrorLog, RowsOfWhatTheSensorWrote)
                                        "2050|0x00000002|Bilineare Interpolation|327.68 ",
                                        "2100|0x00000100|\xC3\x9C" "berlast|498.00 %",
                                    }));
-}
-
-TEST(ErrorLog, SavedFileOpensToTheSameRowsAndBytes)
-{
     TemporaryDirectory dir;
-    ErrorLog written;
-    written.buildImage(completeDescriptor(), sensorMemory());
     ASSERT_TRUE(written.save(dir.file("log")));               // ".kel" appended
     ASSERT_TRUE(written.save(dir.file("copy.kel")));          // kept
     ASSERT_TRUE(written.save(dir.file("upper.KEL")));         // case-sensitive: ".kel" appended
@@ -173,10 +168,10 @@ TEST(ErrorLog, Version1HeaderAndUidTexts)
     std::vector<std::uint8_t> image(256, 0);
     std::memcpy(image.data(), "-KAVRO ErrorLog-\x00\x01\x00\x00\x00\x05\x00\x40\x04", 25);
     std::memcpy(&image[25], "AFEEXXXX\x01" "EEEETTVV\xFF\xFF\xFF\xFF", 21);
-    for (int i = 0; i < 32; ++i)
-        image[46 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i + 1);
-    for (int i = 0; i < 32; ++i)
-        image[78 + static_cast<std::size_t>(i)] = 0x12;
+    for (std::size_t i = 0; i < 32; ++i) {
+        image[46 + i] = static_cast<std::uint8_t>(i + 1); // ebit
+        image[78 + i] = 0x12;                             // ibit
+    }
     image[110] = 1, image[111] = 2, image[112] = 3, image[113] = 255;
     const std::uint16_t crc = crc16(image.data(), 114);
     image[114] = static_cast<std::uint8_t>(crc >> 8), image[115] = static_cast<std::uint8_t>(crc);
@@ -193,29 +188,4 @@ TEST(ErrorLog, Version1HeaderAndUidTexts)
     EXPECT_EQ(log.descriptor().pagesize, 0x40);
     EXPECT_EQ(log.descriptor().log, (std::vector<std::int32_t>{1, 2, 3}));
     EXPECT_EQ(rows.size(), 9u);
-}
-
-TEST(ErrorLog, UidTextsReadBack)
-{
-    for (const auto& [written, read] : {std::pair{"0x06102000", "0x06102000"}, {"0x5", "0x005"}, {"0x12345a78", "0x012345a78"}}) {
-        ErrorLogDescriptor description = completeDescriptor();
-        description.uid = written;
-        ErrorLog log;
-        log.buildImage(description, {});
-        ASSERT_TRUE(log.readHeader());
-        EXPECT_EQ(log.descriptor().uid, read) << written;
-    }
-}
-
-TEST(ErrorLogDescriptor, CopiesAreIndependentAndResetEmpties)
-{
-    ErrorLogDescriptor original = completeDescriptor();
-    const ErrorLogDescriptor copy = original;
-    original.ebit.assign(32, 7);
-    original.uid = "0x1";
-    EXPECT_EQ(copy.ebit[0], 1);
-    EXPECT_EQ(copy.uid, "0x06102200");
-    original.reset();
-    EXPECT_TRUE(original.ebit.empty() && original.log.empty() && original.uid.empty());
-    EXPECT_EQ(original.pagesize, 0);
 }

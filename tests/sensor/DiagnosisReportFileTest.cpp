@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-
 using namespace veldris;
 
 namespace {
@@ -46,15 +45,10 @@ TEST(DiagnosisReportFile, FailedExportIsReported)
 
 TEST(DiagnosisReportFile, ResultLinesBeginWithTheLocalTime)
 {
-    std::tm noon{};
-    noon.tm_year = 126;
-    noon.tm_mday = 6;
-    noon.tm_mon = 11;
-    noon.tm_hour = 9;
-    noon.tm_min = 5;
-    noon.tm_sec = 7;
-    noon.tm_isdst = -1;
-    const std::time_t at = std::mktime(&noon);
+    std::tm morning{};
+    ASSERT_TRUE(::strptime("2026-12-06 09:05:07", "%Y-%m-%d %H:%M:%S", &morning));
+    morning.tm_isdst = -1;
+    const std::time_t at = std::mktime(&morning);
     EXPECT_EQ(resultLine({false, "PDO", "OK"}, at), "09:05:07 | [PDO] OK");
     EXPECT_EQ(timePrefix(at), "09:05:07 | ");
 }

@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <map>
 
 using namespace veldris;
@@ -25,7 +24,7 @@ struct RecordingReport : DiagnosisReport {
     void line(const std::string& text, bool) override { lines.push_back(text); }
     void result(const DiagnosisResult& result) override { results.push_back(result.section + (result.isError ? " red: " : " green: ") + result.text); }
     void show(DiagnosisField field, const std::string& text) override { shown[static_cast<int>(field)] = text; }
-    void message(Message slot) override { messages.push_back(slot); }
+    void message(Message) override {}
     bool wait(std::chrono::milliseconds duration) override
     {
         if (++waits == stopAfterWaits)
@@ -39,7 +38,6 @@ struct RecordingReport : DiagnosisReport {
     std::vector<std::string> lines;
     std::vector<std::string> results;
     std::map<int, std::string> shown;
-    std::vector<Message> messages;
     int waits = 0;
     int stopAfterWaits = -1;
 };

@@ -7,28 +7,6 @@
 
 #include <gtest/gtest.h>
 
-TEST(Scenario, DefaultHoldsTwoSensorsAt125kbit)
-{
-    sim::Scenario scenario;
-    std::string error;
-    ASSERT_TRUE(sim::parseScenario(sim::defaultScenarioText(), "default", scenario, error)) << error;
-    ASSERT_EQ(scenario.sensors.size(), 2u);
-    const sim::SensorConfig& node5 = scenario.sensors[0];
-    EXPECT_EQ(node5.nodeId, 5);
-    EXPECT_EQ(node5.uid, 0x06102200u);
-    EXPECT_TRUE(node5.listed);
-    EXPECT_TRUE(node5.srdo.enabled);
-    EXPECT_TRUE(node5.hasErrorLog);
-    EXPECT_EQ(node5.errorLogEntries.size(), 10u);
-    const sim::SensorConfig& node32 = scenario.sensors[1];
-    EXPECT_EQ(node32.nodeId, 32);
-    EXPECT_FALSE(node32.listed);
-    EXPECT_FALSE(node32.srdo.enabled);
-    for (const sim::SensorConfig& sensor : scenario.sensors)
-        EXPECT_EQ(sensor.bitrateKbit, 125);
-    EXPECT_TRUE(scenario.bus.timing);
-}
-
 TEST(Scenario, MistakesAreReportedWithTheirPlace)
 {
     struct Case {
@@ -74,42 +52,33 @@ TEST(Scenario, FaultsAndOptionsAreRead)
     EXPECT_EQ(sensor.srdo.checksum, 0x1234u);
 }
 
-TEST(SimState, SensorComesBackAsItWasSaved)
+// Two sensors through one state file: an application's active and stored objects and its mapped
+// memory, and a bootloader's flash.
+TEST(SimState, SensorsComeBackAsTheyWereSaved)
 {
-    SensorHarness before(defaultSensor(5));
-    before.send(accessRequest(5));
-    before.send("605#2F00200006000000");
-    before.send("605#2310100173617665");
-    before.send("605#2B17100064000000"); // active only
-    std::map<std::string, sim::SensorState> states{{"sensor node5", before.sensor.saveState()}};
-
+    SensorHarness node5(defaultSensor(5));
+    const std::string frames[] = {accessRequest(5), "605#2F00200006000000", "605#2310100173617665", "605#2B17100064000000"};
+    for (const std::string& frame : frames) // node ID 6 stored; heartbeat 100 ms only active
+        node5.send(frame);
+    sim::SensorConfig config = defaultSensor(32);
+    config.startInBootloader = true;
+    SensorHarness loader(config);
+    for (const char* frame : {"07F#61", "07F#410000800000", "07F#6300112233445566"}) // 6 bytes at 0x8000
+        loader.send(frame);
+    const std::map<std::string, sim::SensorState> states{{"a", node5.sensor.saveState()}, {"b", loader.sensor.saveState()}};
     std::map<std::string, sim::SensorState> loaded;
     std::string error;
     ASSERT_TRUE(sim::stateFromJson(sim::stateToJson(states), loaded, error)) << error;
-    SensorHarness after(defaultSensor(5));
-    after.sensor.loadState(loaded.at("sensor node5"), after.now);
-    EXPECT_EQ(after.send("605#4017100000000000"), std::vector<std::string>{"585#4B17100064000000"});
-    after.send("000#8200");
-    after.advance(20);
-    EXPECT_EQ(after.send("606#4017100000000000"), std::vector<std::string>{"586#4B171000C8000000"});
-    EXPECT_EQ(after.sensor.memory(), before.sensor.memory());
-}
-
-TEST(SimState, FlashAndBootloaderSurvive)
-{
-    sim::SensorConfig config = defaultSensor(32);
-    config.startInBootloader = true;
-    SensorHarness before(config);
-    for (const char* frame : {"07F#61", "07F#410000800000", "07F#630011223344556677"})
-        before.send(frame);
-    std::map<std::string, sim::SensorState> loaded;
-    std::string error;
-    ASSERT_TRUE(sim::stateFromJson(sim::stateToJson({{"b", before.sensor.saveState()}}), loaded, error)) << error;
-    SensorHarness after(defaultSensor(32));
-    after.sensor.loadState(loaded.at("b"), after.now);
-    EXPECT_TRUE(after.sensor.inBootloader());
-    EXPECT_EQ(after.sensor.flashBytes(0x8000, 7), before.sensor.flashBytes(0x8000, 7));
-    EXPECT_EQ(after.sensor.flashBytes(0x8000, 1), std::vector<std::uint8_t>{0x11});
+    SensorHarness after5(defaultSensor(5)), after32(defaultSensor(32));
+    after5.sensor.loadState(loaded.at("a"), after5.now);
+    after32.sensor.loadState(loaded.at("b"), after32.now);
+    EXPECT_EQ(after5.send("605#4017100000000000"), std::vector<std::string>{"585#4B17100064000000"});
+    after5.send("000#8200");
+    after5.advance(20);
+    EXPECT_EQ(after5.send("606#4017100000000000"), std::vector<std::string>{"586#4B171000C8000000"});
+    EXPECT_EQ(after5.sensor.memory(), node5.sensor.memory());
+    EXPECT_TRUE(after32.sensor.inBootloader());
+    EXPECT_EQ(after32.sensor.flashBytes(0x8000, 7), (std::vector<std::uint8_t>{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0xFF}));
 }
 
 TEST(SimState, DamagedFilesAreRefused)

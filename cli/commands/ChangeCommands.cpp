@@ -37,9 +37,11 @@ int finish(const GlobalOptions& options, veldris::ChangeResult result, const std
     return exitRefused;
 }
 
-int refuse(const std::string& text)
+// A change refused before any frame is sent: the same value, or one out of range.
+int refuse(veldris::ChangeResult refusal, veldris::Message unchanged, veldris::Message outOfRange)
 {
-    std::cerr << "veldris-cli: " << text << '\n';
+    const veldris::Message slot = refusal == veldris::ChangeResult::Unchanged ? unchanged : outOfRange;
+    std::cerr << "veldris-cli: " << veldris::message(slot) << '\n';
     return exitUsage;
 }
 
@@ -57,15 +59,12 @@ int SetNodeIdCommand::run(const GlobalOptions& options)
     using veldris::Message;
     if (const auto missing = requireNode(options, "set-node-id"))
         return *missing;
-    if (newNodeId == options.node)
-        return refuse(veldris::message(Message::NodeIdUnchanged));
-    if (newNodeId < 1 || newNodeId > 127)
-        return refuse(veldris::message(Message::NodeIdOutOfRange));
+    if (const auto refusal = veldris::nodeIdChangeRefusal(options.node, newNodeId))
+        return refuse(*refusal, Message::NodeIdUnchanged, Message::NodeIdOutOfRange);
     veldris::CanOpenClient& client = veldris::canOpenClient();
     if (const auto failed = connectFor(options, client, "set-node-id"))
         return *failed;
-    const veldris::ChangeResult result = veldris::changeNodeId(client, static_cast<std::uint32_t>(options.node),
-                                                               static_cast<std::uint32_t>(newNodeId));
+    const veldris::ChangeResult result = veldris::changeNodeId(client, options.node, newNodeId);
     return finish(options, result, veldris::message(Message::ChangedNodeId),
                   "The new Node ID could not be stored in the sensor.");
 }
@@ -85,13 +84,15 @@ int SetBitrateCommand::run(const GlobalOptions& options)
     wanted.bitrateKbit = kbit;
     if (const auto missing = requireNode(options, "set-bitrate"))
         return *missing;
-    if (kbit == options.bitrateKbit)
-        return refuse(veldris::message(Message::BitrateAlreadySet));
+    // CLI11 admits only the offered rates, so a refusal here is the same rate.
+    if (const auto refusal = veldris::bitrateChangeRefusal(options.bitrateIndex(), wanted.bitrateIndex()))
+        return refuse(*refusal, Message::BitrateAlreadySet, Message::BitrateAlreadySet);
     veldris::CanOpenClient& client = veldris::canOpenClient();
     if (const auto failed = connectFor(options, client, "set-bitrate"))
         return *failed;
     const veldris::ChangeResult result =
-        veldris::changeBitrate(client, static_cast<std::uint32_t>(options.node), wanted.bitrateIndex());
+        veldris::changeBitrate(client, static_cast<std::uint32_t>(options.node), options.bitrateIndex(),
+                              wanted.bitrateIndex());
     const std::string rate = veldris::bitrateAt(wanted.bitrateIndex())->caption;
     return finish(options, result, veldris::message(Message::BitrateChangedTo) + rate,
                   "The new bit rate could not be stored in the sensor.");

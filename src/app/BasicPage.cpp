@@ -85,19 +85,16 @@ void TVeldrisForm::ChangeNodeIdBtnClick()
 {
     const int newNode = veldris::toolkitToInt(NewNodeIdInput->text().toStdString());
     const int current = veldris::toolkitToInt(CurrentNodeIdLabel->text().toStdString());
-    if (newNode == current) {
-        showSlotMessage(veldris::Message::NodeIdUnchanged);
-        return;
-    }
-    if (newNode < 1 || newNode > 127) {
-        showSlotMessage(veldris::Message::NodeIdOutOfRange);
+    // A refused choice is told without asking for the bus, which may be busy.
+    if (const auto refusal = veldris::nodeIdChangeRefusal(current, newNode)) {
+        showSlotMessage(*refusal == veldris::ChangeResult::Unchanged ? veldris::Message::NodeIdUnchanged
+                                                                      : veldris::Message::NodeIdOutOfRange);
         return;
     }
     const veldris::BusLease lease = leaseBus();
     if (!lease)
         return;
-    const veldris::ChangeResult result = veldris::changeNodeId(veldris::canOpenClient(), static_cast<std::uint32_t>(current),
-                                                               static_cast<std::uint32_t>(newNode));
+    const veldris::ChangeResult result = veldris::changeNodeId(veldris::canOpenClient(), current, newNode);
     if (result == veldris::ChangeResult::Refused)
         return;
     if (result == veldris::ChangeResult::Changed)
@@ -110,16 +107,16 @@ void TVeldrisForm::ChangeNodeIdBtnClick()
 void TVeldrisForm::ChangeBitrateBtnClick()
 {
     const int wanted = NewBitrateCombo->currentIndex();
-    if (wanted == BitrateCombo->currentIndex()) {
-        showSlotMessage(veldris::Message::BitrateAlreadySet);
+    if (veldris::bitrateChangeRefusal(BitrateCombo->currentIndex(), wanted)) {
+        showSlotMessage(veldris::Message::BitrateAlreadySet); // the combo offers no other refusal
         return;
     }
     const int node = veldris::toolkitToInt(CurrentNodeIdLabel->text().toStdString());
     const veldris::BusLease lease = leaseBus();
     if (!lease)
         return;
-    const veldris::ChangeResult result =
-        veldris::changeBitrate(veldris::canOpenClient(), static_cast<std::uint32_t>(node), wanted);
+    const veldris::ChangeResult result = veldris::changeBitrate(
+        veldris::canOpenClient(), static_cast<std::uint32_t>(node), BitrateCombo->currentIndex(), wanted);
     if (result == veldris::ChangeResult::Refused)
         return;
     if (result == veldris::ChangeResult::Changed)

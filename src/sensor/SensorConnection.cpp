@@ -1,5 +1,6 @@
 #include "sensor/SensorConnection.h"
 
+#include "can/Bitrates.h"
 #include "canopen/CanOpenClient.h"
 #include "canopen/NetworkManagement.h"
 #include "canopen/RequestTemplates.h"
@@ -99,17 +100,40 @@ void connectToSensor(CanOpenClient& client, const std::string& nodeText)
     identify(client, record);
 }
 
-ChangeResult changeNodeId(CanOpenClient& client, std::uint32_t current, std::uint32_t newNodeId)
+std::optional<ChangeResult> nodeIdChangeRefusal(int current, int newNodeId)
 {
-    const CanFrame request = requests::writeNodeId(nodeByte(current), static_cast<std::uint8_t>(newNodeId));
-    if (!confirmed(client, request, sdoTimeoutMs))
-        return ChangeResult::Refused;
-    return storeAndReset(client, current);
+    if (newNodeId == current)
+        return ChangeResult::Unchanged;
+    if (newNodeId < 1 || newNodeId > 127)
+        return ChangeResult::OutOfRange;
+    return std::nullopt;
 }
 
-ChangeResult changeBitrate(CanOpenClient& client, std::uint32_t node, int bitrateIndex)
+std::optional<ChangeResult> bitrateChangeRefusal(int currentIndex, int newIndex)
 {
-    if (!confirmed(client, requests::writeBitrate(nodeByte(node), bitrateIndex), sdoTimeoutMs))
+    if (newIndex == currentIndex)
+        return ChangeResult::Unchanged;
+    if (!bitrateAt(newIndex))
+        return ChangeResult::OutOfRange;
+    return std::nullopt;
+}
+
+ChangeResult changeNodeId(CanOpenClient& client, int current, int newNodeId)
+{
+    if (const auto refusal = nodeIdChangeRefusal(current, newNodeId))
+        return *refusal;
+    const auto node = static_cast<std::uint32_t>(current);
+    const CanFrame request = requests::writeNodeId(nodeByte(node), static_cast<std::uint8_t>(newNodeId));
+    if (!confirmed(client, request, sdoTimeoutMs))
+        return ChangeResult::Refused;
+    return storeAndReset(client, node);
+}
+
+ChangeResult changeBitrate(CanOpenClient& client, std::uint32_t node, int currentIndex, int newIndex)
+{
+    if (const auto refusal = bitrateChangeRefusal(currentIndex, newIndex))
+        return *refusal;
+    if (!confirmed(client, requests::writeBitrate(nodeByte(node), newIndex), sdoTimeoutMs))
         return ChangeResult::Refused;
     return storeAndReset(client, node);
 }

@@ -3,6 +3,7 @@
 #include "sensor/SensorInfo.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace veldris {
@@ -31,13 +32,22 @@ void connectToSensor(CanOpenClient& client, const std::string& nodeText);
 
 // The outcome of a node-ID or bit-rate change.
 enum class ChangeResult {
-    Refused,   // the sensor did not confirm the new value; nothing more was sent
-    Changed,   // confirmed and stored; the bus was reset, the sensor comes back with it
-    NotStored, // confirmed, but the store was not: after the reset it comes back with the old value
+    Unchanged,  // the new value is the current one; nothing was sent
+    OutOfRange, // a node ID outside 1..127 or a bit-rate index outside 0..5; nothing was sent
+    Refused,    // the sensor did not confirm the new value; nothing more was sent
+    Changed,    // confirmed and stored; the bus was reset, the sensor comes back with it
+    NotStored,  // confirmed, but the store was not: after the reset it comes back with the old value
 };
 
-ChangeResult changeNodeId(CanOpenClient& client, std::uint32_t current, std::uint32_t newNodeId);
-ChangeResult changeBitrate(CanOpenClient& client, std::uint32_t node, int bitrateIndex);
+// Whether a change may go to the bus at all: Unchanged or OutOfRange, or nothing when it may.
+// The change operations check it first; callers may ask before they connect to the sensor.
+std::optional<ChangeResult> nodeIdChangeRefusal(int current, int newNodeId);
+std::optional<ChangeResult> bitrateChangeRefusal(int currentIndex, int newIndex);
+
+// Write, store, reset the communication of all nodes: in that order, each only after the one
+// before was confirmed (the reset follows the store either way).
+ChangeResult changeNodeId(CanOpenClient& client, int current, int newNodeId);
+ChangeResult changeBitrate(CanOpenClient& client, std::uint32_t node, int currentIndex, int newIndex);
 
 // Resets the communication of all nodes and gives the connected sensor its access code again;
 // a safety sensor (variant 2) is asked to take its SRDO configuration as valid.

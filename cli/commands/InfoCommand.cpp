@@ -5,6 +5,7 @@
 #include "JsonOutput.h"
 
 #include "canopen/CanOpenClient.h"
+#include "sensor/SensorConnection.h"
 #include "sensor/SensorInfo.h"
 
 #include <nlohmann/json.hpp>
@@ -19,8 +20,15 @@ CLI::App* InfoCommand::add(CLI::App& app)
 int InfoCommand::run(const GlobalOptions& options)
 {
     veldris::CanOpenClient& client = veldris::canOpenClient();
-    if (const auto failed = connectFor(options, client, "info"))
+    if (const auto missing = requireNode(options, "info"))
+        return *missing;
+    if (const auto failed = openBusFor(options, client))
         return *failed;
+    // A silent node has no identity: zeros would read as if they came from a sensor.
+    if (veldris::connectToSensor(client, std::to_string(options.node)) == veldris::SensorPresence::Silent) {
+        std::cerr << "veldris-cli: node " << options.node << " did not answer\n";
+        return exitRefused;
+    }
     const veldris::SensorInfo& sensor = veldris::connectedSensor();
     if (options.json) {
         printJson(nlohmann::json{{"nodeId", sensor.nodeId},
@@ -35,10 +43,6 @@ int InfoCommand::run(const GlobalOptions& options)
                   << "\nfirmware version: " << sensor.firmwareVersion << "\nitem number:      " << sensor.itemNumber
                   << "\nserial number:    " << sensor.serialNumber << "\nvariant code:     " << sensor.variantCode
                   << "\nobject layout:    " << (sensor.uidListed ? "listed UID" : "other UID") << '\n';
-    }
-    if (sensor.uid == "0x00000000") {
-        std::cerr << "veldris-cli: node " << options.node << " did not answer\n";
-        return exitRefused;
     }
     return exitDone;
 }

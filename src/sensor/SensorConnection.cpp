@@ -49,12 +49,20 @@ void sendAccessCode(CanOpenClient& client, std::uint32_t node)
     client.pause(std::chrono::milliseconds(500));
 }
 
-std::string readUid(CanOpenClient& client, std::uint32_t node)
+namespace {
+
+std::string uidText(const CanFrame& answer)
 {
-    const CanFrame answer = ask(client, requests::readUid(nodeByte(node)), sdoTimeoutMs);
     char text[16];
     std::snprintf(text, sizeof text, "0x%02x%02x%02x%02x", answer.data[7], answer.data[6], answer.data[5], answer.data[4]);
     return text;
+}
+
+} // namespace
+
+std::string readUid(CanOpenClient& client, std::uint32_t node)
+{
+    return uidText(ask(client, requests::readUid(nodeByte(node)), sdoTimeoutMs));
 }
 
 std::string readFirmwareVersion(CanOpenClient& client, std::uint32_t node)
@@ -90,14 +98,16 @@ void identify(CanOpenClient& client, SensorInfo record)
     sensor.variantCode = variantCodeOf(record.uid);
 }
 
-void connectToSensor(CanOpenClient& client, const std::string& nodeText)
+SensorPresence connectToSensor(CanOpenClient& client, const std::string& nodeText)
 {
     const auto node = static_cast<std::uint32_t>(decimalToInt(nodeText));
     sendAccessCode(client, node);
+    const Exchange uid = client.exchange(requests::readUid(nodeByte(node)), sdoTimeoutMs);
     SensorInfo record;
     record.nodeId = nodeText;
-    record.uid = readUid(client, node);
+    record.uid = uidText(uid.answer);
     identify(client, record);
+    return uid.answered() ? SensorPresence::Answered : SensorPresence::Silent;
 }
 
 std::optional<ChangeResult> nodeIdChangeRefusal(int current, int newNodeId)

@@ -27,8 +27,13 @@ std::string readSerialNumber(CanOpenClient& client, std::uint32_t node);
 // from the sensor, variant code from the UID.
 void identify(CanOpenClient& client, SensorInfo record);
 
+// Whether the sensor answered the UID read of a connect.
+enum class SensorPresence { Answered, Silent };
+
 // The access code, the UID and the identity of `node`, as choosing it in the node list does.
-void connectToSensor(CanOpenClient& client, const std::string& nodeText);
+// A silent node still becomes the connected sensor (with a zero UID and identity), as the
+// window shows it; callers that print an identity check the presence first.
+SensorPresence connectToSensor(CanOpenClient& client, const std::string& nodeText);
 
 // The outcome of a node-ID or bit-rate change.
 enum class ChangeResult {

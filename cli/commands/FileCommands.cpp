@@ -5,15 +5,14 @@
 #include "HexText.h"
 
 #include "common/AtomicFile.h"
+#include "common/FileContent.h"
 #include "firmware/IntelHex.h"
 #include "firmware/MemoryImage.h"
 
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 
 CLI::App* HexCommand::add(CLI::App& app)
 {
@@ -27,15 +26,14 @@ CLI::App* HexCommand::add(CLI::App& app)
 
 int HexCommand::run(const GlobalOptions& options)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        std::cerr << "veldris-cli: cannot read " << path << '\n';
+    const veldris::FileContent file(path);
+    if (!file.ok()) {
+        std::cerr << "veldris-cli: cannot read " << path << ": " << file.problem() << '\n';
         return exitUsage;
     }
-    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     veldris::MemoryImage image;
     std::string error;
-    if (!veldris::readIntelHex(text, image, error)) {
+    if (!veldris::readIntelHex(file.bytes(), image, error)) {
         std::cerr << "veldris-cli: " << path << ": " << error << '\n';
         return exitUsage;
     }

@@ -119,6 +119,7 @@ std::int32_t IntelHex::readBuffer(const std::uint8_t* text, std::uint32_t size)
     endOfFile = false;
     if (!image || (!text && size > 0))
         fail();
+    image->expectBytes(bufferSize / 2); // every data byte takes two hexadecimal digits
 
     std::int32_t lastCount = 0;
     std::string line;
@@ -190,7 +191,7 @@ void IntelHex::writeData(std::uint32_t address, const std::string& line, std::ui
     image->write(0, bytes + beforeWrap, count - beforeWrap);
 }
 
-bool readIntelHex(const std::string& text, MemoryImage& image, std::string& error)
+bool readIntelHex(std::string_view text, MemoryImage& image, std::string& error)
 {
     if (text.size() > std::numeric_limits<std::uint32_t>::max()) {
         error = IntelHex::failureText;

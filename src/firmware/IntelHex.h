@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace veldris {
 
@@ -67,6 +68,6 @@ private:
 
 // Reads the HEX `text` into `image`. On failure returns false with the reader's message in
 // `error` (emptied on success); bytes of the records before the failing line stay in the image.
-bool readIntelHex(const std::string& text, MemoryImage& image, std::string& error);
+bool readIntelHex(std::string_view text, MemoryImage& image, std::string& error);
 
 } // namespace veldris

@@ -38,6 +38,8 @@ void MemoryImage::write(std::uint64_t address, std::uint8_t byte)
         if (index == none) {
             index = list.size();
             list.push_back(MemoryRange{address, 0, fill, {}});
+            if (index == 0)
+                list.back().bytes.reserve(expected);
             byStart.emplace(address, index);
         }
         aim(index);
@@ -119,6 +121,7 @@ void MemoryImage::clear()
     highestAddress = 0;
     cursor = none;
     cursorLimit = 0;
+    expected = 0;
 }
 
 } // namespace veldris

@@ -42,6 +42,11 @@ public:
     std::uint8_t fillByte() const { return fill; }
     bool empty() const { return list.empty(); }
     void clear();
+    // An upper bound of the bytes a reader is about to write: the first range the image starts
+    // reserves that much, so that an image of megabytes in address order grows in place
+    // instead of being copied at every doubling. Memory reserved but never written costs no
+    // pages.
+    void expectBytes(std::size_t count) { expected = count; }
 
 private:
     static constexpr std::size_t none = static_cast<std::size_t>(-1);
@@ -59,6 +64,7 @@ private:
     // its end may extend it only while no other range starts there.
     std::size_t cursor = none;
     std::uint64_t cursorLimit = 0;
+    std::size_t expected = 0;
 };
 
 } // namespace veldris

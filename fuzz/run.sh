@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets of the file readers with clang's libFuzzer under AddressSanitizer and
 # UndefinedBehaviorSanitizer and runs each for SECONDS (default 60), seeded with the samples.
-# Usage: fuzz/run.sh [SECONDS]   (needs clang; apt-get install clang)
+# Every target runs even when one fails; a failing target prints its fuzzer's report and the
+# input that broke it (kept in ARTIFACT_DIR, default a temporary folder), and the script exits 1.
+# Usage: fuzz/run.sh [SECONDS [SAMPLE_PACKAGE.kfu [ARTIFACT_DIR]]]
+#   (needs clang and its fuzzer runtime: apt-get install clang libclang-rt-14-dev)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 seconds=${1:-60}
+package=${2:-$root/build/dist/samples/veldris-sample.kfu}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -I"$root/src")
+artifacts=${3:-$work/artifacts}
+mkdir -p "$artifacts"
+flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I"$root/src")
 
 build() { # build NAME SOURCES...
   local name=$1; shift
@@ -21,12 +27,28 @@ errorlog=("$root/src/errorlog/ErrorLog.cpp" "$root/src/errorlog/EntryDecoder.cpp
 build errorlog "$root/fuzz/ErrorLogFuzz.cpp" "${errorlog[@]}"
 build decoder "$root/fuzz/EntryDecoderFuzz.cpp" "$root/src/errorlog/EntryDecoder.cpp" "$root/src/errorlog/ErrorTexts.cpp" "$root/src/common/Log.cpp"
 
-mkdir -p "$work/corpus-dcf" "$work/corpus-hex" "$work/corpus-package" "$work/corpus-errorlog" "$work/corpus-decoder"
+for name in dcf hex package errorlog decoder; do mkdir -p "$work/corpus-$name"; done
 cp "$root"/resources/samples/*.dcf "$work/corpus-dcf/"
 cp "$root"/resources/samples/firmware/*.hex "$work/corpus-hex/"
-[[ -f "$root/build/dist/samples/veldris-sample.kfu" ]] && cp "$root/build/dist/samples/veldris-sample.kfu" "$work/corpus-package/"
+if [[ -f "$package" ]]; then cp "$package" "$work/corpus-package/"; else echo "fuzz: no sample package at $package; package starts empty"; fi
 cp "$root"/tests/errorlog/samples/*.kel "$work/corpus-errorlog/"
+
+failed=()
 for name in dcf hex package errorlog decoder; do
   echo "== $name: $seconds s"
-  "$work/$name" -max_total_time="$seconds" -max_len=8192 "$work/corpus-$name" 2>&1 | grep -E '^Done|ERROR|SUMMARY'
+  if "$work/$name" -max_total_time="$seconds" -max_len=8192 -artifact_prefix="$artifacts/$name-" \
+       "$work/corpus-$name" >"$work/$name.log" 2>&1; then
+    grep -E '^Done' "$work/$name.log" || true
+  else
+    failed+=("$name")
+    tail -n 60 "$work/$name.log"
+    for input in "$artifacts/$name-"*; do
+      [[ -f "$input" ]] && { echo "-- input $input:"; od -A x -t x1z -v "$input" | head -n 40; }
+    done
+  fi
 done
+if [[ ${#failed[@]} -gt 0 ]]; then
+  echo "fuzz: failed: ${failed[*]} (inputs in $artifacts)"
+  [[ -z "${3:-}" ]] && trap - EXIT && echo "fuzz: kept $work"
+  exit 1
+fi

@@ -2,7 +2,8 @@
 # Installs the Debian packages the project needs, only those that are missing: to build and
 # run; with --package also what makes the Debian package (dpkg-shlibdeps); with --test also
 # that and the independent tools the tests check against (python-can, tshark, pdftotext,
-# lintian, the desktop-file and AppStream validators, debootstrap for the clean install).
+# lintian, the desktop-file and AppStream validators, debootstrap for the clean install, clang
+# with its libFuzzer runtime for the fuzz targets).
 # Works as root or, for anyone else, through sudo. Debian 12.
 set -euo pipefail
 
@@ -15,7 +16,8 @@ packages=(
 case "${1:-}" in
   --package) packages+=(dpkg-dev file) ;;
   --test) packages+=(dpkg-dev file python3 python3-can tshark srecord binutils
-                     poppler-utils lintian desktop-file-utils appstream debootstrap) ;;
+                     poppler-utils lintian desktop-file-utils appstream debootstrap
+                     clang libclang-rt-14-dev) ;;
 esac
 
 missing=()

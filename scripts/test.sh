@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite: unit, integration and GUI tests (offscreen),
 # built with AddressSanitizer and UndefinedBehaviorSanitizer; then the tests that use threads
-# (CTest label "threads") again, built with ThreadSanitizer; then the Debian package is built
-# and checked, and installed on a bare Debian 12 in a chroot.
-#   ./scripts/test.sh [CTEST ARGS]             all three
+# (CTest label "threads") again, built with ThreadSanitizer; then every file reader's libFuzzer
+# target for 30 seconds (where clang is installed, as the setup installs it); then the Debian
+# package is built and checked, and installed on a bare Debian 12 in a chroot.
+#   ./scripts/test.sh [CTEST ARGS]             all four
 #   ./scripts/test.sh --tsan [CTEST ARGS]      only the ThreadSanitizer run
+#   ./scripts/test.sh --fuzz [SECONDS]         only the fuzz targets
 #   ./scripts/test.sh --package                only the package
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-stages="asan tsan package"
+stages="asan tsan fuzz package"
+fuzz_seconds=30
 case "${1:-}" in
   --tsan) stages=tsan; shift ;;
+  --fuzz) stages=fuzz; shift; fuzz_seconds=${1:-30}; shift $(( $# > 0 ? 1 : 0 )) ;;
   --package) stages=package; shift ;;
 esac
 
@@ -36,6 +40,14 @@ if [[ " $stages " == *" tsan "* ]]; then
     BusPathTest ProcedurePagesTest
   TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:ignore_noninstrumented_modules=1:suppressions=$root/tests/tsan.supp" \
     ctest --test-dir "$build" --output-on-failure -j "$(nproc)" -L threads "$@"
+fi
+
+if [[ " $stages " == *" fuzz "* ]]; then
+  if command -v clang++ >/dev/null && compgen -G "/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-$(uname -m).a" >/dev/null; then
+    "$root/fuzz/run.sh" "$fuzz_seconds" "$root/build-tests/dist/samples/veldris-sample.kfu" "$root/build-tests/fuzz-artifacts"
+  else
+    echo "test: clang or its libFuzzer runtime is missing: the fuzz targets were not run"
+  fi
 fi
 
 if [[ " $stages " == *" package "* ]]; then

@@ -1,7 +1,9 @@
 // A PCAN-Basic library of the Windows kind: it takes the receive event by CAN_SetValue and
 // signals it at every arrival, instead of handing out a descriptor that stays readable. Its one
 // channel answers every SDO upload request as a sensor would (0x43, value 0x12345678), and
-// eventlibrary_deliver() puts a frame into the queue as if it came from the bus.
+// eventlibrary_deliver() puts a frame into the queue as if it came from the bus;
+// eventlibrary_flood(1) makes the queue never empty (every read gives a TPDO 1 of node 5) until
+// eventlibrary_flood(0), as on a bus too busy for the reader to catch up.
 
 #include "can/PcanBasicTypes.h"
 
@@ -18,6 +20,7 @@ namespace {
 std::mutex mutex;
 std::deque<Message> queue;
 int event = -1;
+bool flooded = false;
 
 void deliver(const Message& message)
 {
@@ -33,12 +36,12 @@ void deliver(const Message& message)
 
 extern "C" {
 
-void eventlibrary_deliver(std::uint32_t identifier)
+void eventlibrary_deliver(std::uint32_t identifier) { deliver(Message{identifier, 0, 8, {}}); }
+
+void eventlibrary_flood(int on)
 {
-    Message message{};
-    message.id = identifier;
-    message.length = 8;
-    deliver(message);
+    std::lock_guard lock(mutex);
+    flooded = on != 0;
 }
 
 Status CAN_Initialize(Handle, std::uint16_t, std::uint8_t, std::uint32_t, std::uint16_t) { return ok; }
@@ -61,42 +64,36 @@ Status CAN_Reset(Handle)
 Status CAN_Read(Handle, Message* message, Timestamp* timestamp)
 {
     std::lock_guard lock(mutex);
-    if (queue.empty())
+    if (queue.empty() && !flooded)
         return errorQrcvEmpty;
-    *message = queue.front();
-    queue.pop_front();
+    if (queue.empty()) {
+        *message = Message{0x185, 0, 8, {}};
+    } else {
+        *message = queue.front();
+        queue.pop_front();
+    }
     if (timestamp)
         *timestamp = Timestamp{};
     return ok;
 }
 
-Status CAN_Write(Handle, Message* message)
+Status CAN_Write(Handle, Message* m)
 {
-    if (message->id >= 0x600 && message->id <= 0x67F && message->data[0] == 0x40) {
-        Message answer = *message;
-        answer.id -= 0x80;
-        answer.data[0] = 0x43;
-        const std::uint8_t value[4] = {0x78, 0x56, 0x34, 0x12};
-        std::memcpy(answer.data + 4, value, sizeof value);
-        deliver(answer);
-    }
+    if (m->id >= 0x600 && m->id <= 0x67F && m->data[0] == 0x40)
+        deliver(Message{m->id - 0x80, 0, 8, {0x43, m->data[1], m->data[2], m->data[3], 0x78, 0x56, 0x34, 0x12}});
     return ok;
 }
 
+// One attached channel, and no receive-event descriptor to hand out.
 Status CAN_GetValue(Handle, Parameter parameter, void* buffer, std::uint32_t length)
 {
-    if (parameter == attachedChannelsCount && length >= 4) {
-        const std::uint32_t one = 1;
-        std::memcpy(buffer, &one, 4);
-        return ok;
-    }
-    if (parameter == attachedChannels && length >= sizeof(ChannelInformation)) {
-        ChannelInformation channel{};
-        channel.channelHandle = usbBus1;
-        std::memcpy(buffer, &channel, sizeof channel);
-        return ok;
-    }
-    return errorIllParamType; // no receive-event descriptor to hand out
+    if (parameter == attachedChannelsCount && length >= 4)
+        *static_cast<std::uint32_t*>(buffer) = 1;
+    else if (parameter == attachedChannels && length >= sizeof(ChannelInformation))
+        *static_cast<ChannelInformation*>(buffer) = ChannelInformation{usbBus1, 0, 0, 0, {}, 0, 0};
+    else
+        return errorIllParamType;
+    return ok;
 }
 
 Status CAN_SetValue(Handle, Parameter parameter, void* buffer, std::uint32_t length)

@@ -3,6 +3,7 @@
 
 #include "can/AdapterChoice.h"
 #include "can/PCANBasicLibrary.h"
+#include "can/PCANDriver.h"
 #include "can/ReceiveEvent.h"
 #include "can/StopSignal.h"
 #include "canopen/CanOpenClient.h"
@@ -14,7 +15,7 @@
 #include <poll.h>
 
 #include <cstdlib>
-#include <string>
+#include <cstring>
 #include <thread>
 
 using namespace veldris;
@@ -26,7 +27,6 @@ class EventLibraryTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        previous = std::getenv(libraryVariable);
         ::setenv(libraryVariable, VELDRIS_EVENT_LIBRARY, 1);
         module = ::dlopen(VELDRIS_EVENT_LIBRARY, RTLD_NOW);
         ASSERT_NE(module, nullptr);
@@ -36,18 +36,11 @@ protected:
 
     void TearDown() override
     {
-        ::setenv(libraryVariable, previous.c_str(), 1);
+        ::setenv(libraryVariable, VELDRIS_SIM_LIBRARY, 1); // as the other thread tests have it
         if (module)
             ::dlclose(module);
     }
 
-    static bool readable(int fd)
-    {
-        pollfd event{fd, POLLIN, 0};
-        return ::poll(&event, 1, 0) > 0;
-    }
-
-    std::string previous;
     void* module = nullptr;
     void (*deliver)(std::uint32_t) = nullptr;
 };
@@ -57,15 +50,16 @@ TEST_F(EventLibraryTest, WaitersDoNotConsumeTheSignalUntilTheQueueIsReadEmpty)
     PCANBasicLibrary library;
     const auto event = ReceiveEvent::acquire(library, pcan::usbBus1);
     ASSERT_NE(event, nullptr);
+    const auto readable = [&] { pollfd p{event->descriptor(), POLLIN, 0}; return ::poll(&p, 1, 0) > 0; };
     StopSignal stop;
     deliver(0x185);
     std::thread first([&] { event->wait(std::chrono::minutes(1), stop); });
     std::thread second([&] { event->wait(std::chrono::minutes(1), stop); });
     first.join();
     second.join();
-    EXPECT_TRUE(readable(event->descriptor()));
+    EXPECT_TRUE(readable());
     EXPECT_TRUE(event->rearm()) << "the reader, having emptied the queue, rearms and reads once more";
-    EXPECT_FALSE(readable(event->descriptor()));
+    EXPECT_FALSE(readable());
     EXPECT_FALSE(event->rearm()) << "nothing came since: wait";
     stop.raise();
     event->wait(std::chrono::minutes(1), stop); // a raised stop ends the wait
@@ -80,6 +74,24 @@ TEST_F(EventLibraryTest, ClientExchangesOverTheSignalledEvent)
         ASSERT_TRUE(result.answered());
         EXPECT_EQ(result.answer.value(), 0x12345678u);
     }
+}
+
+// An empty receive queue is no frame: the status says so and the caller's frame keeps what it
+// held, even with the receive hook installed that has every frame read copied out.
+TEST_F(EventLibraryTest, ReadingAnEmptyQueueLeavesTheFrameAsItWas)
+{
+    PCANDriver driver;
+    ASSERT_EQ(driver.reset(0), pcan::ok); // whatever an earlier test left in the queue
+    driver.setReceiveHook([](pcan::Message, pcan::Timestamp) {});
+    deliver(0x185);
+    CanFrame frame;
+    ASSERT_EQ(driver.read(0, frame), pcan::ok);
+    EXPECT_EQ(frame.identifier, 0x185u); // a frame read is copied out
+    CanFrame pattern;
+    std::memset(static_cast<void*>(&pattern), 0xA5, sizeof pattern); // every byte, padding and time stamp too
+    frame = pattern;
+    EXPECT_EQ(driver.read(0, frame), 0x20u); // PCAN_ERROR_QRCVEMPTY
+    EXPECT_EQ(std::memcmp(&frame, &pattern, sizeof frame), 0);
 }
 
 } // namespace

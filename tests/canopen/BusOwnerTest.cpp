@@ -1,16 +1,21 @@
 // One owner of the bus at a time: the client shared by threads, leases, stop requests and
 // refused writes, through the real binding and driver against the simulated library
 // (tests/scenarios/owner.ini, chosen by ThreadTestsMain.cpp: nodes 5 and 32 answer at once;
-// frames to node 30 are refused).
+// frames to node 30 are refused); and the request engine over a scripted adapter library.
 
+#include "can/AdapterChoice.h"
 #include "canopen/BusWorker.h"
 #include "canopen/CanOpenClient.h"
 #include "canopen/RequestTemplates.h"
 #include "canopen/SdoAnswer.h"
 #include "common/GUIProgress.h"
 #include "common/Log.h"
+#include "sensor/ParameterAccess.h"
+#include "sensor/SensorInfo.h"
 
 #include <gtest/gtest.h>
+
+#include <dlfcn.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,21 +31,6 @@ std::uint32_t heartbeatOf(CanOpenClient& client, std::uint8_t node)
 {
     return client.exchange(requests::readHeartbeat(node), 100).answer.value();
 }
-
-// Diagnostic lines written while it lives.
-struct CapturedLog {
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    std::FILE* const file = ::open_memstream(&buffer, &size);
-    CapturedLog() { setDiagnosticStream(file); }
-    ~CapturedLog()
-    {
-        setDiagnosticStream(nullptr);
-        std::fclose(file);
-        std::free(buffer);
-    }
-    std::string text() const { return std::fflush(file) == 0 ? std::string(buffer, size) : ""; }
-};
 
 class BusOwner : public testing::Test {
 protected:
@@ -123,14 +113,20 @@ TEST_F(BusOwner, StopEndsTheWaitAndEveryLaterExchange)
 
 TEST_F(BusOwner, RefusedWriteEndsTheRequestAtOnceAndIsLoggedOnce)
 {
-    const CapturedLog log;
+    char* logged = nullptr;
+    std::size_t size = 0;
+    std::FILE* const log = ::open_memstream(&logged, &size);
+    setDiagnosticStream(log);
     Exchange refused = client.exchange(requests::readUid(30), 10000);
     EXPECT_EQ(refused.status, ExchangeStatus::WriteRefused);
     EXPECT_EQ(refused.adapterStatus, pcan::errorBusOff);
     EXPECT_FALSE(SdoAnswer::of(refused.answer).answered());
     refused = client.exchange(requests::readUid(30), 10000);
     EXPECT_EQ(refused.status, ExchangeStatus::WriteRefused);
-    EXPECT_EQ(log.text(), "CAN_Write refused 61E#40002A0100000000: status 0x00010 (bus off)\n");
+    setDiagnosticStream(nullptr);
+    std::fclose(log);
+    EXPECT_STREQ(logged, "CAN_Write refused 61E#40002A0100000000: status 0x00010 (bus off)\n");
+    std::free(logged);
     EXPECT_TRUE(client.exchange(requests::readUid(5), 100).answered()) << "other frames still go out";
 }
 
@@ -159,6 +155,44 @@ TEST_F(BusOwner, WorkerHoldsTheBusUntilItHasFinished)
     EXPECT_EQ(progress.line(0), "answered");
     EXPECT_EQ(progress.line(1), "Error: the sensor went away");
     EXPECT_TRUE(client.tryLease()) << "the worker released the bus";
+}
+
+// The library of tests/can/EventLibrary.cpp in place of the simulator: its channel answers
+// every SDO upload at once with 0x43 and the value 0x12345678, and nothing else.
+class ScriptedAdapter : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::setenv(libraryVariable, VELDRIS_EVENT_LIBRARY, 1);
+        ASSERT_TRUE(client.connectAdapter(0, 3));
+    }
+    void TearDown() override { ::setenv(libraryVariable, VELDRIS_SIM_LIBRARY, 1); }
+
+    CanOpenClient client;
+};
+
+// The heartbeat time is an UNSIGNED16: a four-byte answer is no heartbeat time.
+TEST_F(ScriptedAdapter, HeartbeatAnsweredWithFourBytesIsNone)
+{
+    EXPECT_EQ(client.exchange(requests::readHeartbeat(5), 100).answer.data[0], 0x43);
+    connectedSensor().nodeId = "5";
+    EXPECT_EQ(getHeartbeat(client), -1);
+}
+
+// The engine tests its deadline after every frame it reads, answering or not: on a bus so
+// busy that the queue never empties, an exchange still ends unanswered at its time-out (a
+// wait past it trips the test's time limit).
+TEST_F(ScriptedAdapter, ExchangeEndsAtItsTimeOutWhileFramesKeepComing)
+{
+    void* const library = ::dlopen(VELDRIS_EVENT_LIBRARY, RTLD_NOW);
+    const auto flood = reinterpret_cast<void (*)(int)>(::dlsym(library, "eventlibrary_flood"));
+    ASSERT_NE(flood, nullptr);
+    flood(1);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(client.exchange(requests::writeHeartbeat(5, 100), 50).status, ExchangeStatus::NoAnswer);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+    flood(0);
+    ::dlclose(library);
 }
 
 } // namespace

@@ -12,37 +12,23 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstring>
 
 namespace {
 
-// The library's entry points, looked up once as the program's binding does.
-struct Api {
-    void* const module = ::dlopen(VELDRIS_SIM_LIBRARY, RTLD_NOW);
-    template <class F>
-    F entry(const char* name) const
-    {
-        return module ? reinterpret_cast<F>(::dlsym(module, name)) : nullptr;
-    }
-    const CAN_Initialize_t initialize = entry<CAN_Initialize_t>("CAN_Initialize");
-    const CAN_InitializeFD_t initializeFd = entry<CAN_InitializeFD_t>("CAN_InitializeFD");
-    const CAN_Uninitialize_t uninitialize = entry<CAN_Uninitialize_t>("CAN_Uninitialize");
-    const CAN_Reset_t reset = entry<CAN_Reset_t>("CAN_Reset");
-    const CAN_Read_t read = entry<CAN_Read_t>("CAN_Read");
-    const CAN_ReadFD_t readFd = entry<CAN_ReadFD_t>("CAN_ReadFD");
-    const CAN_Write_t write = entry<CAN_Write_t>("CAN_Write");
-    const CAN_GetValue_t getValue = entry<CAN_GetValue_t>("CAN_GetValue");
-    const CAN_SetValue_t setValue = entry<CAN_SetValue_t>("CAN_SetValue");
-    const CAN_GetErrorText_t errorText = entry<CAN_GetErrorText_t>("CAN_GetErrorText");
-    const CAN_LookUpChannel_t lookUp = entry<CAN_LookUpChannel_t>("CAN_LookUpChannel");
-};
-
-Api& api()
+void* library()
 {
-    static Api loaded;
-    return loaded;
+    static void* const module = ::dlopen(VELDRIS_SIM_LIBRARY, RTLD_NOW);
+    return module;
 }
+
+// An entry point of the library, looked up by name as the program's binding does.
+template <class F>
+F entry(const char* name)
+{
+    return reinterpret_cast<F>(::dlsym(library(), name));
+}
+#define CAN(name) entry<CAN_##name##_t>("CAN_" #name)
 
 pcan::Message sdo(int node, std::uint8_t command, std::uint16_t index, std::uint8_t sub, std::uint32_t value = 0)
 {
@@ -56,104 +42,75 @@ pcan::Message sdo(int node, std::uint8_t command, std::uint16_t index, std::uint
     return message;
 }
 
-// Reads frames (waiting on the receive event) until one with identifier `id` comes.
-bool awaitFrame(std::uint32_t id, pcan::Message& message, pcan::Timestamp& stamp, int timeoutMs = 500)
+// Reads frames, waiting on the receive event, until one with identifier `id` comes.
+bool awaitFrame(std::uint32_t id, pcan::Message& message)
 {
     int fd = -1;
-    if (api().getValue(pcan::usbBus1, pcan::receiveEvent, &fd, sizeof fd) != pcan::ok)
+    pcan::Timestamp stamp{};
+    if (CAN(GetValue)(pcan::usbBus1, pcan::receiveEvent, &fd, sizeof fd) != pcan::ok)
         return false;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (api().read(pcan::usbBus1, &message, &stamp) == pcan::ok) {
+    for (pollfd event{fd, POLLIN, 0}; ::poll(&event, 1, 2000) == 1;)
+        while (CAN(Read)(pcan::usbBus1, &message, &stamp) == pcan::ok)
             if (message.id == id)
                 return true;
-            continue;
-        }
-        pollfd event{fd, POLLIN, 0};
-        ::poll(&event, 1, 20);
-    }
     return false;
 }
 
 class PcanBasicApi : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_NE(api().module, nullptr) << ::dlerror(); }
-    void TearDown() override { api().uninitialize(pcan::noneBus); }
+    void SetUp() override { ASSERT_NE(library(), nullptr) << ::dlerror(); }
+    void TearDown() override { CAN(Uninitialize)(pcan::noneBus); }
 };
 
 } // namespace
 
-TEST_F(PcanBasicApi, OneAttachedUsbChannel)
+// One attached PCAN-USB channel, to be initialised once at a known bit rate, classic CAN only.
+TEST_F(PcanBasicApi, OneUsbChannelInitialisedAtAKnownBitRate)
 {
     std::uint32_t count = 0;
-    ASSERT_EQ(api().getValue(pcan::noneBus, pcan::attachedChannelsCount, &count, sizeof count), pcan::ok);
+    ASSERT_EQ(CAN(GetValue)(pcan::noneBus, pcan::attachedChannelsCount, &count, sizeof count), pcan::ok);
     EXPECT_EQ(count, 1u);
     pcan::ChannelInformation record{};
-    ASSERT_EQ(api().getValue(pcan::noneBus, pcan::attachedChannels, &record, sizeof record), pcan::ok);
+    ASSERT_EQ(CAN(GetValue)(pcan::noneBus, pcan::attachedChannels, &record, sizeof record), pcan::ok);
     EXPECT_EQ(record.channelHandle, pcan::usbBus1);
     EXPECT_EQ(record.deviceType, pcan::deviceTypeUsb);
     EXPECT_EQ(record.channelCondition, pcan::channelAvailable);
     EXPECT_STREQ(record.deviceName, "PCAN-USB");
-    EXPECT_EQ(api().getValue(pcan::noneBus, pcan::attachedChannels, &record, 10), pcan::errorIllParamVal);
+    EXPECT_EQ(CAN(GetValue)(pcan::noneBus, pcan::attachedChannels, &record, 10), pcan::errorIllParamVal);
     pcan::Handle found = 0;
     char search[] = "devicetype=pcan_usb, controllernumber=0";
-    ASSERT_EQ(api().lookUp(search, &found), pcan::ok);
+    ASSERT_EQ(CAN(LookUpChannel)(search, &found), pcan::ok);
     EXPECT_EQ(found, pcan::usbBus1);
-}
 
-TEST_F(PcanBasicApi, ChannelMustBeInitialisedAtAKnownBitRate)
-{
     pcan::Message message{};
     pcan::Timestamp stamp{};
-    EXPECT_EQ(api().read(pcan::usbBus1, &message, &stamp), pcan::errorInitialize);
-    EXPECT_EQ(api().initialize(0x52, pcan::baud125K, 0, 0, 3), pcan::errorIllHw);
-    EXPECT_EQ(api().initialize(pcan::usbBus1, 0x1234, 0, 0, 3), pcan::errorIllParamVal);
-    ASSERT_EQ(api().initialize(pcan::usbBus1, pcan::baud125K, 0, 0, 3), pcan::ok);
-    EXPECT_EQ(api().initialize(pcan::usbBus1, pcan::baud125K, 0, 0, 3), pcan::errorInitialize);
+    EXPECT_EQ(CAN(Read)(pcan::usbBus1, &message, &stamp), pcan::errorInitialize);
+    EXPECT_EQ(CAN(Initialize)(0x52, pcan::baud125K, 0, 0, 3), pcan::errorIllHw);
+    EXPECT_EQ(CAN(Initialize)(pcan::usbBus1, 0x1234, 0, 0, 3), pcan::errorIllParamVal);
+    ASSERT_EQ(CAN(Initialize)(pcan::usbBus1, pcan::baud125K, 0, 0, 3), pcan::ok);
+    EXPECT_EQ(CAN(Initialize)(pcan::usbBus1, pcan::baud125K, 0, 0, 3), pcan::errorInitialize);
     char fd[] = "f_clock=80000000";
-    EXPECT_EQ(api().initializeFd(pcan::usbBus1, fd), pcan::errorIllOperation);
-    EXPECT_EQ(api().readFd(pcan::usbBus1, nullptr, nullptr), pcan::errorIllOperation);
+    EXPECT_EQ(CAN(InitializeFD)(pcan::usbBus1, fd), pcan::errorIllOperation);
+    EXPECT_EQ(CAN(ReadFD)(pcan::usbBus1, nullptr, nullptr), pcan::errorIllOperation);
     // The Linux library hands the receive event out; it cannot be registered.
     std::uint64_t handle = 1;
-    EXPECT_EQ(api().setValue(pcan::usbBus1, pcan::receiveEvent, &handle, 8), pcan::errorIllOperation);
+    EXPECT_EQ(CAN(SetValue)(pcan::usbBus1, pcan::receiveEvent, &handle, 8), pcan::errorIllOperation);
     std::uint32_t on = pcan::parameterOn;
-    EXPECT_EQ(api().setValue(pcan::usbBus1, pcan::allowErrorFrames, &on, sizeof on), pcan::ok);
+    EXPECT_EQ(CAN(SetValue)(pcan::usbBus1, pcan::allowErrorFrames, &on, sizeof on), pcan::ok);
     pcan::Message tooLong = sdo(5, 0x40, 0x1010, 0);
     tooLong.length = 9;
-    EXPECT_EQ(api().write(pcan::usbBus1, &tooLong), pcan::errorIllData);
-    EXPECT_EQ(api().uninitialize(pcan::usbBus1), pcan::ok);
-    EXPECT_EQ(api().uninitialize(pcan::usbBus1), pcan::errorInitialize);
+    EXPECT_EQ(CAN(Write)(pcan::usbBus1, &tooLong), pcan::errorIllData);
+    EXPECT_EQ(CAN(Uninitialize)(pcan::usbBus1), pcan::ok);
+    EXPECT_EQ(CAN(Uninitialize)(pcan::usbBus1), pcan::errorInitialize);
     char text[256];
-    ASSERT_EQ(api().errorText(pcan::errorQrcvEmpty, 0x09, text), pcan::ok);
+    ASSERT_EQ(CAN(GetErrorText)(pcan::errorQrcvEmpty, 0x09, text), pcan::ok);
     EXPECT_STREQ(text, "Receive queue is empty");
-}
-
-TEST_F(PcanBasicApi, SdoRequestIsAnsweredWithAnEpochTimestamp)
-{
-    ASSERT_EQ(api().initialize(pcan::usbBus1, pcan::baud125K, 0, 0, 3), pcan::ok);
-    pcan::Message request = sdo(5, 0x40, 0x2A00, 1);
-    ASSERT_EQ(api().write(pcan::usbBus1, &request), pcan::ok);
-    pcan::Message answer{};
-    pcan::Timestamp stamp{};
-    ASSERT_TRUE(awaitFrame(0x585, answer, stamp));
-    const std::uint8_t expected[8] = {0x43, 0x00, 0x2A, 0x01, 0x00, 0x22, 0x10, 0x06};
-    EXPECT_EQ(std::memcmp(answer.data, expected, 8), 0);
-    EXPECT_EQ(answer.length, 8);
-    const auto nowMs = static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                      std::chrono::system_clock::now().time_since_epoch())
-                                                      .count());
-    const std::uint64_t stampMs = stamp.millis + (static_cast<std::uint64_t>(stamp.millisOverflow) << 32);
-    EXPECT_LE(stampMs, nowMs + 1);
-    EXPECT_GT(stampMs + 1000, nowMs);
-    EXPECT_LT(stamp.micros, 1000);
 }
 
 bool exchange(pcan::Message request, std::uint32_t answerId, std::uint8_t command)
 {
     pcan::Message answer{};
-    pcan::Timestamp stamp{};
-    return api().write(pcan::usbBus1, &request) == pcan::ok && awaitFrame(answerId, answer, stamp)
-        && answer.data[0] == command;
+    return CAN(Write)(pcan::usbBus1, &request) == pcan::ok && awaitFrame(answerId, answer) && answer.data[0] == command;
 }
 
 // One run of a program on a persistent bus; started by SimulatorState.PersistsAcrossProcesses
@@ -163,7 +120,7 @@ TEST_F(PcanBasicApi, PersistentBusRun)
     const char* run = std::getenv("VELDRIS_TEST_RUN");
     if (!run)
         GTEST_SKIP() << "a part of SimulatorState.PersistsAcrossProcesses";
-    ASSERT_EQ(api().initialize(pcan::usbBus1, pcan::baud125K, 0, 0, 3), pcan::ok);
+    ASSERT_EQ(CAN(Initialize)(pcan::usbBus1, pcan::baud125K, 0, 0, 3), pcan::ok);
     if (std::string(run) == "store node 6") {
         EXPECT_TRUE(exchange(sdo(5, 0x40, 0x2A00, 1), 0x585, 0x43));
         EXPECT_TRUE(exchange(sdo(5, 0x23, 0x2100, 0, veldris::sensorAccessCode), 0x585, 0x60));

@@ -8,11 +8,15 @@
 #include "sensor/SensorConnection.h"
 #include "sensor/SrdoChecksum.h"
 
+#include "SimulatorTrace.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 
 using namespace veldris;
+using namespace std::string_literals;
 
 namespace {
 
@@ -123,21 +127,51 @@ TEST_F(SensorServices, ParametersOfAnAbortingOrSilentSensor)
     }
 }
 
-TEST_F(SensorServices, NodeIdChangeTakesEffectOnlyWhenStored)
+// A change writes the new value, stores it and resets the communication of all nodes, in that
+// order, each only after the one before was confirmed; a refused write ends it. The current
+// value or one out of range sends nothing at all. The sensor takes a new node ID or bit rate
+// only when it was stored.
+TEST_F(SensorServices, NodeIdAndBitrateChangesOnTheBus)
 {
-    choose(42);
-    EXPECT_EQ(changeNodeId(client(), 42, 44), ChangeResult::NotStored); // waits out the reset
-    EXPECT_TRUE(answers(42)); // back with its old node ID after the reset
-    EXPECT_FALSE(answers(44));
-
-    choose(32);
-    EXPECT_EQ(changeNodeId(client(), 32, 33), ChangeResult::Changed);
-    EXPECT_TRUE(answers(33));
-    EXPECT_FALSE(answers(32));
-
-    choose(40);
-    EXPECT_EQ(changeNodeId(client(), 40, 45), ChangeResult::Refused);
-    EXPECT_EQ(changeBitrate(client(), 41, 2), ChangeResult::Refused);
+    using R = ChangeResult;
+    const char* const store = "2310100173617665"; // "save" to 0x1010:01
+    struct Case {
+        int chosen; // given its access code first; 0: none
+        std::function<ChangeResult()> change;
+        ChangeResult result;
+        std::vector<std::string> requests;
+        int answering = 5, gone = 0; // nodes that answer, and no longer answer, afterwards
+    } cases[] = {
+        {42, [] { return changeNodeId(client(), 42, 44); }, R::NotStored,
+         {"62A#2F0020002C000000", "62A#"s + store, "000#8200"}, 42, 44},
+        {42, [] { return changeBitrate(client(), 42, 3, 2); }, R::NotStored,
+         {"62A#2B012000FA000000", "62A#"s + store, "000#8200"}, 42},
+        {32, [] { return changeNodeId(client(), 32, 33); }, R::Changed,
+         {"620#2F00200021000000", "620#"s + store, "000#8200"}, 33, 32},
+        {40, [] { return changeNodeId(client(), 40, 45); }, R::Refused, {"628#2F0020002D000000"}},
+        {0, [] { return changeBitrate(client(), 41, 3, 2); }, R::Refused, {"629#2B012000FA000000"}},
+        {0, [] { return changeNodeId(client(), 5, 5); }, R::Unchanged, {}},
+        {0, [] { return changeNodeId(client(), 5, 0); }, R::OutOfRange, {}},
+        {0, [] { return changeNodeId(client(), 5, 128); }, R::OutOfRange, {}},
+        {0, [] { return changeBitrate(client(), 5, 3, 3); }, R::Unchanged, {}},
+        {0, [] { return changeBitrate(client(), 5, 3, -1); }, R::OutOfRange, {}},
+        {0, [] { return changeBitrate(client(), 5, 3, 6); }, R::OutOfRange, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        if (c.chosen)
+            choose(c.chosen);
+        const std::uintmax_t offset = traceSize();
+        EXPECT_EQ(c.change(), c.result);
+        EXPECT_TRUE(answers(c.answering)); // its answer orders every frame before it into the trace
+        std::vector<std::string> requests; // the frames to 0x000 and 0x600 + node
+        for (const std::string& frame : tracedFrames(offset))
+            if (frame.rfind("000#", 0) == 0 || frame[0] == '6')
+                requests.push_back(frame);
+        requests.pop_back(); // the probe
+        EXPECT_EQ(requests, c.requests);
+        EXPECT_FALSE(c.gone && answers(c.gone));
+    }
 }
 
 TEST_F(SensorServices, Reconnect)
@@ -181,6 +215,7 @@ int main(int argc, char** argv)
 {
     ::setenv("VELDRIS_PCANBASIC", VELDRIS_SIM_LIBRARY, 1);
     ::setenv("VELDRIS_SIM_SCENARIO", VELDRIS_SOURCE_DIR "/tests/scenarios/services.ini", 1);
+    traceTheSimulatedBus();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

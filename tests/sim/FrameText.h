@@ -12,9 +12,8 @@ inline sim::Frame frameOf(const std::string& text)
     sim::Frame frame;
     const auto hash = text.find('#');
     frame.id = static_cast<std::uint32_t>(std::stoul(text.substr(0, hash), nullptr, 16));
-    const std::string data = text.substr(hash + 1);
-    for (std::size_t i = 0; i + 1 < data.size() && frame.length < 8; i += 2)
-        frame.data[frame.length++] = static_cast<std::uint8_t>(std::stoul(data.substr(i, 2), nullptr, 16));
+    for (std::size_t i = hash + 1; i + 1 < text.size() && frame.length < 8; i += 2)
+        frame.data[frame.length++] = static_cast<std::uint8_t>(std::stoul(text.substr(i, 2), nullptr, 16));
     return frame;
 }
 
@@ -27,10 +26,12 @@ inline std::string textOf(const sim::Frame& frame)
     return text;
 }
 
-inline std::vector<std::string> textsOf(const std::vector<sim::Transmission>& frames)
+// The frames with identifier `id` (any, when 0).
+inline std::vector<std::string> textsOf(const std::vector<sim::Transmission>& frames, std::uint32_t id = 0)
 {
     std::vector<std::string> texts;
     for (const sim::Transmission& tx : frames)
-        texts.push_back(textOf(tx.frame));
+        if (id == 0 || tx.frame.id == id)
+            texts.push_back(textOf(tx.frame));
     return texts;
 }

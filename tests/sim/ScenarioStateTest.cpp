@@ -7,12 +7,23 @@
 
 #include <gtest/gtest.h>
 
-TEST(Scenario, MistakesAreReportedWithTheirPlace)
+// The options that are more than a key read into a field, and the mistakes, with their place.
+TEST(Scenario, OptionsAreReadAndMistakesReportedWithTheirPlace)
 {
-    struct Case {
-        const char* text;
-        const char* message;
-    } cases[] = {
+    sim::Scenario scenario;
+    std::string error;
+    ASSERT_TRUE(sim::parseScenario("[bus]\ntiming = off\n[sensor x]\nnode = 9\nuid = 0x06102000\nlayout = unlisted\n"
+                                   "fault.abort = 0x1017:00, 2000:1A\nfault.lossPercent = 12.5\nsrdo.checksum = 0x1234\n",
+                                   "x.ini", scenario, error)) << error;
+    EXPECT_FALSE(scenario.bus.timing);
+    const sim::SensorConfig& sensor = scenario.sensors.at(0);
+    EXPECT_FALSE(sensor.listed); // "layout" wins over the UID
+    EXPECT_EQ(sensor.faults.abortObjects, (std::vector<std::uint32_t>{0x101700, 0x20001A}));
+    EXPECT_DOUBLE_EQ(sensor.faults.lossPercent, 12.5);
+    EXPECT_FALSE(sensor.srdo.checksumAuto);
+    EXPECT_EQ(sensor.srdo.checksum, 0x1234u);
+
+    const std::pair<const char*, const char*> mistakes[] = {
         {"[sensor a]\nnode = five\n", "test.ini: [sensor a] node: 'five' is not a number from 0 to 127"},
         {"[sensor a]\nnode = 128\n", "test.ini: [sensor a] node: '128' is not a number from 0 to 127"},
         {"[sensor a]\nnode = 5\nhaertbeat = 100\n", "test.ini: [sensor a] haertbeat: unknown key"},
@@ -24,32 +35,11 @@ TEST(Scenario, MistakesAreReportedWithTheirPlace)
         {"[sensors]\n", "test.ini: [sensors] is neither [bus] nor a [sensor ...] section"},
         {"[sensor a]\nerrorlog.memoryFile = missing.bin\n", "test.ini: [sensor a] errorlog.memoryFile: cannot read missing.bin"},
     };
-    for (const Case& c : cases) {
-        sim::Scenario scenario;
-        std::string error;
-        EXPECT_FALSE(sim::parseScenario(c.text, "test.ini", scenario, error)) << c.text;
-        EXPECT_EQ(error, c.message);
+    for (const auto& [text, message] : mistakes) {
+        sim::Scenario other;
+        EXPECT_FALSE(sim::parseScenario(text, "test.ini", other, error)) << text;
+        EXPECT_EQ(error, message);
     }
-}
-
-TEST(Scenario, FaultsAndOptionsAreRead)
-{
-    sim::Scenario scenario;
-    std::string error;
-    ASSERT_TRUE(sim::parseScenario("[bus]\ntiming = off\nseed = 7\n[sensor x]\nnode = 9\nuid = 0x06102000\n"
-                                   "layout = unlisted\nfault.abort = 0x1017:00, 2000:1A\nfault.lossPercent = 12.5\n"
-                                   "fault.answerDelayMs = 40\nsrdo.checksum = 0x1234\n",
-                                   "x.ini", scenario, error))
-        << error;
-    EXPECT_FALSE(scenario.bus.timing);
-    EXPECT_EQ(scenario.bus.seed, 7u);
-    const sim::SensorConfig& sensor = scenario.sensors.at(0);
-    EXPECT_FALSE(sensor.listed); // "layout" wins over the UID
-    EXPECT_EQ(sensor.faults.abortObjects, (std::vector<std::uint32_t>{0x101700, 0x20001A}));
-    EXPECT_DOUBLE_EQ(sensor.faults.lossPercent, 12.5);
-    EXPECT_EQ(sensor.faults.answerDelayMs, 40);
-    EXPECT_FALSE(sensor.srdo.checksumAuto);
-    EXPECT_EQ(sensor.srdo.checksum, 0x1234u);
 }
 
 // Two sensors through one state file: an application's active and stored objects and its mapped
@@ -57,18 +47,18 @@ TEST(Scenario, FaultsAndOptionsAreRead)
 TEST(SimState, SensorsComeBackAsTheyWereSaved)
 {
     SensorHarness node5(defaultSensor(5));
-    const std::string frames[] = {accessRequest(5), "605#2F00200006000000", "605#2310100173617665", "605#2B17100064000000"};
-    for (const std::string& frame : frames) // node ID 6 stored; heartbeat 100 ms only active
-        node5.send(frame);
+    node5.send(unlock5);
+    for (const char* frame : {"605#2F00200006000000", "605#2310100173617665", "605#2B17100064000000"})
+        node5.send(frame); // node ID 6 stored; heartbeat 100 ms only active
     sim::SensorConfig config = defaultSensor(32);
     config.startInBootloader = true;
     SensorHarness loader(config);
     for (const char* frame : {"07F#61", "07F#410000800000", "07F#6300112233445566"}) // 6 bytes at 0x8000
         loader.send(frame);
-    const std::map<std::string, sim::SensorState> states{{"a", node5.sensor.saveState()}, {"b", loader.sensor.saveState()}};
     std::map<std::string, sim::SensorState> loaded;
     std::string error;
-    ASSERT_TRUE(sim::stateFromJson(sim::stateToJson(states), loaded, error)) << error;
+    ASSERT_TRUE(sim::stateFromJson(sim::stateToJson({{"a", node5.sensor.saveState()}, {"b", loader.sensor.saveState()}}),
+                                   loaded, error)) << error;
     SensorHarness after5(defaultSensor(5)), after32(defaultSensor(32));
     after5.sensor.loadState(loaded.at("a"), after5.now);
     after32.sensor.loadState(loaded.at("b"), after32.now);
@@ -83,10 +73,10 @@ TEST(SimState, SensorsComeBackAsTheyWereSaved)
 
 TEST(SimState, DamagedFilesAreRefused)
 {
-    std::map<std::string, sim::SensorState> loaded;
-    std::string error;
-    EXPECT_FALSE(sim::stateFromJson("{\"format\": \"other\"}", loaded, error));
-    EXPECT_FALSE(sim::stateFromJson("{\"format\": \"veldris-sim-state\", \"sensors\": {\"a\": {}}}", loaded, error));
-    EXPECT_FALSE(sim::stateFromJson("not json", loaded, error));
-    EXPECT_FALSE(error.empty());
+    for (const char* text : {"{\"format\": \"other\"}", "{\"format\": \"veldris-sim-state\", \"sensors\": {\"a\": {}}}", "not json"}) {
+        std::map<std::string, sim::SensorState> loaded;
+        std::string error;
+        EXPECT_FALSE(sim::stateFromJson(text, loaded, error)) << text;
+        EXPECT_FALSE(error.empty()) << text;
+    }
 }

@@ -34,6 +34,14 @@ void addGlobalOptions(CLI::App& app, GlobalOptions& options)
     app.add_option("--library", adapter.library,
                    "PCAN-Basic library to load (default: $VELDRIS_PCANBASIC, else libpcanbasic.so)");
     app.add_option_function<std::string>(
+        "--adapter",
+        [&adapter](const std::string& name) {
+            if (const std::string error = veldris::takeAdapterName(name, adapter); !error.empty())
+                throw CLI::ValidationError(error);
+        },
+        "socketcan[:IFACE]: Linux's own CAN interface IFACE (default can0, or $VELDRIS_SOCKETCAN) through the "
+        "bundled SocketCAN library; pcan: the PCAN-Basic library (the default)");
+    app.add_option_function<std::string>(
            "--simulate",
            [&adapter](const std::string& scenario) {
                adapter.simulate = true;

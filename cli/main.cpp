@@ -96,8 +96,8 @@ int main(int argc, char** argv)
     }
     if (options.version)
         return printVersion(options.json);
-    if (!options.adapter.simState.empty() && !options.adapter.simulate) {
-        std::cerr << "veldris-cli: --sim-state goes with --simulate\n";
+    if (const std::string conflict = veldris::adapterChoiceConflict(options.adapter); !conflict.empty()) {
+        std::cerr << "veldris-cli: " << conflict << '\n';
         return exitUsage;
     }
     applyGlobalOptions(options, directory);

@@ -38,14 +38,17 @@ AppOptions parseAppOptions(const QStringList& arguments)
         } else if (argument.startsWith(QLatin1String("--simulate="))) {
             adapter.simulate = true;
             adapter.scenario = argument.mid(11).toStdString();
+        } else if (std::string name; takeValue(arguments, i, QStringLiteral("--adapter"), name, options.error)) {
+            if (options.error.isEmpty())
+                options.error = QString::fromStdString(veldris::takeAdapterName(name, adapter));
         } else if (!takeValue(arguments, i, QStringLiteral("--sim-state"), adapter.simState, options.error)
                    && !takeValue(arguments, i, QStringLiteral("--trace"), adapter.tracePath, options.error)
                    && !takeValue(arguments, i, QStringLiteral("--library"), adapter.library, options.error)) {
             options.error = QStringLiteral("unknown option ") + argument;
         }
     }
-    if (options.error.isEmpty() && !adapter.simState.empty() && !adapter.simulate)
-        options.error = QStringLiteral("--sim-state goes with --simulate");
+    if (options.error.isEmpty())
+        options.error = QString::fromStdString(veldris::adapterChoiceConflict(adapter));
     return options;
 }
 
@@ -54,6 +57,8 @@ QString appUsage()
     return QStringLiteral(
         "Usage: veldris [OPTIONS]\n"
         "KAVRO Veldris: service tool for CANopen sensors on a PCAN adapter.\n\n"
+        "  --adapter socketcan[:IFACE]  use Linux's own CAN interface IFACE (default can0) through\n"
+        "                         the bundled SocketCAN library; --adapter pcan: the PCAN-Basic library\n"
         "  --simulate[=SCENARIO]  use the bundled bus simulator instead of an adapter\n"
         "  --sim-state FILE       with --simulate: load the sensors' state from FILE, save it at exit\n"
         "  --library NAME|PATH    PCAN-Basic library to load (default: $VELDRIS_PCANBASIC, else libpcanbasic.so)\n"

@@ -9,6 +9,7 @@
 #include "common/VersionInfo.h"
 
 #include <QProcessEnvironment>
+#include <QThread>
 
 #include <cstdio>
 #include <cstring>
@@ -71,7 +72,12 @@ int main(int argc, char** argv)
         veldris::setDataDirectory(veldris::findDataDirectory(directory));
         veldris::applyAdapterChoice(options.adapter, directory);
         veldris::setAdapterNotifier([](const std::string& caption, const std::string& text) {
-            uiServices().showErrorBox(QString::fromStdString(caption), QString::fromStdString(text));
+            const QString boxCaption = QString::fromStdString(caption), boxText = QString::fromStdString(text);
+            if (QThread::currentThread() == QCoreApplication::instance()->thread())
+                uiServices().showErrorBox(boxCaption, boxText);
+            else // a worker (the firmware update) opened the bus: only the window's thread shows boxes
+                QMetaObject::invokeMethod(QCoreApplication::instance(), [boxCaption, boxText] { uiServices().showErrorBox(boxCaption, boxText); },
+                                          Qt::QueuedConnection);
         });
 
         TVeldrisForm form;

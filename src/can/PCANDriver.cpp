@@ -68,6 +68,16 @@ pcan::Status PCANDriver::initialize(std::uint32_t index, std::uint16_t btr0btr1,
     return status;
 }
 
+std::string PCANDriver::errorText(pcan::Status status)
+{
+    constexpr std::uint16_t english = 0x09;
+    char text[256] = {}; // the API's texts have no length argument; 256 bytes hold any of them
+    if (library.getErrorText(status, english, text) != pcan::ok)
+        return {};
+    text[sizeof text - 1] = '\0';
+    return text;
+}
+
 pcan::Status PCANDriver::read(std::uint32_t index, CanFrame& destination)
 {
     pcan::Handle handle = 0;

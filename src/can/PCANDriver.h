@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -38,6 +39,9 @@ public:
     pcan::Status read(std::uint32_t index, CanFrame& destination);
     pcan::Status write(std::uint32_t index, const CanFrame& frame);
     pcan::Status reset(std::uint32_t index); // empties the receive and transmit queues
+    // The library's English text for `status` (it may say what to do, e.g. how to set an
+    // interface's bit rate); empty when the library has none.
+    std::string errorText(pcan::Status status);
 
     void setReceiveHook(ReceiveHook hook) { receiveHook = std::move(hook); }
 

@@ -1,5 +1,7 @@
 #include "canopen/CanOpenClient.h"
 
+#include "can/AdapterNotifier.h"
+
 #include "can/Bitrates.h"
 #include "can/CandumpLine.h"
 #include "can/StatusText.h"
@@ -122,6 +124,14 @@ bool CanOpenClient::connectAdapter(std::int32_t channelIndex, std::int32_t bitra
         adapter->initialize(static_cast<std::uint32_t>(channelIndex), bitrateCode(bitrateIndex), 0, 0, 3);
     adapter->startReceiveThread(0);
     opened = status == pcan::ok;
+    if (!opened) {
+        // A library that says why (an interface at another bit rate, and the command that
+        // sets it) is heard; the bus is let go first, as the window shows a modal box.
+        const std::string why = adapter->errorText(status);
+        bus.unlock();
+        if (!why.empty())
+            notifyAdapterProblem("Error!", why);
+    }
     return opened;
 }
 

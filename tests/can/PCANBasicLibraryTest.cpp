@@ -80,3 +80,44 @@ TEST(PCANBasicLibrary, UnusableLibraryIsReportedAtEachLoadAndEveryCallRefused)
         EXPECT_FALSE(driver.stopReceiveThread());
     }
 }
+
+// --adapter: what each value chooses, and the library and interfaces it puts into effect.
+TEST(AdapterChoice, AdapterNamesAndTheirConflicts)
+{
+    struct Case {
+        std::string value;
+        std::string error;      // of takeAdapterName, else of adapterChoiceConflict
+        const char* interfaces; // $VELDRIS_SOCKETCAN afterwards; nullptr: unset
+        bool simulate = false;
+    } const cases[] = {
+        {"socketcan", "", nullptr},
+        {"socketcan:can1", "", "can1"},
+        {"socketcan:can0,vcan0", "", "can0,vcan0"},
+        {"pcan", "", nullptr},
+        {"socketcan:", "--adapter socketcan: names no interface after ':'", nullptr},
+        {"socketcan:can0,", "--adapter socketcan: names no interface after ':'", nullptr},
+        {"can0", "--adapter takes pcan or socketcan[:INTERFACE], not \"can0\"", nullptr},
+        {"socketcan", "--adapter socketcan and --simulate exclude each other", nullptr, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        ::unsetenv(libraryVariable);
+        ::unsetenv(socketcanVariable);
+        AdapterChoice choice;
+        choice.simulate = c.simulate;
+        std::string error = takeAdapterName(c.value, choice);
+        if (error.empty())
+            error = adapterChoiceConflict(choice);
+        EXPECT_EQ(error, c.error);
+        if (!error.empty())
+            continue;
+        applyAdapterChoice(choice, "/opt/veldris/bin");
+        const char* library = std::getenv(libraryVariable);
+        EXPECT_EQ(library ? std::string(library) : std::string(),
+                  c.value == "pcan" ? std::string() : std::string("/opt/veldris/bin/libpcanbasic-socketcan.so"));
+        const char* interfaces = std::getenv(socketcanVariable);
+        EXPECT_EQ(interfaces ? std::string(interfaces) : "unset", c.interfaces ? c.interfaces : "unset");
+    }
+    ::unsetenv(libraryVariable);
+    ::unsetenv(socketcanVariable);
+}

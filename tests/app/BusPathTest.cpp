@@ -2,16 +2,14 @@
 // the node list scans the bus, the force option follows the scan, the NMT buttons send their
 // frames, a worker holds the bus against the window's handlers, and closing the window stops it.
 
-#include "app/TVeldrisApplication.h"
 #include "canopen/BusWorker.h"
 #include "canopen/RequestTemplates.h"
 #include "common/GUIProgress.h"
 
 #include "GuiFixture.h"
+#include "GuiTestMain.h"
 
 #include <QCheckBox>
-#include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -20,35 +18,13 @@
 #include <QTimer>
 
 #include <atomic>
-#include <cstdlib>
-
-namespace {
-
-// Every frame on the simulated bus, in candump log format (VELDRIS_SIM_TRACE).
-const QString busTrace = QDir::temp().filePath(QStringLiteral("veldris-bus-path-%1.log").arg(QCoreApplication::applicationPid()));
-
-QStringList busTraceFrom(qint64 offset)
-{
-    QFile file(busTrace);
-    if (!file.open(QIODevice::ReadOnly) || !file.seek(offset))
-        return {};
-    return QString::fromLatin1(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
-}
-
-// A whole-line pattern for the lines that end with `frame`.
-QRegularExpression endingWith(const char* frame)
-{
-    return QRegularExpression(QStringLiteral(".*") + QLatin1String(frame));
-}
-
-} // namespace
+#include <chrono>
 
 class BusPathTest : public QObject, private GuiFixture {
     Q_OBJECT
 
 private slots:
-    void init() { setUp(true); }
-    void cleanup() { tearDown(); }
+    void init() { setUp(); }
 
     // The scan re-opens the bus at the chosen bit rate. At 250 kbit/s no sensor answers and,
     // the list closed, "Force" is offered; at 125 kbit/s both sensors are listed, the scan
@@ -64,9 +40,8 @@ private slots:
         form->FWForceCheckbox->setChecked(true);
         form->BitrateCombo->setCurrentIndex(3);
         form->NodeIDCombo->showPopup();
+        QCOMPARE(QStringList({form->NodeIDCombo->itemText(0), form->NodeIDCombo->itemText(1)}), QStringList({"5", "32"}));
         QCOMPARE(form->NodeIDCombo->count(), 2);
-        QCOMPARE(form->NodeIDCombo->itemText(0), QStringLiteral("5"));
-        QCOMPARE(form->NodeIDCombo->itemText(1), QStringLiteral("32"));
         QVERIFY(!form->FWForceCheckbox->isChecked());
         form->NodeIDCombo->setCurrentIndex(-1);
         form->NodeIDCombo->hidePopup();
@@ -76,16 +51,21 @@ private slots:
     }
 
     // Start addresses the chosen sensor (none chosen: the bad number is shown), the other two
-    // every node.
+    // every node: one frame each on COB-ID 0x000, and each handler returns only after the
+    // nodes' 100 ms to settle.
     void nmtButtons()
     {
         QTest::mouseClick(form->StartSensorBtn, Qt::LeftButton);
         QCOMPARE(ui->errors, QStringList{QStringLiteral("invalid stoi argument")});
         veldris::connectedSensor().nodeId = "5";
         veldris::openBus(veldris::canOpenClient(), 0, 3);
-        const qint64 start = QFile(busTrace).size();
-        for (QPushButton* button : {form->PreopSensorBtn, form->StartSensorBtn, form->ResetSensorBtn})
+        const qint64 start = QFile(busTrace()).size();
+        for (QPushButton* button : {form->PreopSensorBtn, form->StartSensorBtn, form->ResetSensorBtn}) {
+            const auto clicked = std::chrono::steady_clock::now();
             button->click();
+            QVERIFY2(std::chrono::steady_clock::now() - clicked >= std::chrono::milliseconds(100),
+                     qPrintable(button->objectName()));
+        }
         QStringList nmt;
         for (const QString& line : busTraceFrom(start))
             if (line.contains(QStringLiteral(" 000#")))
@@ -100,7 +80,7 @@ private slots:
     {
         veldris::connectedSensor().nodeId = "5";
         veldris::openBus(veldris::canOpenClient(), 0, 3);
-        const qint64 start = QFile(busTrace).size();
+        const qint64 start = QFile(busTrace()).size();
         std::atomic<int> clicks{0};
         QTimer clicker;
         QObject::connect(&clicker, &QTimer::timeout, [&] {
@@ -112,10 +92,9 @@ private slots:
         veldris::GUIProgress progress;
         std::uint32_t shown = 0;
         QVERIFY(form->runOnWorker(progress, shown, form->DCFOutput, nullptr, [&](veldris::Progress& report) {
-            veldris::CanOpenClient& client = veldris::canOpenClient();
             int reads = 0;
             while (clicks < 3 || reads == 0)
-                reads += client.exchange(veldris::requests::readHeartbeat(5), 100).answered();
+                reads += veldris::canOpenClient().exchange(veldris::requests::readHeartbeat(5), 100).answered();
             report.addLine(std::to_string(reads) + " reads");
         }));
         clicker.stop();
@@ -126,9 +105,9 @@ private slots:
         QCOMPARE(form->PDOMappingValInput->text(), QStringLiteral("71 30 01 10 "));
 
         const QStringList frames = busTraceFrom(start);
-        const qsizetype lastHeartbeatRead = frames.lastIndexOf(endingWith("605#4017100000000000"));
+        const qsizetype lastHeartbeatRead = frames.lastIndexOf(QRegularExpression(QStringLiteral(".*605#4017100000000000")));
         QVERIFY(lastHeartbeatRead >= 0);
-        QVERIFY2(frames.indexOf(endingWith("605#40001A0100000000")) > lastHeartbeatRead,
+        QVERIFY2(frames.indexOf(QRegularExpression(QStringLiteral(".*605#40001A0100000000"))) > lastHeartbeatRead,
                  "a click reached the bus during the lease");
     }
 
@@ -149,13 +128,12 @@ private slots:
         closer.start(20);
         veldris::GUIProgress progress;
         std::uint32_t shown = 0;
-        const bool finished = form->runOnWorker(progress, shown, form->FWUpdateOutput, form->FWUpdateProgressBar,
-                                                [&](veldris::Progress& report) {
+        QVERIFY(!form->runOnWorker(progress, shown, form->FWUpdateOutput, form->FWUpdateProgressBar,
+                                   [&](veldris::Progress& report) {
             waiting = true;
             const veldris::Exchange result = veldris::canOpenClient().exchange(veldris::requests::readUid(77), 10000);
             report.addLine(result.status == veldris::ExchangeStatus::Stopped ? "stopped" : "not stopped");
-        });
-        QVERIFY(!finished);
+        }));
         QCOMPARE(form->FWUpdateOutput->toPlainText(), QStringLiteral("stopped"));
         QCOMPARE(ui->questions.size(), 1);
         QCOMPARE(veldris::BusWorker::running(), 0);
@@ -165,17 +143,5 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    ::setenv("VELDRIS_PCANBASIC", VELDRIS_SIM_LIBRARY, 1);
-    ::unsetenv("VELDRIS_SIM_SCENARIO");
-    TVeldrisApplication application(argc, argv);
-    QFile::remove(busTrace);
-    ::setenv("VELDRIS_SIM_TRACE", QFile::encodeName(busTrace).constData(), 1);
-    BusPathTest test;
-    const int failed = QTest::qExec(&test, argc, argv);
-    QFile::remove(busTrace);
-    return failed;
-}
-
+int main(int argc, char** argv) { return runGuiTest<BusPathTest>(argc, argv, VELDRIS_SIM_LIBRARY); }
 #include "BusPathTest.moc"

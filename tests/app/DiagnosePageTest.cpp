@@ -2,14 +2,12 @@
 // diagnosis in DiagnoseOutput with its colours and values, the report it exports, and the
 // current-value checkbox with its timer.
 
-#include "app/TVeldrisApplication.h"
 #include "sensor/Diagnosis.h"
 
 #include "GuiFixture.h"
+#include "GuiTestMain.h"
 
 #include <QCheckBox>
-#include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,11 +15,7 @@
 #include <QTextEdit>
 #include <QTimer>
 
-#include <cstdlib>
-
 namespace {
-
-const QString busTrace = QDir::temp().filePath(QStringLiteral("veldris-diagnose-%1.log").arg(QCoreApplication::applicationPid()));
 
 // The colour of the line of DiagnoseOutput that ends with `text`.
 QColor colourOf(QTextEdit* output, const QString& text)
@@ -39,36 +33,33 @@ class DiagnosePageTest : public QObject, private GuiFixture {
 
     QString exported()
     {
-        const QString path = QString::fromStdString(data->dir.file("report.txt"));
-        ui->fileAnswers.push_back(path);
+        ui->fileAnswers.push_back(QString::fromStdString(data->dir.file("report.txt")));
         form->ExportDiagnoseOutputBtn->click();
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+        return QString::fromStdString(data->dir.read("report.txt"));
     }
 
 private slots:
     void init() { setUp(false); }
-    void cleanup() { tearDown(); }
 
-    // While the diagnosis holds the bus, a tick of the current-value timer sends nothing.
+    // While the diagnosis holds the bus, a tick of the current-value timer sends nothing. Last,
+    // the window is closed.
     void diagnosisShowsItsLinesAndExportsThem()
     {
         choose(5);
         qint64 tickSent = -1;
         const auto tick = QObject::connect(form->DiagnoseOutput, &QTextEdit::textChanged, form.get(), [&] {
             if (tickSent < 0 && form->DiagnoseOutput->toPlainText().contains(QStringLiteral("Starting sensor"))) {
-                const qint64 before = QFile(busTrace).size();
+                const qint64 before = QFile(busTrace()).size();
                 form->GetCurrentValueTimer_OnTimer();
-                tickSent = QFile(busTrace).size() - before;
+                tickSent = QFile(busTrace()).size() - before;
             }
         });
         form->DiagnoseStartBtn->click();
         QObject::disconnect(tick);
         QCOMPARE(tickSent, qint64{0});
         QCOMPARE(colourOf(form->DiagnoseOutput, QStringLiteral("[DIAGNOSE] PASSED")), QColor(0, 0x80, 0));
-        QCOMPARE(form->PDOEventTimerLabel->text(), QStringLiteral("100 ms"));
-        QCOMPARE(form->PDOEventTimerValue->text(), QStringLiteral("100 ms"));
-        QCOMPARE(form->HBEventTimerLabel->text(), QStringLiteral("50 ms"));
+        QCOMPARE(QStringList({form->PDOEventTimerLabel->text(), form->PDOEventTimerValue->text(), form->HBEventTimerLabel->text()}),
+                 QStringList({"100 ms", "100 ms", "50 ms"}));
         QCOMPARE(form->CurrentErrorOutput->text(), QStringLiteral("0x00000000"));
         QVERIFY(form->DiagnoseStartBtn->isEnabled() && form->CurrentValueCheckbox->isEnabled());
 
@@ -88,11 +79,8 @@ private slots:
         QVERIFY(form->DiagnoseOutput->toPlainText().isEmpty());
         QCOMPARE(exported(), QStringLiteral("KAVRO GmbH Diagnostic Report\n--------------------------------\n"
                                             "-- NO RESULTS --\n\nStart a diagnose to get results\n\n"));
-    }
 
-    // Closing the window during a diagnosis asks; Yes stops it at once and then closes.
-    void closingDuringTheDiagnosisStopsIt()
-    {
+        // Closing the window during a diagnosis asks; Yes stops it at once and then closes.
         form->show();
         choose(5);
         ui->yesNoAnswers = {true};
@@ -142,15 +130,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    ::setenv("VELDRIS_PCANBASIC", VELDRIS_SIM_LIBRARY, 1);
-    ::setenv("VELDRIS_SIM_SCENARIO", VELDRIS_SOURCE_DIR "/tests/scenarios/diagnosis.ini", 1);
-    TVeldrisApplication application(argc, argv);
-    QFile::remove(busTrace);
-    ::setenv("VELDRIS_SIM_TRACE", QFile::encodeName(busTrace).constData(), 1);
-    DiagnosePageTest test;
-    const int failed = QTest::qExec(&test, argc, argv);
-    QFile::remove(busTrace);
-    return failed;
+    return runGuiTest<DiagnosePageTest>(argc, argv, VELDRIS_SIM_LIBRARY, VELDRIS_SOURCE_DIR "/tests/scenarios/diagnosis.ini");
 }
 
 #include "DiagnosePageTest.moc"

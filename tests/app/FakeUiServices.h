@@ -6,8 +6,6 @@
 #include <QFileDialog>
 #include <QStringList>
 
-#include <deque>
-
 // Records what the window shows and answers its questions at once, so no test blocks on a
 // modal box.
 class FakeUiServices : public UiServices {
@@ -16,24 +14,23 @@ public:
     ~FakeUiServices() override { setUiServices(nullptr); }
 
     QStringList messages;
-    QStringList errors;
-    QStringList errorBoxes; // "caption: text"
+    QStringList errors; // error boxes too, as "caption: text"
     QStringList questions;
     QStringList openedDocuments;   // every document the window tried to open
     QStringList existingDocuments; // the ones that open successfully
-    std::deque<bool> yesNoAnswers;
-    std::deque<QString> fileAnswers;
+    QList<bool> yesNoAnswers;      // taken in turn; then No
+    QStringList fileAnswers;       // taken in turn; then cancelled
     QList<QDialog*> modalDialogs;
 
     void showMessage(QWidget*, const QString& text) override { messages << text; }
     void showError(QWidget*, const QString& text) override { errors << text; }
-    void showErrorBox(const QString& caption, const QString& text) override { errorBoxes << caption + QStringLiteral(": ") + text; }
+    void showErrorBox(const QString& caption, const QString& text) override { errors << caption + QStringLiteral(": ") + text; }
     bool askYesNo(QWidget*, const QString& caption, const QString& text) override
     {
         questions << caption + QStringLiteral(": ") + text;
-        return take(yesNoAnswers, false);
+        return !yesNoAnswers.isEmpty() && yesNoAnswers.takeFirst();
     }
-    QString runFileDialog(QFileDialog*) override { return take(fileAnswers, QString()); }
+    QString runFileDialog(QFileDialog*) override { return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst(); }
     int runModal(QDialog* dialog) override
     {
         modalDialogs << dialog;
@@ -45,16 +42,5 @@ public:
     {
         openedDocuments << path;
         return existingDocuments.contains(path);
-    }
-
-private:
-    template <class T>
-    static T take(std::deque<T>& answers, T otherwise)
-    {
-        if (answers.empty())
-            return otherwise;
-        T answer = answers.front();
-        answers.pop_front();
-        return answer;
     }
 };

@@ -13,16 +13,19 @@
 
 #include <memory>
 
-// What every window test starts from: a run folder of its own, answering message boxes, no
-// sensor known, and a fresh main window. Test classes call setUp() in init() and tearDown()
-// in cleanup().
+// What every window test starts from (test classes call setUp() in init()): a run folder of
+// its own, answering message boxes, no sensor known, and a fresh main window, shown unless
+// painting would slow a timed test. The previous test's window, services and folder go first.
 struct GuiFixture {
     std::unique_ptr<GuiTestData> data;
     std::unique_ptr<FakeUiServices> ui;
     std::unique_ptr<TVeldrisForm> form;
 
-    void setUp(bool show)
+    void setUp(bool show = true)
     {
+        form.reset();
+        ui.reset();
+        data.reset();
         data = std::make_unique<GuiTestData>();
         ui = std::make_unique<FakeUiServices>();
         veldris::connectedSensor() = {};
@@ -33,8 +36,8 @@ struct GuiFixture {
         }
     }
 
-    // Chooses the node as the node list does after a scan that found it: the bus opened at
-    // 125 kbit/s, the node connected to.
+    // Chooses the node as the node list does after a scan: the bus opened at 125 kbit/s, the
+    // node connected to (also one that does not answer).
     void choose(int node)
     {
         veldris::openBus(veldris::canOpenClient(), 0, 3);
@@ -43,12 +46,5 @@ struct GuiFixture {
         form->NodeIDCombo->setCurrentIndex(0);
         form->NodeIDCombo_OnCloseup();
         QVERIFY(form->sensorSelected);
-    }
-
-    void tearDown()
-    {
-        form.reset();
-        ui.reset();
-        data.reset();
     }
 };

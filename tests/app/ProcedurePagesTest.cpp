@@ -2,82 +2,84 @@
 // simulated sensors of tests/scenarios/procedures.ini: the lines as the window shows them,
 // the control locking and the states afterwards.
 
-#include "app/TVeldrisApplication.h"
-
 #include "GuiFixture.h"
+#include "GuiTestMain.h"
 #include "support/IntelHexText.h"
 #include "support/ZipArchive.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTreeWidget>
 
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
+
+namespace {
+
+std::string contentOf(const char* path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+} // namespace
 
 class ProcedurePagesTest : public QObject, private GuiFixture {
     Q_OBJECT
 
-    void openDcf(const std::string& text)
-    {
-        ui->fileAnswers.push_back(QString::fromStdString(data->dir.write("upload.dcf", text)));
-        form->DCFLoadBtn->click();
-        QVERIFY(form->dcfLoaded);
-    }
-
     QStringList outputOf(QPlainTextEdit* output) { return output->toPlainText().split(u'\n'); }
 
 private slots:
-    void init() { setUp(false); }
-    void cleanup() { tearDown(); }
+    void init() { setUp(); }
 
-    void writingADcfReturnsToNoSensor()
+    // A failed upload keeps the sensor and leaves "Write" enabled; a whole one stores the
+    // parameters and leaves the window without a sensor (it restarted). No handler tries the
+    // bus meanwhile.
+    void writingADcf()
     {
-        choose(32);
-        openDcf("[1017]\nDataType=6\nParameterValue=250\n[1800sub5]\nDataType=6\nParameterValue=200\n");
-        form->DCFUpdateBtn->click();
-        QCOMPARE(outputOf(form->DCFOutput),
-                 QStringList({"attempting to upload dcf sections..", "Section at line 1 was sent successfully",
-                              "Section at line 4 was sent successfully", "Saving parameters successful.",
-                              "Sensor restarted.. please reconnect"}));
-        QVERIFY(!form->sensorSelected);
-        QVERIFY(!form->DCFUpdateBtn->isEnabled());
-        QVERIFY(form->NodeIDCombo->isEnabled() && form->TabTreeView->isEnabled());
-        QVERIFY(ui->messages.isEmpty()); // no handler tried the bus meanwhile
-    }
-
-    void aFailedDcfUploadKeepsTheSensor()
-    {
-        choose(40);
-        openDcf("[1017]\nDataType=6\nParameterValue=300\n[7132sub1]\nDataType=7\nParameterValue=3\n");
-        form->DCFUpdateBtn->click();
-        QCOMPARE(outputOf(form->DCFOutput),
-                 QStringList({"attempting to upload dcf sections..", "Section at line 1 was sent successfully",
-                              "Section at line 4 returned an error",
-                              "Section at line 4: SDO abort 0x06090030 (Invalid value for parameter (download only).)",
-                              "Sensor restarted.. please reconnect"}));
-        QVERIFY(form->sensorSelected);
-        for (QWidget* control : std::initializer_list<QWidget*>{form->TabTreeView, form->DCFLoadBtn, form->DCFUpdateBtn,
-                                                                form->BitrateCombo, form->NodeIDCombo})
-            QVERIFY2(control->isEnabled(), qPrintable(control->objectName()));
-        QCOMPARE(form->cursor().shape(), Qt::ArrowCursor);
+        const struct {
+            int node;
+            const char* dcf;
+            QStringList lines;
+        } uploads[] = {
+            {40, "[1017]\nDataType=6\nParameterValue=300\n[7132sub1]\nDataType=7\nParameterValue=3\n",
+             {"attempting to upload dcf sections..", "Section at line 1 was sent successfully",
+              "Section at line 4 returned an error",
+              "Section at line 4: SDO abort 0x06090030 (Invalid value for parameter (download only).)",
+              "Sensor restarted.. please reconnect"}},
+            {32, "[1017]\nDataType=6\nParameterValue=250\n[1800sub5]\nDataType=6\nParameterValue=200\n",
+             {"attempting to upload dcf sections..", "Section at line 1 was sent successfully",
+              "Section at line 4 was sent successfully", "Saving parameters successful.",
+              "Sensor restarted.. please reconnect"}},
+        };
+        for (const auto& upload : uploads) {
+            const bool keepsSensor = upload.node == 40;
+            choose(upload.node);
+            ui->fileAnswers.push_back(QString::fromStdString(data->dir.write("upload.dcf", upload.dcf)));
+            form->DCFLoadBtn->click();
+            form->DCFUpdateBtn->click();
+            QCOMPARE(outputOf(form->DCFOutput), upload.lines);
+            QCOMPARE(form->sensorSelected, keepsSensor);
+            QCOMPARE(form->DCFUpdateBtn->isEnabled(), keepsSensor);
+            QVERIFY(!keepsSensor || form->DCFLoadBtn->isEnabled());
+            for (QWidget* control : std::initializer_list<QWidget*>{form->TabTreeView, form->BitrateCombo, form->NodeIDCombo})
+                QVERIFY2(control->isEnabled(), qPrintable(control->objectName()));
+            QCOMPARE(form->cursor().shape(), Qt::ArrowCursor);
+        }
+        QVERIFY(ui->messages.isEmpty());
     }
 
     // A method of two modules: the lines of both, each once, "DONE" twice, the bar at 100 and
     // the window without a sensor afterwards (it restarted).
     void updatingWithAMethodOfTwoModules()
     {
-        std::ifstream in(VELDRIS_SOURCE_DIR "/resources/samples/firmware/app-kvr200.hex", std::ios::binary);
-        const std::string application{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
         const std::string identity = "type=hex\ndevice=KVR200\nui=06102200\n";
         const std::vector<std::uint8_t> package = zipOf({{"version.kmd", "version=2"},
-                                                         {"app.hex", application},
+                                                         {"app.hex", contentOf(VELDRIS_SOURCE_DIR "/resources/samples/firmware/app-kvr200.hex")},
                                                          {"app.kmd", identity + "version=1.5.0.0\n"},
                                                          {"patch.hex", hexImage({{0x0100, {0, 0, 6, 1}}})},
                                                          {"patch.kmd", identity + "version=1.6.0.0\n"},
@@ -88,7 +90,6 @@ private slots:
         choose(5);
         form->MethodSelectionCombo->setCurrentIndex(0);
         form->MethodSelectionCombo_OnCloseup();
-        QVERIFY(form->FWUpdateBtn->isEnabled());
         form->FWUpdateBtn->click();
         const QStringList module = {"unlocking device", "setting device to bootloader mode", "setting auto increment",
                                     "erasing memory", "uploading..", "rebooting device", "DONE"};
@@ -102,11 +103,10 @@ private slots:
     }
 
     // The readout runs on a worker with its progress in the status bar; its rows appear when it
-    // has ended, and Save is offered for them.
+    // has ended, and Save is offered for them. A sensor that answers nothing is named.
     void readingTheErrorLog()
     {
-        std::ifstream description(VELDRIS_DIST_DIR "/canopen.dev", std::ios::binary);
-        data->dir.write("canopen.dev", {std::istreambuf_iterator<char>(description), std::istreambuf_iterator<char>()});
+        data->dir.write("canopen.dev", contentOf(VELDRIS_DIST_DIR "/canopen.dev"));
         choose(60);
         form->ErrorLogReadBtn->click();
         QCOMPARE(form->ErrorOutput->topLevelItemCount(), 10);
@@ -115,7 +115,7 @@ private slots:
         QVERIFY(form->StatusBar1->currentMessage().isEmpty());
         QVERIFY(ui->messages.isEmpty());
 
-        choose(63); // answers nothing
+        choose(63);
         form->ErrorLogReadBtn->click();
         QCOMPARE(form->ErrorOutput->topLevelItemCount(), 0);
         QVERIFY(!form->ErrorLogSaveBtn->isEnabled());
@@ -125,11 +125,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    ::setenv("VELDRIS_PCANBASIC", VELDRIS_SIM_LIBRARY, 1);
-    ::setenv("VELDRIS_SIM_SCENARIO", VELDRIS_SOURCE_DIR "/tests/scenarios/procedures.ini", 1);
-    TVeldrisApplication application(argc, argv);
-    ProcedurePagesTest test;
-    return QTest::qExec(&test, argc, argv);
+    return runGuiTest<ProcedurePagesTest>(argc, argv, VELDRIS_SIM_LIBRARY, VELDRIS_SOURCE_DIR "/tests/scenarios/procedures.ini");
 }
 
 #include "ProcedurePagesTest.moc"

@@ -12,8 +12,7 @@
 namespace {
 
 // Sets an environment variable (nullptr: removes it) for one scope and puts the old value back.
-class ScopedVariable {
-public:
+struct ScopedVariable {
     ScopedVariable(const char* name, const char* value) : name(name)
     {
         if (const char* old = std::getenv(name))
@@ -21,15 +20,7 @@ public:
         set(value);
     }
     ~ScopedVariable() { set(previous ? previous->c_str() : nullptr); }
-
-private:
-    void set(const char* value) const
-    {
-        if (value)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-    }
+    void set(const char* value) const { value ? ::setenv(name, value, 1) : ::unsetenv(name); }
 
     const char* name;
     std::optional<std::string> previous;
@@ -47,8 +38,9 @@ std::string normal(const std::string& path)
 } // namespace
 
 // A run folder keeps everything beside the executable; an installed program (any prefix) finds
-// its data under share/veldris and its simulator under lib/<arch>/veldris.
-TEST(InstalledLayout, FindsDataAndSimulatorBesideTheExecutableElseUnderThePrefix)
+// its data under share/veldris and its simulator under lib/<arch>/veldris, and keeps its
+// settings in the user's configuration folder, never in the installed data folder.
+TEST(InstalledLayout, DataSimulatorAndSettingsBesideTheExecutableElseUnderThePrefix)
 {
     TemporaryDirectory dir;
     dir.write("run/lang/de.po", "");
@@ -72,11 +64,8 @@ TEST(InstalledLayout, FindsDataAndSimulatorBesideTheExecutableElseUnderThePrefix
         EXPECT_EQ(normal(veldris::findDataDirectory(c.executableDirectory)), normal(c.data));
         EXPECT_EQ(normal(veldris::simulatorLibraryPath(c.executableDirectory)), normal(c.simulator));
     }
-}
 
-TEST(InstalledLayout, SettingsGoToTheRunFolderElseToTheUsersConfigurationDirectory)
-{
-    TemporaryDirectory dir;
+    // Settings go to the run folder, else to the user's configuration folder.
     DataDirectoryReset reset;
     dir.write("run/config/.keep", "");
     dir.write("share/veldris/lang/de.po", "");

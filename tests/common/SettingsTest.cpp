@@ -7,30 +7,18 @@
 using veldris::loadLanguageSetting;
 using veldris::saveLanguageSetting;
 
-TEST(Settings, ReadsTheLanguageWhateverTheCaseOfSectionAndKey)
+TEST(Settings, ReadsTheLanguageWhateverTheCaseSavesKeepingTheRest)
 {
     TemporaryDirectory dir;
-    struct Case {
-        const char* content;
-        std::string expected;
-    } cases[] = {
-        {"[lastSession]\r\nlanguage=de\r\n", "de"},
-        {"[LASTSESSION]\nLANGUAGE = cn\n", "cn"},
-        {"[lastsession]\nlanguage=jp\n", "jp"},
-        {"[other]\nlanguage=de\n", ""},
-        {"", ""},
+    const std::pair<const char*, const char*> cases[] = {
+        {"[lastSession]\r\nlanguage=de\r\n", "de"}, {"[LASTSESSION]\nLANGUAGE = cn\n", "cn"},
+        {"[lastsession]\nlanguage=jp\n", "jp"}, {"[other]\nlanguage=de\n", ""}, {"", ""},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.content);
-        const std::string path = dir.write("config/settings.ini", c.content);
-        EXPECT_EQ(loadLanguageSetting(path), c.expected);
-    }
+    for (const auto& [content, expected] : cases)
+        EXPECT_EQ(loadLanguageSetting(dir.write("config/settings.ini", content)), expected) << content;
     EXPECT_EQ(loadLanguageSetting(dir.file("config/missing.ini")), std::nullopt);
-}
 
-TEST(Settings, SavingKeepsOtherContentAndWritesCrLfButNoFolder)
-{
-    TemporaryDirectory dir;
+    // Saving keeps the other content and writes CR LF.
     const std::string path = dir.write("config/settings.ini", "[window]\nwidth=900\n[LastSession]\nlanguage=de\n");
     ASSERT_TRUE(saveLanguageSetting(path, "cn"));
     EXPECT_EQ(loadLanguageSetting(path), "cn");

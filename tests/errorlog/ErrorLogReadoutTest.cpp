@@ -46,34 +46,28 @@ protected:
 
 } // namespace
 
-// The memory read is the one the sensor's firmware wrote, word for word, and its rows are named
-// as the description file says.
-TEST_F(ErrorLogReadoutTest, MemoryAsTheSensorWroteItAndItsRows)
+// Each model reads its own section of the run folder's description file. The memory read is
+// the one the sensor's firmware wrote, word for word, and its rows are named as the file says.
+TEST_F(ErrorLogReadoutTest, EachModelReadsWhatItsFirmwareWrote)
 {
     RecordingProgress progress;
-    const ErrorLogReadout readout = readAt(60, progress);
-    ASSERT_EQ(readout.status, 0) << readout.problem;
-    EXPECT_EQ(readout.unreadWords, 0u);
-    EXPECT_EQ(readout.memory, listedLogMemory());
+    const ErrorLogReadout listed = readAt(60, progress);
+    ASSERT_EQ(listed.status, 0) << listed.problem;
+    EXPECT_EQ(listed.unreadWords, 0u);
+    EXPECT_EQ(listed.memory, listedLogMemory());
     EXPECT_EQ(progress.percent, 100u);
-
-    ErrorLog read;
-    read.buildImage(readout.descriptor, readout.memory);
-    const std::vector<ErrorLogRow> rows = read.rows();
+    ErrorLog log;
+    log.buildImage(listed.descriptor, listed.memory);
+    std::vector<ErrorLogRow> rows = log.rows();
     ASSERT_EQ(rows.size(), 10u);
     EXPECT_EQ(rows[1].text, "Maximaldruck");
-}
 
-TEST_F(ErrorLogReadoutTest, TheOtherModelReadsItsOwnSection)
-{
-    RecordingProgress progress;
-    const ErrorLogReadout readout = readAt(61, progress);
-    ASSERT_EQ(readout.status, 0) << readout.problem;
-    EXPECT_EQ(readout.descriptor.errorstruct, "ETTVVXXX");
-    EXPECT_EQ(readout.memory.size(), 512u);
-    ErrorLog log;
-    log.buildImage(readout.descriptor, readout.memory);
-    const std::vector<ErrorLogRow> rows = log.rows();
+    const ErrorLogReadout other = readAt(61, progress);
+    ASSERT_EQ(other.status, 0) << other.problem;
+    EXPECT_EQ(other.descriptor.errorstruct, "ETTVVXXX");
+    EXPECT_EQ(other.memory.size(), 512u);
+    log.buildImage(other.descriptor, other.memory);
+    rows = log.rows();
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[1].timestamp, 77u);
     EXPECT_EQ(rows[2].text, "Externer Temp.Sensor");
@@ -110,7 +104,9 @@ TEST_F(ErrorLogReadoutTest, UnreadWordsKeepTheMemoryAligned)
     EXPECT_LT(lossy.unreadWords, 4u) << "a lost answer is asked for again";
 }
 
-TEST_F(ErrorLogReadoutTest, NothingIsSentToASensorThatIsNotThereOrNotDescribed)
+// Nothing is sent to a sensor that is not there or not described. A log area of 4 pages of
+// 0x800 bytes at 0 is read as blocks 0x2800..0x281F, 64 words each.
+TEST_F(ErrorLogReadoutTest, NothingSentUnlessDescribedThenEveryWordOfEveryBlock)
 {
     RecordingProgress progress;
     const ErrorLogReadout silent = readAt(63, progress);
@@ -119,33 +115,24 @@ TEST_F(ErrorLogReadoutTest, NothingIsSentToASensorThatIsNotThereOrNotDescribed)
     EXPECT_EQ(readErrorLog(client(), SensorInfo{}, description, progress).refusal, "No sensor is connected.");
 
     TemporaryDirectory dir;
-    const std::streamoff start = sizeOfFile(std::getenv("VELDRIS_SIM_TRACE"));
+    const char* trace = std::getenv("VELDRIS_SIM_TRACE");
     connectToSensor(client(), "60");
-    const std::streamoff connected = sizeOfFile(std::getenv("VELDRIS_SIM_TRACE"));
+    const std::streamoff connected = sizeOfFile(trace);
     EXPECT_EQ(readErrorLog(client(), connectedSensor(), dir.file("missing.dev"), progress).status, errorLogConfigMissing);
     dir.write("other.dev", unscrambleDescription("[KV12345678]\nvirtaddr = 0\n"));
     EXPECT_EQ(readErrorLog(client(), connectedSensor(), dir.file("other.dev"), progress).status, errorLogMissing);
-    EXPECT_GT(connected, start);
-    EXPECT_TRUE(framesOfTrace(std::getenv("VELDRIS_SIM_TRACE"), connected).empty());
-}
+    EXPECT_TRUE(framesOfTrace(trace, connected).empty());
 
-// A log area of 4 pages of 0x800 bytes at 0 is read as blocks 0x2800..0x281F, 64 words each.
-TEST_F(ErrorLogReadoutTest, EveryWordOfEveryBlockOfTheArea)
-{
     std::ifstream source(VELDRIS_SOURCE_DIR "/resources/description/canopen.dev.ini", std::ios::binary);
     std::string text{std::istreambuf_iterator<char>(source), std::istreambuf_iterator<char>()};
     const std::string from = "virtaddr = 0x1000\npagesize = 0x40\npagecnt = 0x4";
     text.replace(text.find(from), from.size(), "virtaddr = 0x0\npagesize = 0x800\npagecnt = 0x4");
-    TemporaryDirectory dir;
     dir.write("large.dev", unscrambleDescription(text));
-    connectToSensor(client(), "60");
-    const std::streamoff start = sizeOfFile(std::getenv("VELDRIS_SIM_TRACE"));
-    RecordingProgress progress;
     const ErrorLogReadout readout = readErrorLog(client(), connectedSensor(), dir.file("large.dev"), progress);
     EXPECT_EQ(readout.memory.size(), 8192u);
     EXPECT_EQ(progress.sent, 8192u);
     std::vector<std::string> requests;
-    for (const std::string& frame : framesOfTrace(std::getenv("VELDRIS_SIM_TRACE"), start))
+    for (const std::string& frame : framesOfTrace(trace, connected))
         if (frame.rfind("63C#40", 0) == 0)
             requests.push_back(frame);
     ASSERT_EQ(requests.size(), 2048u);

@@ -10,7 +10,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config git
   qt6-base-dev qt6-qpa-plugins libgl-dev
-  libsimpleini-dev libzip-dev nlohmann-json3-dev libcli11-dev libgtest-dev
+  libsimpleini-dev libzip-dev nlohmann-json3-dev libcli11-dev libgtest-dev libsocketcan-dev
   fonts-noto-cjk fonts-dejavu-core
 )
 case "${1:-}" in

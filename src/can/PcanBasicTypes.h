@@ -99,6 +99,7 @@ inline constexpr std::uint32_t parameterOn = 1;
 inline constexpr std::uint32_t filterClose = 0;
 inline constexpr std::uint32_t filterOpen = 1;
 inline constexpr std::uint32_t filterCustom = 2;
+inline constexpr std::uint32_t channelUnavailable = 0;
 inline constexpr std::uint32_t channelAvailable = 1;
 inline constexpr std::uint32_t channelOccupied = 2;
 inline constexpr std::uint8_t deviceTypeUsb = 0x05;

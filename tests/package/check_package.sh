@@ -15,7 +15,7 @@ for field in "Package: veldris" "Section: electronics" "Maintainer: KAVRO GmbH <
   grep -qxF " $field" <<<"$info" || fail "control lacks '$field'"
 done
 depends=$(dpkg-deb --field "$deb" Depends)
-for dependency in libc6 libqt6widgets6 libqt6gui6 libqt6core6 libzip4 qt6-qpa-plugins; do
+for dependency in libc6 libqt6widgets6 libqt6gui6 libqt6core6 libzip4 libsocketcan2 qt6-qpa-plugins; do
   grep -qE "(^|, )$dependency( |,|$)" <<<"$depends" || fail "Depends lacks $dependency: $depends"
 done
 
@@ -23,7 +23,7 @@ arch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 contents=$(dpkg-deb --contents "$deb" | awk '{ $1=$2=$3=$4=$5=""; sub(/^ +/, ""); print }')
 expected=(
   ./usr/bin/veldris ./usr/bin/veldris-cli
-  "./usr/lib/$arch/veldris/libpcanbasic-sim.so"
+  "./usr/lib/$arch/veldris/libpcanbasic-sim.so" "./usr/lib/$arch/veldris/libpcanbasic-socketcan.so"
   ./usr/share/veldris/canopen.dev ./usr/share/veldris/lang/de_DE.po ./usr/share/veldris/lang/cn.po
   ./usr/share/veldris/samples/veldris-sample.kfu
   "./usr/share/veldris/doc/Operating Manual KAVRO Veldris_EN.pdf"
@@ -55,6 +55,9 @@ nodes=$(timeout 60 "$work/root/usr/bin/veldris-cli" --simulate --json scan) || f
 [[ "$nodes" == *'"nodes":'* && "$nodes" != *'"nodes":[]'* ]] || fail "scan found no simulated sensor: $nodes"
 identity=$(timeout 60 "$work/root/usr/bin/veldris-cli" --simulate --node 5 --lang de info 2>&1) \
   || fail "veldris-cli --simulate --node 5 info failed: $identity"
+# --adapter socketcan finds its library under the prefix; no CAN interface here: it must say so.
+socketcan=$(VELDRIS_SOCKETCAN=nosuchcan7 timeout 60 "$work/root/usr/bin/veldris-cli" --adapter socketcan scan 2>&1)
+[[ "$socketcan" == *"There is no network interface nosuchcan7"* ]] || fail "--adapter socketcan: $socketcan"
 # The window keeps running until it is closed: still up after five seconds is a good start.
 status=0
 timeout 5 "$work/root/usr/bin/veldris" --simulate >"$work/window.log" 2>&1 || status=$?

@@ -1,0 +1,31 @@
+// The tests of libpcanbasic-socketcan.so: the program's adapter choice names the library and
+// a bus trace, as `veldris --trace FILE` with VELDRIS_PCANBASIC would, before any client exists.
+
+#include "SocketCanTests.h"
+
+#include "can/AdapterChoice.h"
+#include "support/TemporaryDirectory.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+TemporaryDirectory* traceDirectory = nullptr;
+}
+
+const std::string& socketCanTracePath()
+{
+    static const std::string path = traceDirectory->file("bus.log");
+    return path;
+}
+
+int main(int argc, char** argv)
+{
+    TemporaryDirectory directory;
+    traceDirectory = &directory;
+    veldris::AdapterChoice choice;
+    choice.library = VELDRIS_SOCKETCAN_LIBRARY;
+    choice.tracePath = socketCanTracePath();
+    veldris::applyAdapterChoice(choice, directory.path());
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -2,6 +2,7 @@
 // (handle 0x51), classic CAN only, behaving like PCAN-Basic for Linux (the receive event is a
 // file descriptor handed out by CAN_GetValue; CAN_SetValue cannot register one).
 
+#include "can/ChannelSearch.h"
 #include "can/PcanBasicTypes.h"
 #include "sim/Simulator.h"
 
@@ -391,12 +392,7 @@ __attribute__((visibility("default"))) Status CAN_LookUpChannel(char* parameters
     if (!parameters || !found)
         return errorIllParamVal;
     // The one channel matches a search for a PCAN-USB device, controller 0, or no criteria at all.
-    const std::string search = parameters;
-    const bool otherDevice = search.find("devicetype=") != std::string::npos
-        && search.find("devicetype=pcan_usb") == std::string::npos;
-    const bool otherController = search.find("controllernumber=") != std::string::npos
-        && search.find("controllernumber=0") == std::string::npos;
-    *found = sim::Simulator::instance().bus() && !otherDevice && !otherController ? usbBus1 : noneBus;
+    *found = sim::Simulator::instance().bus() && veldris::searchFitsUsbController0(parameters) ? usbBus1 : noneBus;
     return ok;
 }
 

@@ -4,6 +4,7 @@
 // register one). Every entry point catches what the standard library may throw (memory) and
 // answers PCAN_ERROR_RESOURCE instead: nothing leaves a C call as an exception.
 
+#include "can/ChannelSearch.h"
 #include "can/PcanBasicTypes.h"
 #include "socketcan/ChannelList.h"
 #include "socketcan/ErrorText.h"
@@ -136,13 +137,9 @@ VELDRIS_EXPORT Status CAN_LookUpChannel(char* parameters, Handle* found)
     return guarded([&] {
         if (!parameters || !found)
             return errorIllParamVal;
-        const std::string search = parameters;
-        const bool otherDevice = search.find("devicetype=") != std::string::npos
-            && search.find("devicetype=pcan_usb") == std::string::npos;
-        const bool otherController = search.find("controllernumber=") != std::string::npos
-            && search.find("controllernumber=0") == std::string::npos;
         const auto attached = socketcan::attachedChannels();
-        *found = attached.empty() || otherDevice || otherController ? noneBus : attached.front().channelHandle;
+        *found = attached.empty() || !veldris::searchFitsUsbController0(parameters) ? noneBus
+                                                                                    : attached.front().channelHandle;
         return ok;
     });
 }

@@ -123,6 +123,21 @@ bool timeReader(const std::string& text, std::size_t dataBytes, std::size_t rang
     return good;
 }
 
+// Best of 3 wall-clock times of a whole process started through the shell; false (and a
+// message) when it fails.
+bool timeCommand(const std::string& command, double& seconds)
+{
+    bool good = true;
+    seconds = bestOf3([&] {
+        const auto start = std::chrono::steady_clock::now();
+        good = std::system(command.c_str()) == 0 && good;
+        return secondsSince(start);
+    });
+    if (!good)
+        std::fprintf(stderr, "hex-bench: failed: %s\n", command.c_str());
+    return good;
+}
+
 void report(const char* name, const std::string& text, std::size_t dataBytes, double seconds)
 {
     std::printf("%-6s %9zu text bytes, %8zu data bytes: %8.3f ms, %7.1f MB/s of text, %6.2f ns per data byte\n", name,
@@ -172,32 +187,18 @@ int main(int argc, char** argv)
         std::printf("srec_cat not found (package srecord): speed target not measured\n");
         return sparseMet ? 0 : 1;
     }
-    bool srecGood = true;
-    const double srecSeconds = bestOf3([&] {
-        const auto start = std::chrono::steady_clock::now();
-        srecGood = std::system(srecCat.c_str()) == 0 && srecGood;
-        return secondsSince(start);
-    });
-    if (!srecGood) {
-        std::fprintf(stderr, "hex-bench: srec_cat failed: %s\n", srecCat.c_str());
+    double srecSeconds = 0;
+    if (!timeCommand(srecCat, srecSeconds))
         return 2;
-    }
     const double speedRatio = srecSeconds / denseSeconds;
     bool speedMet = speedRatio >= 5.0;
     std::printf("srec_cat dense -> binary: %.3f ms; reader is %.1f x as fast (target >= 5): %s\n", srecSeconds * 1e3,
                 speedRatio, speedMet ? "met" : "NOT met");
     if (argc > 2) {
         const std::string show = quoted(argv[2]) + " hex show " + quoted(denseHexPath) + " >/dev/null";
-        bool showGood = true;
-        const double showSeconds = bestOf3([&] {
-            const auto start = std::chrono::steady_clock::now();
-            showGood = std::system(show.c_str()) == 0 && showGood;
-            return secondsSince(start);
-        });
-        if (!showGood) {
-            std::fprintf(stderr, "hex-bench: failed: %s\n", show.c_str());
+        double showSeconds = 0;
+        if (!timeCommand(show, showSeconds))
             return 2;
-        }
         const double endToEndRatio = srecSeconds / showSeconds;
         std::printf("veldris-cli hex show, whole process: %.3f ms; %.1f x as fast as srec_cat (target >= 5): %s\n",
                     showSeconds * 1e3, endToEndRatio, endToEndRatio >= 5.0 ? "met" : "NOT met");

@@ -33,33 +33,12 @@ protected:
     }
 };
 
-const std::string sampleDcf = "[FileInfo]\nFileName=node5.dcf\n\n[1017]\nDataType=0x0006\nParameterValue=100\n\n"
-                              "[1800sub5]\nDataType=0x0006\nParameterValue=50\n\n[1301sub2]\nDataType=0x0006\nParameterValue=20\n";
-
 } // namespace
 
-// After the reset the communication objects come back from their stored values: reading them
-// then shows what was stored. The SRDO step leaves the safety sensor's configuration valid, so
-// that it starts again.
-TEST_F(DCFUploadTest, SampleDcfIsActiveStoredAndTheSafetySensorStartsAgain)
-{
-    RecordingProgress progress;
-    const DCFUploadResult result = upload(5, sampleDcf, progress);
-    EXPECT_TRUE(result.success);
-    EXPECT_EQ(progress.percent, 100u);
-    EXPECT_EQ(progress.lines, (std::vector<std::string>{
-                                  "Section at line 1 skipped: no object entry", "Section at line 4 was sent successfully",
-                                  "Section at line 8 was sent successfully", "Section at line 12 was sent successfully",
-                                  "Saving parameters successful.", "SRDO checksum re-calculated and saved to device.",
-                                  "Sensor restarted.. please reconnect"}));
-    EXPECT_EQ(valueOf(5, 0x1017, 0), 100u);
-    EXPECT_EQ(valueOf(5, 0x1800, 5), 50u);
-    EXPECT_EQ(valueOf(5, 0x1301, 2), 20u);
-    EXPECT_EQ(valueOf(5, 0x13FE, 0), 0xA5u);
-    EXPECT_EQ(valueOf(5, 0x13FF, 1), computeSrdoChecksum(loadSrdoConfiguration(client(), 5)));
-}
-
-TEST_F(DCFUploadTest, SectionsThatAreSkippedRefusedOrUnanswered)
+// Each upload ends with a reset, after which the communication objects come back from their
+// stored values: reading them then shows what was stored. The SRDO step leaves the safety
+// sensor's configuration valid, so that it starts again; an upload that fails stores nothing.
+TEST_F(DCFUploadTest, SectionsThatAreSentSkippedRefusedOrUnanswered)
 {
     struct Case {
         const char* what;
@@ -69,6 +48,13 @@ TEST_F(DCFUploadTest, SectionsThatAreSkippedRefusedOrUnanswered)
         bool success;
         std::vector<std::string> lines; // up to the reset
     } cases[] = {
+        {"the sample DCF at the safety sensor", 5,
+         "[FileInfo]\nFileName=node5.dcf\n\n[1017]\nDataType=0x0006\nParameterValue=100\n\n"
+         "[1800sub5]\nDataType=0x0006\nParameterValue=50\n\n[1301sub2]\nDataType=0x0006\nParameterValue=20\n",
+         false, true,
+         {"Section at line 1 skipped: no object entry", "Section at line 4 was sent successfully",
+          "Section at line 8 was sent successfully", "Section at line 12 was sent successfully",
+          "Saving parameters successful.", "SRDO checksum re-calculated and saved to device."}},
         // The sections around the abort are taken, but nothing is stored: also not by the SRDO
         // step of the safety sensor, whose store would keep them.
         {"an abort among taken values", 40,
@@ -106,9 +92,14 @@ TEST_F(DCFUploadTest, SectionsThatAreSkippedRefusedOrUnanswered)
         EXPECT_EQ(result.stored, c.success);
         EXPECT_EQ(progress.percent, c.success ? 100u : 0u);
         std::vector<std::string> expected = c.lines;
-        expected.push_back("Sensor restarted.. please reconnect"); // no SRDO step: no safety sensor stored anything
+        expected.push_back("Sensor restarted.. please reconnect");
         EXPECT_EQ(progress.lines, expected);
     }
+    EXPECT_EQ(valueOf(5, 0x1017, 0), 100u);
+    EXPECT_EQ(valueOf(5, 0x1800, 5), 50u);
+    EXPECT_EQ(valueOf(5, 0x1301, 2), 20u);
+    EXPECT_EQ(valueOf(5, 0x13FE, 0), 0xA5u);
+    EXPECT_EQ(valueOf(5, 0x13FF, 1), computeSrdoChecksum(loadSrdoConfiguration(client(), 5)));
     EXPECT_EQ(valueOf(32, 0x1017, 0), 132u) << "$NODEID+100 at node 32";
     EXPECT_EQ(valueOf(40, 0x1017, 0), 0u) << "the heartbeat written before the abort was not stored";
     EXPECT_EQ(valueOf(40, 0x13FE, 0), 0xA5u) << "the stored SRDO configuration is still the valid one";

@@ -17,8 +17,11 @@ namespace {
 
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
+// A descriptor (.kmd) describes the entry right before it; the archive's first one has none.
 const Entries standardPackage = {
+    {"first.kmd", "name=orphan"},
     {"version.kmd", "version=2"},
+    {"a.hex", "A"},
     {"app.hex", ":00000001FF\n"},
     {"app.kmd", "type=bin\ntype=hex\nversion=1.5.0.0\ndevice=KVR200\nui=06102000,06102200\r\ndescription=gain=2\nno equals\n"},
     {"Standard.kum", "app.hex\nboot.hex\n"},
@@ -31,8 +34,10 @@ TEST(FirmwarePackage, ModulesAndMethodsInArchiveOrder)
     FirmwarePackage package;
     ASSERT_EQ(package.loadPackageBytes(zipOf(standardPackage), false), "");
     EXPECT_EQ(package.version(), 2);
-    ASSERT_EQ(package.modules().size(), 1u);
-    const FirmwareModule& module = package.modules()[0];
+    ASSERT_EQ(package.modules().size(), 2u);
+    EXPECT_EQ(package.modules()[0].name, "orphan");
+    EXPECT_TRUE(package.modules()[0].image.empty());
+    const FirmwareModule& module = package.modules()[1];
     EXPECT_EQ(module.name, "app.hex"); // the image entry's name without a name line
     EXPECT_EQ(module.type, "hex"); // a later line replaces the value
     EXPECT_EQ(module.version, "1.5.0.0");
@@ -45,6 +50,11 @@ TEST(FirmwarePackage, ModulesAndMethodsInArchiveOrder)
     EXPECT_EQ(package.methods()[0].lines, (std::vector<std::string>{"app.hex", "boot.hex"}));
     EXPECT_NE(package.findModule("app.hex"), nullptr);
     EXPECT_EQ(package.findModule("boot.hex"), nullptr); // a method may name a missing module
+
+    FirmwarePackage noMethods;
+    EXPECT_EQ(noMethods.loadPackageBytes(zipOf({{"version.kmd", "version=2"}, {"a.hex", "A"}, {"a.kmd", ""}}), false), "");
+    EXPECT_TRUE(noMethods.methods().empty());
+    EXPECT_TRUE(noMethods.modules().empty()); // without methods the descriptors are not read
 }
 
 TEST(FirmwarePackage, PackageVersions)
@@ -53,7 +63,6 @@ TEST(FirmwarePackage, PackageVersions)
         const char* version;
         const char* error;
     } cases[] = {
-        {"version=2", ""},
         {"version=1", "KFU file is out of date."},
         {"version=3", "KFU handling module is out of date."},
         {"v=x=2", ""},                      // the number after the last "="
@@ -61,33 +70,17 @@ TEST(FirmwarePackage, PackageVersions)
     };
     for (const Case& c : cases) {
         Entries entries = standardPackage;
-        entries[0].second = c.version;
+        entries[1].second = c.version;
         FirmwarePackage package;
         EXPECT_EQ(package.loadPackageBytes(zipOf(entries), false), c.error) << c.version;
         if (*c.error) {
             EXPECT_TRUE(package.modules().empty() && package.methods().empty());
         }
     }
+    Entries entries = standardPackage;
+    entries.erase(entries.begin() + 1);
     FirmwarePackage unversioned;
-    EXPECT_EQ(unversioned.loadPackageBytes(zipOf(Entries(standardPackage.begin() + 1, standardPackage.end())), false), "");
-}
-
-TEST(FirmwarePackage, DescriptorBelongsToTheEntryBeforeIt)
-{
-    FirmwarePackage package;
-    const Entries entries = {{"first.kmd", "name=orphan"}, {"a.hex", "A"}, {"b.hex", "B"}, {"b.kmd", "type=hex"},
-                             {"m.kum", "b.hex"}};
-    ASSERT_EQ(package.loadPackageBytes(zipOf(entries), false), "");
-    ASSERT_EQ(package.modules().size(), 2u);
-    EXPECT_EQ(package.modules()[0].name, "orphan");
-    EXPECT_TRUE(package.modules()[0].image.empty()); // no entry before it
-    EXPECT_EQ(package.modules()[1].name, "b.hex");
-    EXPECT_EQ(package.modules()[1].image, std::vector<std::uint8_t>{'B'});
-
-    FirmwarePackage noMethods;
-    EXPECT_EQ(noMethods.loadPackageBytes(zipOf({{"version.kmd", "version=2"}, {"a.hex", "A"}, {"a.kmd", ""}}), false), "");
-    EXPECT_TRUE(noMethods.methods().empty());
-    EXPECT_TRUE(noMethods.modules().empty()); // without methods the descriptors are not read
+    EXPECT_EQ(unversioned.loadPackageBytes(zipOf(entries), false), "");
 }
 
 TEST(FirmwarePackage, ScramblingFollowsTheExtension)
@@ -127,17 +120,4 @@ TEST(FirmwarePackage, ImplausiblyLargeEntriesAreRefused)
     EXPECT_EQ(package.loadPackageBytes(bytes, false),
               "The package entry app.hex is implausibly large (1073741824 bytes); the file is not a firmware package.");
     EXPECT_TRUE(package.modules().empty());
-}
-
-TEST(FirmwarePackage, SamplePackageOfTheRunFolder)
-{
-    FirmwarePackage package;
-    ASSERT_EQ(package.loadPackage(VELDRIS_DIST_DIR "/samples/veldris-sample.kfu"), "");
-    ASSERT_EQ(package.methods().size(), 2u);
-    EXPECT_EQ(package.methods()[0].name, "Safety sensor KVR200");
-    const FirmwareModule* module = package.findModule(package.methods()[0].lines.at(0));
-    ASSERT_NE(module, nullptr);
-    EXPECT_EQ(module->device, "KVR200");
-    EXPECT_NE(module->ui.find("06102200"), std::string::npos);
-    EXPECT_EQ(module->type, "hex");
 }

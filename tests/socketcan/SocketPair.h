@@ -4,11 +4,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <utility>
 
 // A socket pair that carries can_frame records as a CAN_RAW socket does: `library` is the end
 // named to the library in VELDRIS_SOCKETCAN ("fd:N"), `peer` the bus side the test drives.
@@ -17,32 +17,19 @@ struct SocketPair {
     ~SocketPair()
     {
         closePeer();
-        if (ends[0] >= 0)
-            ::close(ends[0]);
+        ::close(ends[0]);
     }
-    SocketPair(const SocketPair&) = delete;
-    SocketPair& operator=(const SocketPair&) = delete;
 
     int library() const { return ends[0]; }
     int peer() const { return ends[1]; }
     std::string entry() const { return "fd:" + std::to_string(library()); }
-
-    bool send(const can_frame& frame) const
-    {
-        return ::send(peer(), &frame, sizeof frame, MSG_DONTWAIT | MSG_NOSIGNAL) == sizeof frame;
-    }
-
+    bool send(const can_frame& frame) const { return ::send(peer(), &frame, sizeof frame, 0) == sizeof frame; }
     // The next record the library wrote; false when none waits.
-    bool receive(can_frame& frame) const
-    {
-        return ::recv(peer(), &frame, sizeof frame, MSG_DONTWAIT) == sizeof frame;
-    }
-
+    bool receive(can_frame& frame) const { return ::recv(peer(), &frame, sizeof frame, MSG_DONTWAIT) == sizeof frame; }
     void closePeer()
     {
         if (ends[1] >= 0)
-            ::close(ends[1]);
-        ends[1] = -1;
+            ::close(std::exchange(ends[1], -1));
     }
 
     int ends[2] = {-1, -1};
@@ -60,7 +47,6 @@ inline can_frame canFrame(canid_t id, std::initializer_list<std::uint8_t> bytes)
 // µs since the Unix epoch, as PCAN-Basic for Linux stamps frames.
 inline std::uint64_t epochMicros()
 {
-    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
-                                          std::chrono::system_clock::now().time_since_epoch())
-                                          .count());
+    using namespace std::chrono;
+    return static_cast<std::uint64_t>(duration_cast<microseconds>(system_clock::now().time_since_epoch()).count());
 }

@@ -1,8 +1,7 @@
 // Reading device configuration files into sections: headers and sub-entries, key lines, line
-// ends, loading from disk. The public DCF/EDS files of other CANopen projects are read with
-// their download frames.
+// ends, loading from disk, and a huge file without line feeds. The public DCF/EDS files of
+// other CANopen projects are read with their download frames.
 
-#include "common/Log.h"
 #include "dcf/DCFFile.h"
 
 #include "../support/TemporaryDirectory.h"
@@ -11,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 using namespace veldris;
@@ -28,22 +26,6 @@ std::string describe(const DCFFile& file)
             out += (i == 0 ? " " : "|") + section.keys[i] + "=" + section.values[i];
     }
     return out;
-}
-
-// Diagnostic lines written while `action` runs.
-template <typename Action>
-std::string diagnosticsOf(Action action)
-{
-    std::FILE* capture = std::tmpfile();
-    setDiagnosticStream(capture);
-    action();
-    setDiagnosticStream(nullptr);
-    std::rewind(capture);
-    std::string text;
-    for (int c; (c = std::fgetc(capture)) != EOF;)
-        text += static_cast<char>(c);
-    std::fclose(capture);
-    return text;
 }
 
 using DCFSections = QuietDiagnostics;
@@ -65,9 +47,7 @@ TEST_F(DCFSections, HeadersKeyLinesAndWhereSectionsStartAndEnd)
         {"sub-entry after the own keys; mixed case, index case kept", "[1a00Sub12]\nDataType=7\n", true,
          "1a00@1 DataType=7|SubNumber=12"},
         {"own SubNumber wins", "[1800SUB5]\nDataType=5\nSubNumber=3\n", true, "1800@1 DataType=5|SubNumber=3"},
-        {"sub without number", "[1000sub]\nDataType=5\n", true, "1000@1 DataType=5"},
-        {"header indented by spaces", "  [2000]\nA=1\n", true, "2000@1 A=1"},
-        {"section without key lines", "[1000]\n[2000]\nA=1\n", true, "1000@1 / 2000@2 A=1"},
+        {"no key lines; header indented by spaces", "[1000]\n  [2000]\nA=1\n", true, "1000@1 / 2000@2 A=1"},
         {"CR LF: key lines keep their CR, a sub-entry keeps the bracket", "[2001sub3]\r\nDataType=7\r\n[1017]\r\nA=1\r\n",
          true, "2001@1 DataType=7\r|SubNumber=3] / 1017@3 A=1\r"},
         // Short and odd headers stay inside the line (a name section and a lone bracket: with the
@@ -84,13 +64,9 @@ TEST_F(DCFSections, HeadersKeyLinesAndWhereSectionsStartAndEnd)
         {"comment, empty and blank lines inside",
          "[2000]\n;DataType=5\n\n   \nDataType=6\n; ParameterValue=1\nParameterValue=2\n", true,
          "2000@1 DataType=6|ParameterValue=2"},
-        {"hash is no comment", "[2000]\n#ParameterValue=0x2\n", true, "2000@1 #ParameterValue=0x2"},
         {"line without equals sign", "[2000]\nDataType\nDataType=5\n", true, "2000@1 DataType=5"},
-        {"equals sign inside the value", "[2000]\nDenotation=a=b\n", true, "2000@1 Denotation=a=b"},
-        {"blanks around key and value", "[2000]\n  ParameterValue  =  0x10  \n", true, "2000@1 ParameterValue=0x10"},
-        {"empty key and value", "[2000]\n=\n", true, "2000@1 ="},
-        {"only spaces are trimmed: tabs stay", "[2000]\n\tDataType =\t5\n", true, "2000@1 \tDataType=\t5"},
-        {"duplicates kept", "[2000]\nA=1\nA=2\n", true, "2000@1 A=1|A=2"},
+        {"spaces around key and value trimmed, tabs kept, split at the first equals sign",
+         "[2000]\n\tDataType =\t5\n  Denotation  =  a=b  \n", true, "2000@1 \tDataType=\t5|Denotation=a=b"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -103,19 +79,12 @@ TEST_F(DCFSections, HeadersKeyLinesAndWhereSectionsStartAndEnd)
 TEST_F(DCFLoad, FromDiskReplacingTheContentAndAFileThatCannotBeOpened)
 {
     TemporaryDirectory dir;
-    const std::string first = dir.write("first.dcf", "[1000]\r\nA=1\r\n[2000]\r\nB=2\r\n");
-    const std::string second = dir.write("second.dcf", "[3000]\nC=3\n");
-    const std::string missing = dir.file("missing.dcf");
-
     DCFFile file;
-    ASSERT_TRUE(file.load(first));
-    EXPECT_EQ(file.path(), first);
-    EXPECT_EQ(describe(file), "1000@1 A=1\r / 2000@3 B=2\r");
-
-    EXPECT_EQ(diagnosticsOf([&] { EXPECT_TRUE(file.load(second)); }), "parsed all sections\n");
+    ASSERT_TRUE(file.load(dir.write("first.dcf", "[1000]\nA=1\n[2000]\nB=2\n")));
+    ASSERT_TRUE(file.load(dir.write("second.dcf", "[3000]\nC=3\n")));
     EXPECT_EQ(describe(file), "3000@1 C=3") << "nothing of the first file is left";
-
-    EXPECT_EQ(diagnosticsOf([&] { EXPECT_FALSE(file.load(missing)); }), "Could not open file - '" + missing + "'\n");
+    const std::string missing = dir.file("missing.dcf");
+    EXPECT_FALSE(file.load(missing));
     EXPECT_TRUE(file.sections().empty());
     EXPECT_EQ(file.path(), missing);
 }

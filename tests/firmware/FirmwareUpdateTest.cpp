@@ -26,11 +26,11 @@ using Outcome = ModuleUpdateResult::Outcome;
 
 namespace {
 
-FirmwareModule moduleOf(const std::string& name, const std::string& hex)
+FirmwareModule moduleOf(const std::string& name, const std::string& hex, const char* type = "hex")
 {
     FirmwareModule module;
     module.name = name;
-    module.type = "hex";
+    module.type = type;
     module.device = "KVR200";
     module.ui = "06102000,06102200";
     module.image.assign(hex.begin(), hex.end());
@@ -111,6 +111,8 @@ TEST_F(FirmwareUpdateTest, ModulesUpdatedInEchoedFramesOfSixOrRefused)
          Outcome::Updated, updated},
         {"damaged image", 5, moduleOf("bad.hex", ":10000000FF\n"), Outcome::Failed,
          {"the image of module bad.hex cannot be used: " + std::string(IntelHex::failureText) + " (line 1)", "DONE"}, {}, true},
+        {"a module of another format is skipped", 5, moduleOf("1.bin", hexImage({{0x0030, {0x42}}}), "bin"),
+         Outcome::Skipped, {}, {}, true},
         {"empty image", 5, moduleOf("empty.hex", ":00000001FF\n"), Outcome::Failed,
          {"the image of module empty.hex holds no data", "DONE"}, {}, true},
         {"foreign UID", 32, sampleApplication(), Outcome::Refused,
@@ -148,11 +150,6 @@ TEST_F(FirmwareUpdateTest, ModulesUpdatedInEchoedFramesOfSixOrRefused)
         }
     }
     EXPECT_EQ(sensorAt(5).firmwareVersion, "1.6.0.0");
-    RecordingProgress nothing;
-    const FirmwareModule binary = [] { FirmwareModule m = sampleApplication(); m.type = "bin"; return m; }();
-    EXPECT_EQ(FirmwareUpdate(client(), sensorAt(5), false).update(&binary, nothing).outcome, Outcome::Skipped);
-    EXPECT_EQ(FirmwareUpdate(client(), sensorAt(5), false).update(nullptr, nothing).outcome, Outcome::Skipped);
-    EXPECT_TRUE(nothing.lines.empty());
 }
 
 namespace {

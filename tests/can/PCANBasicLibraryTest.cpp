@@ -13,30 +13,10 @@
 
 using namespace veldris;
 
-namespace {
-
-// The adapter library chosen for one test, and the notices shown to the user meanwhile.
-struct LibraryChoice {
-    std::vector<std::string> notices;
-    explicit LibraryChoice(const char* path)
-    {
-        ::setenv(libraryVariable, path, 1);
-        setAdapterNotifier([this](const std::string& caption, const std::string& text) {
-            notices.push_back(caption + " " + text.substr(0, text.find('\n')));
-        });
-    }
-    ~LibraryChoice()
-    {
-        setAdapterNotifier(nullptr);
-        ::unsetenv(libraryVariable);
-    }
-};
-
-} // namespace
-
 // A missing library, or one that lacks an entry point, is not used: every call is refused
-// without reaching it, and the failure is reported at each load. A driver over it has no
-// channels, refuses every channel call and leaves the frame it was given as it was.
+// without reaching it (all go through one guard: a few stand for the fourteen), and the
+// failure is reported at each load. A driver over it has no channels, refuses every channel
+// call and leaves the frame it was given as it was.
 TEST(PCANBasicLibrary, UnusableLibraryIsReportedAtEachLoadAndEveryCallRefused)
 {
     const std::pair<const char*, std::string> cases[] = {
@@ -44,41 +24,32 @@ TEST(PCANBasicLibrary, UnusableLibraryIsReportedAtEachLoadAndEveryCallRefused)
         {VELDRIS_INCOMPLETE_LIBRARY, "Error! Error: \"DLL functions could not be loaded!\""}};
     for (const auto& [path, notice] : cases) {
         SCOPED_TRACE(path);
-        LibraryChoice choice(path);
+        ::setenv(libraryVariable, path, 1);
+        std::vector<std::string> notices; // shown to the user: caption and first line
+        setAdapterNotifier([&](const std::string& caption, const std::string& text) {
+            notices.push_back(caption + " " + text.substr(0, text.find('\n')));
+        });
         {
             PCANBasicLibrary library;
             EXPECT_FALSE(library.loaded());
             std::uint32_t value = 0;
             EXPECT_EQ(library.initialize(pcan::usbBus1, pcan::baud125K, 0, 0, 3), pcan::errorUnknown);
-            EXPECT_EQ(library.initializeFD(pcan::usbBus1, nullptr), pcan::errorUnknown);
-            EXPECT_EQ(library.uninitialize(pcan::usbBus1), pcan::errorUnknown);
-            EXPECT_EQ(library.reset(pcan::usbBus1), pcan::errorUnknown);
-            EXPECT_EQ(library.getStatus(pcan::usbBus1), pcan::errorUnknown);
             EXPECT_EQ(library.read(pcan::usbBus1, nullptr, nullptr), pcan::errorUnknown);
-            EXPECT_EQ(library.readFD(pcan::usbBus1, nullptr, nullptr), pcan::errorUnknown);
             EXPECT_EQ(library.write(pcan::usbBus1, nullptr), pcan::errorUnknown);
-            EXPECT_EQ(library.writeFD(pcan::usbBus1, nullptr), pcan::errorUnknown);
-            EXPECT_EQ(library.filterMessages(pcan::usbBus1, 0, 0x7FF, 0), pcan::errorUnknown);
             EXPECT_EQ(library.getValue(pcan::noneBus, pcan::attachedChannelsCount, &value, 4), pcan::errorUnknown);
-            EXPECT_EQ(library.setValue(pcan::usbBus1, pcan::allowErrorFrames, &value, 4), pcan::errorUnknown);
-            EXPECT_EQ(library.getErrorText(0, 9, nullptr), pcan::errorUnknown);
-            EXPECT_EQ(library.lookUpChannel(nullptr, nullptr), pcan::errorUnknown);
-            EXPECT_EQ(choice.notices, std::vector<std::string>{notice});
+            EXPECT_EQ(notices, std::vector<std::string>{notice});
         }
         PCANDriver driver;
-        EXPECT_EQ(choice.notices, std::vector<std::string>(2, notice));
+        EXPECT_EQ(notices, std::vector<std::string>(2, notice));
         EXPECT_EQ(driver.channelCount(), 0u);
         CanFrame frame{.identifier = 0x123};
         EXPECT_EQ(driver.initialize(0, pcan::baud125K, 0, 0, 3), pcan::errorUnknown);
         EXPECT_EQ(driver.read(0, frame), pcan::errorUnknown);
         EXPECT_EQ(driver.write(0, frame), pcan::errorUnknown);
-        EXPECT_EQ(driver.reset(3), pcan::errorUnknown);
         EXPECT_EQ(frame.identifier, 0x123u);
-        EXPECT_TRUE(driver.startReceiveThread(0));
-        EXPECT_FALSE(driver.startReceiveThread(0));
-        EXPECT_TRUE(driver.stopReceiveThread());
-        EXPECT_FALSE(driver.stopReceiveThread());
     }
+    setAdapterNotifier(nullptr);
+    ::unsetenv(libraryVariable);
 }
 
 // --adapter: what each value chooses, and the library and interfaces it puts into effect.
@@ -90,11 +61,8 @@ TEST(AdapterChoice, AdapterNamesAndTheirConflicts)
         const char* interfaces; // $VELDRIS_SOCKETCAN afterwards; nullptr: unset
         bool simulate = false;
     } const cases[] = {
-        {"socketcan", "", nullptr},
-        {"socketcan:can1", "", "can1"},
         {"socketcan:can0,vcan0", "", "can0,vcan0"},
         {"pcan", "", nullptr},
-        {"socketcan:", "--adapter socketcan: names no interface after ':'", nullptr},
         {"socketcan:can0,", "--adapter socketcan: names no interface after ':'", nullptr},
         {"can0", "--adapter takes pcan or socketcan[:INTERFACE], not \"can0\"", nullptr},
         {"socketcan", "--adapter socketcan and --simulate exclude each other", nullptr, true},

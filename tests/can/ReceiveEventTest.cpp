@@ -1,5 +1,6 @@
-// The receive event of a library that signals an event of ours (the Windows kind): waiting
-// must not consume the signal, or of two waiters one would sleep to its deadline.
+// The library of tests/can/EventLibrary.cpp in place of the simulator: a library of the Windows
+// kind, which signals a receive event of ours at every arrival. Its channel answers every SDO
+// upload at once with 0x43 and the value 0x12345678, and nothing else.
 
 #include "can/AdapterChoice.h"
 #include "can/PCANBasicLibrary.h"
@@ -8,6 +9,8 @@
 #include "can/StopSignal.h"
 #include "canopen/CanOpenClient.h"
 #include "canopen/RequestTemplates.h"
+#include "sensor/ParameterAccess.h"
+#include "sensor/SensorInfo.h"
 
 #include <gtest/gtest.h>
 
@@ -22,8 +25,7 @@ using namespace veldris;
 
 namespace {
 
-// Loads the event library in place of the simulator for one test.
-class EventLibraryTest : public testing::Test {
+class ScriptedAdapter : public testing::Test {
 protected:
     void SetUp() override
     {
@@ -31,21 +33,26 @@ protected:
         module = ::dlopen(VELDRIS_EVENT_LIBRARY, RTLD_NOW);
         ASSERT_NE(module, nullptr);
         deliver = reinterpret_cast<void (*)(std::uint32_t)>(::dlsym(module, "eventlibrary_deliver"));
-        ASSERT_NE(deliver, nullptr);
+        flood = reinterpret_cast<void (*)(int)>(::dlsym(module, "eventlibrary_flood"));
+        ASSERT_TRUE(deliver && flood);
     }
 
     void TearDown() override
     {
         ::setenv(libraryVariable, VELDRIS_SIM_LIBRARY, 1); // as the other thread tests have it
+        if (flood)
+            flood(0);
         if (module)
             ::dlclose(module);
     }
 
     void* module = nullptr;
     void (*deliver)(std::uint32_t) = nullptr;
+    void (*flood)(int) = nullptr;
 };
 
-TEST_F(EventLibraryTest, WaitersDoNotConsumeTheSignalUntilTheQueueIsReadEmpty)
+// Waiting must not consume the signal, or of two waiters one would sleep to its deadline.
+TEST_F(ScriptedAdapter, WaitersDoNotConsumeTheSignalUntilTheQueueIsReadEmpty)
 {
     PCANBasicLibrary library;
     const auto event = ReceiveEvent::acquire(library, pcan::usbBus1);
@@ -65,20 +72,34 @@ TEST_F(EventLibraryTest, WaitersDoNotConsumeTheSignalUntilTheQueueIsReadEmpty)
     event->wait(std::chrono::minutes(1), stop); // a raised stop ends the wait
 }
 
-TEST_F(EventLibraryTest, ClientExchangesOverTheSignalledEvent)
+// Every exchange over the signalled event gets its answer, not only the first. The heartbeat
+// time is an UNSIGNED16: a four-byte answer is no heartbeat time.
+TEST_F(ScriptedAdapter, HeartbeatAnsweredWithFourBytesIsNone)
 {
     CanOpenClient client;
     ASSERT_TRUE(client.connectAdapter(0, 3));
-    for (int i = 0; i < 50; ++i) {
-        const Exchange result = client.exchange(requests::readUid(5), 1000);
-        ASSERT_TRUE(result.answered());
-        EXPECT_EQ(result.answer.value(), 0x12345678u);
-    }
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(client.exchange(requests::readHeartbeat(5), 1000).answer.data[0], 0x43);
+    connectedSensor().nodeId = "5";
+    EXPECT_EQ(getHeartbeat(client), -1);
+}
+
+// The engine tests its deadline after every frame it reads, answering or not: on a bus so
+// busy that the queue never empties, an exchange still ends unanswered at its time-out (a
+// wait past it trips the test's time limit).
+TEST_F(ScriptedAdapter, ExchangeEndsAtItsTimeOutWhileFramesKeepComing)
+{
+    CanOpenClient client;
+    ASSERT_TRUE(client.connectAdapter(0, 3));
+    flood(1);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(client.exchange(requests::writeHeartbeat(5, 100), 50).status, ExchangeStatus::NoAnswer);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
 }
 
 // An empty receive queue is no frame: the status says so and the caller's frame keeps what it
 // held, even with the receive hook installed that has every frame read copied out.
-TEST_F(EventLibraryTest, ReadingAnEmptyQueueLeavesTheFrameAsItWas)
+TEST_F(ScriptedAdapter, ReadingAnEmptyQueueLeavesTheFrameAsItWas)
 {
     PCANDriver driver;
     ASSERT_EQ(driver.reset(0), pcan::ok); // whatever an earlier test left in the queue

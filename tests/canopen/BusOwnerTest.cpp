@@ -1,21 +1,17 @@
 // One owner of the bus at a time: the client shared by threads, leases, stop requests and
 // refused writes, through the real binding and driver against the simulated library
 // (tests/scenarios/owner.ini, chosen by ThreadTestsMain.cpp: nodes 5 and 32 answer at once;
-// frames to node 30 are refused); and the request engine over a scripted adapter library.
+// frames to node 30 are refused). The request engine over a scripted adapter library:
+// ReceiveEventTest.
 
-#include "can/AdapterChoice.h"
 #include "canopen/BusWorker.h"
 #include "canopen/CanOpenClient.h"
 #include "canopen/RequestTemplates.h"
 #include "canopen/SdoAnswer.h"
 #include "common/GUIProgress.h"
 #include "common/Log.h"
-#include "sensor/ParameterAccess.h"
-#include "sensor/SensorInfo.h"
 
 #include <gtest/gtest.h>
-
-#include <dlfcn.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -74,7 +70,6 @@ TEST_F(BusOwner, LeaseKeepsEveryoneElseOffTheBus)
         EXPECT_TRUE(client.exchange(requests::readUid(5), 100).answered()) << "the holder keeps the bus";
     });
     leased.get_future().wait();
-    EXPECT_TRUE(client.leased());
     EXPECT_FALSE(client.tryLease());
     EXPECT_EQ(client.exchange(requests::writeHeartbeat(5, 777), 100).status, ExchangeStatus::Busy);
     EXPECT_NE(client.send(requests::writeHeartbeat(5, 777)), pcan::ok);
@@ -85,10 +80,8 @@ TEST_F(BusOwner, LeaseKeepsEveryoneElseOffTheBus)
     tried.set_value();
     holder.join();
 
-    EXPECT_FALSE(client.leased());
     EXPECT_EQ(heartbeatOf(client, 5), before) << "a refused write reached the sensor";
-    EXPECT_EQ(client.exchange(requests::writeHeartbeat(5, 777), 100).answer.data[0], 0x60);
-    EXPECT_EQ(heartbeatOf(client, 5), 777u);
+    EXPECT_EQ(client.exchange(requests::writeHeartbeat(5, 777), 100).answer.data[0], 0x60) << "free again";
 }
 
 // The stop may reach the worker before its write (nothing is sent) or in its 10 s wait (the
@@ -143,56 +136,16 @@ TEST_F(BusOwner, WorkerHoldsTheBusUntilItHasFinished)
             throw std::runtime_error("the sensor went away");
         });
         started.get_future().wait();
-        EXPECT_TRUE(progress.running);
         EXPECT_FALSE(client.tryLease()) << "the worker holds the bus";
         EXPECT_EQ(client.exchange(requests::readUid(5), 100).status, ExchangeStatus::Busy);
         EXPECT_EQ(BusWorker::running(), 1);
         release.set_value();
     }
-    EXPECT_FALSE(progress.running);
     EXPECT_EQ(BusWorker::running(), 0);
     EXPECT_EQ(progress.lineCount(), 2u);
     EXPECT_EQ(progress.line(0), "answered");
     EXPECT_EQ(progress.line(1), "Error: the sensor went away");
     EXPECT_TRUE(client.tryLease()) << "the worker released the bus";
-}
-
-// The library of tests/can/EventLibrary.cpp in place of the simulator: its channel answers
-// every SDO upload at once with 0x43 and the value 0x12345678, and nothing else.
-class ScriptedAdapter : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        ::setenv(libraryVariable, VELDRIS_EVENT_LIBRARY, 1);
-        ASSERT_TRUE(client.connectAdapter(0, 3));
-    }
-    void TearDown() override { ::setenv(libraryVariable, VELDRIS_SIM_LIBRARY, 1); }
-
-    CanOpenClient client;
-};
-
-// The heartbeat time is an UNSIGNED16: a four-byte answer is no heartbeat time.
-TEST_F(ScriptedAdapter, HeartbeatAnsweredWithFourBytesIsNone)
-{
-    EXPECT_EQ(client.exchange(requests::readHeartbeat(5), 100).answer.data[0], 0x43);
-    connectedSensor().nodeId = "5";
-    EXPECT_EQ(getHeartbeat(client), -1);
-}
-
-// The engine tests its deadline after every frame it reads, answering or not: on a bus so
-// busy that the queue never empties, an exchange still ends unanswered at its time-out (a
-// wait past it trips the test's time limit).
-TEST_F(ScriptedAdapter, ExchangeEndsAtItsTimeOutWhileFramesKeepComing)
-{
-    void* const library = ::dlopen(VELDRIS_EVENT_LIBRARY, RTLD_NOW);
-    const auto flood = reinterpret_cast<void (*)(int)>(::dlsym(library, "eventlibrary_flood"));
-    ASSERT_NE(flood, nullptr);
-    flood(1);
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(client.exchange(requests::writeHeartbeat(5, 100), 50).status, ExchangeStatus::NoAnswer);
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
-    flood(0);
-    ::dlclose(library);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
-// The request frames of the sensor services byte for byte, and the answer matching rule. The UID
-// read, the store and the node-ID and bit-rate writes are checked on the bus by BusOwnerTest
+// The request frames of the sensor services byte for byte, one per kind of request (both object
+// layouts, each write size, the computed values and node 127), and the answer matching rule. The
+// UID read, the store and the node-ID and bit-rate writes are checked on the bus by BusOwnerTest
 // (the refused-write log line) and SensorServicesTest (the changes).
 
 #include "can/CandumpLine.h"
@@ -23,7 +24,7 @@ CanFrame frame(std::uint32_t id, std::initializer_list<std::uint8_t> bytes)
 
 } // namespace
 
-TEST(RequestTemplates, EveryTemplateByteForByte)
+TEST(RequestTemplates, RepresentativeTemplatesByteForByte)
 {
     using namespace requests;
     struct Case {
@@ -32,37 +33,16 @@ TEST(RequestTemplates, EveryTemplateByteForByte)
     } cases[] = {
         {readFirmwareVersion(5, true), "605#4000360000000000"},
         {readFirmwareVersion(5, false), "605#400A2A0000000000"},
-        {readItemNumber(5, true), "605#4000280C00000000"},
-        {readItemNumber(5, false), "605#4000284400000000"},
-        {readSerialNumber(5, true), "605#4001283400000000"},
-        {readSerialNumber(5, false), "605#4000284800000000"},
         {accessCode(5), "605#230021004F52564B"},
         {configurationValid(5), "605#2FFE1300A5000000"},
         {writeBitrate(5, 6), "605#2B01200000000000"}, // no such bit-rate index: 0
         {srdoConfiguration(5, 5), "605#4001130600000000"},
         {srdoConfiguration(5, 6), "605#4081130000000000"}, // the mapping from position 6 on
-        {srdoConfiguration(5, 8), "605#4081130200000000"},
-        {readSrdoChecksum(5), "605#40FF130100000000"},
         {writeSrdoChecksum(5, 0xD204), "605#2BFF130104D20000"},
-        {bootloaderMode(5, true), "605#23003A0000000000"},
-        {bootloaderMode(5, false), "605#230D2A0000000000"},
-        {firmwareUnlock(5), "605#23002800544F4F42"},
-        {readHeartbeat(5), "605#4017100000000000"},
-        {writeHeartbeat(5, 0x12345678), "605#2B17100078563412"},
-        {readTpdoMapping(5, 0), "605#40001A0100000000"},
-        {readTpdoCobId(5), "605#4000180100000000"},
         {disableTpdo(5), "605#2300180100000080"},
         {writeTpdoCobId(5, 0), "605#2300180185010000"},
         {writeTpdoCobId(5, 0x800001A5), "605#23001801A5010000"},
-        {readTpdoTransmissionType(5), "605#4000180200000000"},
-        {readTpdoEventTimer(5), "605#4000180500000000"},
-        {writeTpdoEventTimer(5, 100), "605#2B00180564000000"},
         {readUnit(5, 0x61), "605#4031610100000000"},
-        {readDecimalDigits(5), "605#4032710100000000"},
-        {readCurrentError(5, true), "605#4000390000000000"},
-        {readCurrentError(5, false), "605#400C2A0000000000"},
-        {readSrdoCycleTime(5), "605#4001130200000000"},
-        {readSrdoCobId(5), "605#4001130500000000"},
         {readSrdoMapping(127), "67F#4081130100000000"},
     };
     for (const Case& c : cases) {
@@ -82,7 +62,6 @@ TEST(AnswerMatching, SdoAnswersComeFromTheServerOfTheNode)
         {frame(0x585, {0x80, 0x17, 0x10, 0x00, 0x00, 0x00, 0x02, 0x06}), true}, // an abort answers too
         {frame(0x585, {0x4B, 0x17, 0x10, 0x01}), false},                        // other sub-index
         {frame(0x185, {0x4B, 0x17, 0x10, 0x00}), false},                        // TPDO 1 of the node
-        {frame(0x705, {0x7F, 0x17, 0x10, 0x00}), false},                        // its heartbeat
         {frame(0x586, {0x4B, 0x17, 0x10, 0x00}), false},                        // another node's server
         {frame(0x605, {0x40, 0x17, 0x10, 0x00}), false},                        // the request itself
     };

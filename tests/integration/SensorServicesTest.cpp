@@ -42,89 +42,61 @@ protected:
 
 } // namespace
 
-// Both layouts, and sensors that abort (the abort code's bytes are read as the value: any
-// answer is) or stay silent (zero texts).
-TEST_F(SensorServices, Identity)
+// The identity in both layouts, and of sensors that abort (the abort code's bytes are read as
+// the value: any answer is) or stay silent (zero texts). The variant code is the character at
+// position 7 of the UID text, read as a hexadecimal digit. The parameters of those two sensors
+// read as none and cannot be set.
+TEST_F(SensorServices, IdentityAndTheParametersOfFailingSensors)
 {
-    struct Case {
-        int node;
-        const char* uid;
-        bool listed;
-        int variant; // the character at position 7 of the UID text, read as a hexadecimal digit
-        const char* firmware;
-        const char* item;
-        const char* serial;
-    } cases[] = {
-        {5, "0x06102200", true, 2, "1.4.0.12", "-1", "100234"}, // item FF FF FF FF
-        {32, "0x12345a78", false, 10, "2.1.0.3", "5012345", "98765"},
-        {40, "0x12345678", false, 6, "6.2.0.0", "100794368", "0"},
-        {41, "0x00000000", false, 0, "0.0.0.0", "0", "0"},
+    const std::pair<int, const char*> cases[] = {
+        {5, "0x06102200 listed, variant 2: 1.4.0.12 -1 100234"}, // item FF FF FF FF
+        {32, "0x12345a78 variant 10: 2.1.0.3 5012345 98765"},
+        {40, "0x12345678 variant 6: 6.2.0.0 100794368 0"},
+        {41, "0x00000000 variant 0: 0.0.0.0 0 0"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.node);
-        choose(c.node);
-        const SensorInfo& sensor = connectedSensor();
-        EXPECT_EQ(sensor.nodeId, std::to_string(c.node));
-        EXPECT_EQ(sensor.uid, c.uid);
-        EXPECT_EQ(sensor.uidListed, c.listed);
-        EXPECT_EQ(sensor.variantCode, c.variant);
-        EXPECT_EQ(sensor.firmwareVersion, c.firmware);
-        EXPECT_EQ(sensor.itemNumber, c.item);
-        EXPECT_EQ(sensor.serialNumber, c.serial);
-    }
-    EXPECT_EQ(loadSrdoConfiguration(client(), 41), SrdoValues{});
-    EXPECT_EQ(readSrdoChecksum(client(), 41), 0u);
-}
-
-TEST_F(SensorServices, ParametersOfAnAnsweringSensor)
-{
-    choose(5);
-    CanOpenClient& c = client();
-    EXPECT_EQ(getHeartbeat(c), 1000);
-    EXPECT_TRUE(setHeartbeat(c, 250));
-    EXPECT_EQ(getHeartbeat(c), 250);
-    EXPECT_EQ(byteText(getTpdoMappingBytes(c)), "71 30 01 10 ");
-    EXPECT_EQ(byteText(getTpdoCobIdBytes(c)), "00 00 01 85 ");
-    EXPECT_EQ(getTpdoTransmissionType(c), 254u);
-    EXPECT_EQ(getTpdoEventTimer(c), 100u);
-    EXPECT_TRUE(setTpdoEventTimer(c, 50));
-    EXPECT_EQ(getTpdoEventTimer(c), 50u);
-    EXPECT_EQ(byteText(getSrdoMappingBytes(c)), "71 30 01 10 ");
-    EXPECT_EQ(byteText(getSrdoCobIdBytes(c)), "01 01 ");
-    EXPECT_EQ(getSrdoCycleTime(c), 25u);
-    EXPECT_EQ(readDecimalDigits(c), 3u);
-    EXPECT_EQ(readUnitText(c, 0x71), "kN");
-    EXPECT_EQ(getCurrentError(c), 0x10);
-}
-
-TEST_F(SensorServices, TpdoActivation)
-{
-    choose(32);
-    CanOpenClient& c = client();
-    EXPECT_EQ(byteText(getTpdoCobIdBytes(c)), "80 00 01 A0 ");
-    EXPECT_EQ(readUnitText(c, 0x61), "\xB0");
-    EXPECT_TRUE(setTpdoCobId(c, 0x1A0));
-    EXPECT_EQ(byteText(getTpdoCobIdBytes(c)), "00 00 01 A0 ");
-    EXPECT_TRUE(setTpdoCobId(c, 0)); // 0 means 0x180 + node ID
-    EXPECT_EQ(byteText(getTpdoCobIdBytes(c)), "00 00 01 A0 ");
-}
-
-TEST_F(SensorServices, ParametersOfAnAbortingOrSilentSensor)
-{
-    for (int node : {40, 41}) {
+    for (const auto& [node, identity] : cases) {
         SCOPED_TRACE(node);
         choose(node);
+        const SensorInfo& s = connectedSensor();
+        EXPECT_EQ(s.nodeId, std::to_string(node));
+        EXPECT_EQ(s.uid + (s.uidListed ? " listed," : "") + " variant " + std::to_string(s.variantCode) + ": "
+                      + s.firmwareVersion + " " + s.itemNumber + " " + s.serialNumber,
+                  identity);
+        if (node < 40)
+            continue;
         CanOpenClient& c = client();
         EXPECT_EQ(getHeartbeat(c), -1);
         EXPECT_FALSE(setHeartbeat(c, 100));
         EXPECT_TRUE(getTpdoMappingBytes(c).empty());
-        EXPECT_TRUE(getTpdoCobIdBytes(c).empty());
         EXPECT_FALSE(setTpdoCobId(c, 0x1A0));
         EXPECT_EQ(getCurrentError(c), -1);
         EXPECT_EQ(readUnitText(c, 0x71), "");
         // Plain numbers hand up whatever the answer holds: the abort code, or 0 without answer.
         EXPECT_EQ(getTpdoEventTimer(c), node == 40 ? 0x06020000u : 0u);
     }
+    EXPECT_EQ(loadSrdoConfiguration(client(), 41), SrdoValues{});
+    EXPECT_EQ(readSrdoChecksum(client(), 41), 0u);
+}
+
+// Node 32's TPDO is not valid at first: setting its COB-ID makes it valid.
+TEST_F(SensorServices, ParametersOfAnAnsweringSensor)
+{
+    choose(5);
+    CanOpenClient& c = client();
+    EXPECT_TRUE(setHeartbeat(c, 250));
+    EXPECT_EQ(getHeartbeat(c), 250);
+    EXPECT_EQ(byteText(getTpdoMappingBytes(c)), "71 30 01 10 ");
+    EXPECT_EQ(getTpdoEventTimer(c), 100u);
+    EXPECT_TRUE(setTpdoEventTimer(c, 50));
+    EXPECT_EQ(getTpdoEventTimer(c), 50u);
+    EXPECT_EQ(byteText(getSrdoCobIdBytes(c)), "01 01 ");
+    EXPECT_EQ(readUnitText(c, 0x71), "kN");
+    EXPECT_EQ(getCurrentError(c), 0x10);
+
+    choose(32);
+    EXPECT_EQ(byteText(getTpdoCobIdBytes(c)), "80 00 01 A0 ");
+    EXPECT_TRUE(setTpdoCobId(c, 0x1A0));
+    EXPECT_EQ(byteText(getTpdoCobIdBytes(c)), "00 00 01 A0 ");
 }
 
 // A change writes the new value, stores it and resets the communication of all nodes, in that
@@ -151,10 +123,8 @@ TEST_F(SensorServices, NodeIdAndBitrateChangesOnTheBus)
         {40, [] { return changeNodeId(client(), 40, 45); }, R::Refused, {"628#2F0020002D000000"}},
         {0, [] { return changeBitrate(client(), 41, 3, 2); }, R::Refused, {"629#2B012000FA000000"}},
         {0, [] { return changeNodeId(client(), 5, 5); }, R::Unchanged, {}},
-        {0, [] { return changeNodeId(client(), 5, 0); }, R::OutOfRange, {}},
         {0, [] { return changeNodeId(client(), 5, 128); }, R::OutOfRange, {}},
         {0, [] { return changeBitrate(client(), 5, 3, 3); }, R::Unchanged, {}},
-        {0, [] { return changeBitrate(client(), 5, 3, -1); }, R::OutOfRange, {}},
         {0, [] { return changeBitrate(client(), 5, 3, 6); }, R::OutOfRange, {}},
     };
     for (const Case& c : cases) {
@@ -174,27 +144,15 @@ TEST_F(SensorServices, NodeIdAndBitrateChangesOnTheBus)
     }
 }
 
-TEST_F(SensorServices, Reconnect)
-{
-    choose(43);
-    EXPECT_EQ(reconnectSensor(client()), -1); // the sensor refuses its configuration
-    choose(41);
-    connectedSensor().variantCode = 2;
-    EXPECT_EQ(reconnectSensor(client()), -2); // no answer
-    choose(5);
-    EXPECT_EQ(reconnectSensor(client()), 0);
-    choose(32);
-    EXPECT_EQ(reconnectSensor(client()), 0); // not a safety sensor: nothing to validate
-}
-
-TEST_F(SensorServices, ChecksumOfAChangedConfiguration)
+// The SRDO checksum of a changed configuration, and reconnecting: a safety sensor's
+// configuration must be valid after the reset.
+TEST_F(SensorServices, ChecksumOfAChangedConfigurationAndReconnect)
 {
     choose(5);
     CanOpenClient& c = client();
     SrdoValues values = loadSrdoConfiguration(c, 5);
     EXPECT_EQ(values, (SrdoValues{1, 25, 20, 0x101, 0x102, 2, 0x71300110, 0x71300110}));
     EXPECT_EQ(readSrdoChecksum(c, 5), 0xCF62u);
-    EXPECT_EQ(computeSrdoChecksum(values), 0xCF62);
 
     ASSERT_EQ(c.exchange(requests::sdoFrame(5, 0x2B, 0x1301, 2, 50), 30).answer.data[0], 0x60); // a new cycle time
     // The old checksum is written, but the sensor refuses the valid mark for it.
@@ -209,6 +167,12 @@ TEST_F(SensorServices, ChecksumOfAChangedConfiguration)
 
     choose(43);
     EXPECT_FALSE(saveSrdoChecksum(c, 43, loadSrdoConfiguration(c, 43)));
+    EXPECT_EQ(reconnectSensor(c), -1); // the sensor refuses its configuration
+    choose(41);
+    connectedSensor().variantCode = 2;
+    EXPECT_EQ(reconnectSensor(c), -2); // no answer
+    choose(32);
+    EXPECT_EQ(reconnectSensor(c), 0); // not a safety sensor: nothing to validate
 }
 
 int main(int argc, char** argv)

@@ -25,11 +25,9 @@ try:
 finally:
     bus.shutdown()
 
-if answer is None:
-    print("FAIL: no answer on 0x585")
+expected = "43002a0100221006"
+got = bytes(answer.data).hex() if answer is not None else "nothing"
+if got != expected:
+    print("FAIL: answer on 0x585:", got, "expected", expected)
     sys.exit(1)
-expected = bytes([0x43, 0x00, 0x2A, 0x01, 0x00, 0x22, 0x10, 0x06])
-if bytes(answer.data) != expected:
-    print("FAIL: answer", bytes(answer.data).hex(), "expected", expected.hex())
-    sys.exit(1)
-print("OK: node 5 answered", bytes(answer.data).hex())
+print("OK: node 5 answered", got)

@@ -1,50 +1,28 @@
-// The error-log ring the simulated sensor's firmware leaves in flash, read back by an
-// independent reader that walks the pages as the service tool does.
+// The error-log ring the simulated sensor's firmware leaves in flash, byte for byte. The service
+// tool's reader walks such memories in ErrorLogReadoutTest and ErrorLogTest.
 
 #include "sim/ErrorLogMemory.h"
 
 #include <gtest/gtest.h>
 
-#include <tuple>
+#include <cstdio>
 
 using sim::ErrorLogEntry;
 using sim::ErrorLogLayout;
+using Pages = std::vector<std::string>;
 
 namespace {
 
-using ReadEntry = std::tuple<std::uint32_t, std::uint16_t, std::uint32_t>; // error, timestamp, value
-
-// Reads the ring back the way the service tool does: current page by its state, oldest page
-// searched from there, pages walked from the oldest, a page after an empty slot passed over.
-std::vector<ReadEntry> readRing(const ErrorLogLayout& l, const std::vector<std::uint8_t>& m)
+// Each page as hexadecimal digits.
+Pages pages(const std::vector<std::uint8_t>& memory, std::size_t pageSize)
 {
-    const std::size_t n = l.pageCount, S = sim::entrySize(l.errorStruct), errBytes = S == 8 ? 4 : 1;
-    const bool withT = l.errorStruct.find('T') != std::string::npos;
-    const auto le = [&](std::size_t at, std::size_t bytes) {
-        std::uint32_t v = 0;
-        while (bytes-- > 0)
-            v = v << 8 | m[at + bytes];
-        return v;
-    };
-    const auto state = [&](std::size_t p, std::size_t b) { return m[p % n * l.pageSize + b]; };
-    std::size_t current = 0;
-    while (current < n && !(l.listed ? state(current, 0) == 'C' : state(current, 0) == 'B' && state(current, 1) == 0xFF))
-        ++current;
-    std::size_t step = 0; // to the oldest page; none holding older data: the current one
-    while (step < n && !(state(current + step, 0) == 'B' && (l.listed || state(current + step, 1) == 'S')))
-        ++step;
-    const std::size_t oldest = (current + step % n) % n;
-    std::vector<ReadEntry> out;
-    for (std::size_t j = 0; j < n; ++j) {
-        const std::size_t page = (oldest + j) % n * l.pageSize;
-        for (std::size_t at = page + sim::pageHeaderLength(l.pageHeader); at + S <= page + l.pageSize; at += S) {
-            const std::uint32_t e = le(at, errBytes);
-            if (e == (S == 8 ? 0xFFFFFFFFu : 0xFFu)) {
-                ++j;
-                break;
-            }
-            out.emplace_back(e, withT ? le(at + errBytes, 2) : 0, le(at + errBytes + (withT ? 2 : 0), withT ? 2 : 4));
-        }
+    Pages out;
+    for (std::size_t at = 0; at < memory.size(); ++at) {
+        if (at % pageSize == 0)
+            out.emplace_back();
+        char digits[3];
+        std::snprintf(digits, sizeof digits, "%02X", memory[at]);
+        out.back() += digits;
     }
     return out;
 }
@@ -57,84 +35,42 @@ ErrorLogLayout layout(const std::string& pattern, bool listed, std::uint16_t pag
 
 } // namespace
 
-// The newest entries read back oldest first, whatever page the firmware began on, once the ring
-// has wrapped round and lost its oldest pages, with fields wider than the pattern cut to what it
-// stores. 32-byte pages with a 2-byte header hold 3 slots for 8-byte entries and 6 for 5-byte
-// entries (the sixth ends exactly at the page end); 16-byte pages hold one 8-byte entry, as a
-// second would reach into the next page.
-TEST(ErrorLogMemory, ReadsBackTheNewestEntriesOldestFirst)
+// Six 8-byte entries into four 16-byte pages of one slot each, from page 5 (page 1 round the
+// ring): the two oldest pages were erased for the newest entries. The page the firmware writes to
+// is current ('B' and erased, or 'C' in the listed layout), the others hold older entries
+// ("BS"); fields are little-endian, a value wider than its field cut to 16 bits.
+TEST(ErrorLogMemory, WrappedRingByteForByte)
 {
-    const struct {
-        const char* pattern;
-        std::uint16_t pageSize;
-        std::size_t slots;
-    } geometries[] = {{"EEEETTVV", 32, 3}, {"EEEEVVVV", 32, 3}, {"ETTVVXXX", 32, 6}, {"EVVVVXXX", 32, 6}, {"EEEETTVV", 16, 1}};
-    // entries written, first page (6 wraps round to page 2)
-    const std::pair<std::size_t, unsigned> counts[] = {{0, 0}, {1, 0}, {3, 2}, {7, 3}, {12, 1}, {13, 0}, {16, 3}, {100, 6}};
-    for (const auto& [pattern, pageSize, slots] : geometries)
-        for (const bool listed : {false, true})
-            for (const auto& [written, firstPage] : counts) {
-                SCOPED_TRACE(testing::Message() << pattern << " pages of " << pageSize << " listed " << listed << " n " << written);
-                const bool mask = pattern[1] == 'E', withT = std::string(pattern).find('T') != std::string::npos;
-                const std::size_t pagesLost = written > 4 * slots ? (written + slots - 1) / slots - 4 : 0;
-                std::vector<ErrorLogEntry> entries;
-                std::vector<ReadEntry> expected;
-                for (std::size_t i = 0; i < written; ++i) { // special entries 'A'..'C' among the faults
-                    const std::uint32_t error = i % 5 == 4 ? 0x41 + i % 3 : mask ? 1u << (i % 32) | 0x80000000u : 1 + i % 32;
-                    const ErrorLogEntry e{error, static_cast<std::uint16_t>(0x100 + i * 7), 0xA5A50000u + static_cast<std::uint32_t>(i * 3)};
-                    entries.push_back(e);
-                    if (i >= pagesLost * slots)
-                        expected.emplace_back(mask ? e.error : e.error & 0xFF, withT ? e.timestamp : 0, withT ? e.value & 0xFFFF : e.value);
-                }
-                std::string error;
-                const ErrorLogLayout l = layout(pattern, listed, pageSize);
-                const auto memory = sim::buildErrorLogMemory(l, entries, firstPage, &error);
-                ASSERT_EQ(memory.size(), 4u * pageSize) << error;
-                EXPECT_EQ(readRing(l, memory), expected);
-            }
+    std::vector<ErrorLogEntry> entries;
+    for (std::uint32_t i = 0; i < 6; ++i)
+        entries.push_back({0x80000000u + i, static_cast<std::uint16_t>(0x100 + i), 0xA5A55600u + i});
+    Pages expected = {"42530300008003010356FFFFFFFFFFFF", "42530400008004010456FFFFFFFFFFFF",
+                      "42FF0500008005010556FFFFFFFFFFFF", "42530200008002010256FFFFFFFFFFFF"};
+    EXPECT_EQ(pages(sim::buildErrorLogMemory(layout("EEEETTVV", false, 16), entries, 5), 16), expected);
+    expected[2].replace(0, 2, "43");
+    EXPECT_EQ(pages(sim::buildErrorLogMemory(layout("EEEETTVV", true, 16), entries, 5), 16), expected);
+
+    // Without entries only the page to be written next is marked; the rest stays erased.
+    const std::string erased(32, 'F');
+    EXPECT_EQ(pages(sim::buildErrorLogMemory(layout("EEEETTVV", false, 16), {}, 6), 16),
+              (Pages{erased, erased, "42" + erased.substr(2), erased}));
 }
 
-// The state bytes of the pages in both layouts, the header left erased, and the packing of 5-
-// and 8-byte entries.
-TEST(ErrorLogMemory, StateBytesAndPackedEntries)
+// 5-byte entries (one-byte error index, 32-bit value) fill a page to its last byte; the header
+// bytes behind the two state bytes are cleared when a page is taken into use.
+TEST(ErrorLogMemory, ShortEntriesAndLongerHeader)
 {
-    auto m = sim::buildErrorLogMemory(layout("EVVVVXXX", false), {}, 6); // page numbers count round the ring
-    ASSERT_EQ(m.size(), 128u);
-    for (std::size_t i = 0; i < m.size(); ++i) // without entries only the first page is current
-        EXPECT_EQ(m[i], i == 64 ? 'B' : 0xFF) << i;
-
-    ErrorLogLayout l = layout("ETTVVXXX", false, 32, 4, "AAFEXXXX");
-
-    const std::vector<ErrorLogEntry> six(6, {0x05, 0x1234, 0xFFFFABCD}); // 5 slots per page: one left for page 2
-    m = sim::buildErrorLogMemory(l, six, 1);
-    EXPECT_EQ(std::vector<std::uint8_t>(m.begin() + 32, m.begin() + 42),
-              (std::vector<std::uint8_t>{'B', 'S', 0, 0, 0x05, 0x34, 0x12, 0xCD, 0xAB, 0x05}));
-    EXPECT_EQ(std::vector<std::uint8_t>(m.begin() + 64, m.begin() + 75),
-              (std::vector<std::uint8_t>{'B', 0xFF, 0, 0, 0x05, 0x34, 0x12, 0xCD, 0xAB, 0xFF, 0xFF}));
-    EXPECT_EQ(m[0], 0xFF); // never written pages stay erased, header included
-    EXPECT_EQ(m[2], 0xFF);
-
-    l.listed = true;
-    m = sim::buildErrorLogMemory(l, six, 1);
-    EXPECT_EQ(std::vector<std::uint8_t>(m.begin() + 64, m.begin() + 66), (std::vector<std::uint8_t>{'C', 0xFF}));
-
-    l.errorStruct = "EEEEVVVV";
-    m = sim::buildErrorLogMemory(l, {{0x104, 9, 0xDEADBEEF}});
-    EXPECT_EQ(std::vector<std::uint8_t>(m.begin(), m.begin() + 13),
-              (std::vector<std::uint8_t>{'C', 0xFF, 0, 0, 0x04, 0x01, 0, 0, 0xEF, 0xBE, 0xAD, 0xDE, 0xFF}));
+    const std::vector<ErrorLogEntry> entries = {{0x105, 0, 0x1234ABCD}, {0x106, 0, 0x1234ABCE}, {0x107, 0, 0x1234ABCF}};
+    EXPECT_EQ(pages(sim::buildErrorLogMemory(layout("EVVVVXXX", true, 14, 2, "AAFEXXXX"), entries), 14),
+              (Pages{"4253000005CDAB341206CEAB3412", "43FF000007CFAB3412FFFFFFFFFF"}));
 }
 
 TEST(ErrorLogMemory, RefusesLayoutsTheFirmwareCannotKeep)
 {
     const ErrorLogLayout bad[] = {
         layout("EEEETTV", false),                     // unknown pattern
-        layout("EEEETTVV", false, 32, 4, "AXXXXXXX"), // no room for both state bytes
-        layout("EEEETTVV", false, 32, 4, "AAZXXXXX"), // letter outside A, F, E, X
-        layout("EEEETTVV", false, 32, 4, "AA"),       // not 8 characters
         layout("EEEETTVV", false, 32, 0),             // no pages
-        layout("EEEETTVV", false, 3, 4, "AAAAXXXX"),  // header longer than the page
         layout("EEEETTVV", false, 9),                 // 2 + 8 > 9
-        layout("ETTVVXXX", false, 6),                 // 2 + 5 > 6
     };
     for (const ErrorLogLayout& l : bad) {
         SCOPED_TRACE(l.errorStruct + " " + l.pageHeader + " " + std::to_string(l.pageSize));

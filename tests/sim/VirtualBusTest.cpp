@@ -1,7 +1,6 @@
-// The virtual bus in real time: delivery, bit rates, bit time and time stamps. (An answer
-// reaching the port with its time stamp is checked through the C functions in PcanBasicApiTest.)
+// The virtual bus in real time: delivery, bit rates and time stamps. (An answer
+// reaching the port with its time stamp is checked through the real client in CanOpenClientTest.)
 
-#include "sim/BusClock.h"
 #include "sim/VirtualBus.h"
 
 #include "SensorHarness.h"
@@ -31,15 +30,6 @@ protected:
 };
 
 } // namespace
-
-TEST(BusTiming, FrameDurationFollowsBitsAndBitRate)
-{
-    const sim::Frame eight = frameOf("605#4000102A00000000");
-    EXPECT_EQ(sim::frameDuration(eight, 125), 1080); // 98 stuffed bits + 24 stuff bits + 13 [µs]
-    EXPECT_EQ(sim::frameDuration(eight, 1000), 135);
-    EXPECT_EQ(sim::frameDuration(frameOf("000#8200"), 125), 600);
-    EXPECT_EQ(sim::frameDuration(eight, 0), 0);
-}
 
 // The port hears nothing at another bit rate (not even the heartbeats), and is not heard.
 TEST_F(VirtualBus, NodesAtAnotherBitRateNeitherHearNorAreHeard)

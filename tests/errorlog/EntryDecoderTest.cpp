@@ -3,7 +3,6 @@
 // image is laid out byte by byte here: a zeroed 256-byte header, then the pages as erased flash
 // (0xFF) with their state bytes and little-endian entries.
 
-#include "common/Log.h"
 #include "errorlog/EntryDecoder.h"
 #include "errorlog/ErrorTexts.h"
 
@@ -19,7 +18,6 @@
 #include <limits>
 #include <numeric>
 #include <random>
-#include <set>
 #include <tuple>
 
 using namespace veldris;
@@ -27,11 +25,6 @@ using namespace veldris;
 namespace {
 
 constexpr std::size_t imageHeaderBytes = 256;
-
-std::size_t entrySize(const std::string& pattern)
-{
-    return pattern[1] == 'E' ? 8 : 5;
-}
 
 struct LogMemory {
     std::size_t pagesize;
@@ -45,20 +38,17 @@ struct LogMemory {
         bytes.at(page * pagesize + 1) = second;
     }
 
-    void put(std::size_t at, std::uint32_t value, std::size_t count)
-    {
-        for (std::size_t i = 0; i < count; ++i)
-            bytes.at(at + i) = static_cast<std::uint8_t>(value >> (8 * i));
-    }
-
-    // Entry number `slot` of a page with a 2-byte header. In the T patterns the timestamp is the
-    // low half of the four bytes after the error field and the 16-bit value the high half.
+    // Entry number `slot` of a page with a 2-byte header, little-endian. In the T patterns the
+    // timestamp is the low half of the four bytes after the error field and the 16-bit value the
+    // high half.
     void entry(const std::string& pattern, std::size_t page, std::size_t slot, std::uint32_t error,
                std::uint16_t timestamp, std::uint32_t value)
     {
-        const std::size_t at = page * pagesize + 2 + slot * entrySize(pattern), errorBytes = pattern[1] == 'E' ? 4 : 1;
-        put(at, error, errorBytes);
-        put(at + errorBytes, pattern.find('T') != std::string::npos ? value << 16 | timestamp : value, 4);
+        const std::size_t errorBytes = pattern[1] == 'E' ? 4 : 1, at = page * pagesize + 2 + slot * (errorBytes + 4);
+        const std::uint32_t word = pattern.find('T') != std::string::npos ? value << 16 | timestamp : value;
+        const std::uint64_t all = std::uint64_t{word} << 8 * errorBytes | (errorBytes == 4 ? error : error & 0xFF);
+        for (std::size_t i = 0; i < errorBytes + 4; ++i)
+            bytes.at(at + i) = static_cast<std::uint8_t>(all >> 8 * i);
     }
 
     // The image with the first `memoryBytes` bytes of the memory (all by default), its storage
@@ -66,7 +56,8 @@ struct LogMemory {
     std::vector<std::uint8_t> image(std::size_t memoryBytes = SIZE_MAX) const
     {
         std::vector<std::uint8_t> result(imageHeaderBytes, 0);
-        result.insert(result.end(), bytes.begin(), bytes.begin() + static_cast<long>(std::min(memoryBytes, bytes.size())));
+        const auto end = bytes.begin() + static_cast<long>(std::min(memoryBytes, bytes.size()));
+        result.insert(result.end(), bytes.begin(), end);
         result.shrink_to_fit();
         return result;
     }
@@ -77,18 +68,11 @@ struct LogMemory {
 ErrorLogDescriptor descriptorFor(const std::string& pattern, std::uint16_t pagesize, std::uint8_t pagecnt,
                                  std::uint8_t uidListed = 0)
 {
-    ErrorLogDescriptor d;
-    d.pagesize = pagesize;
-    d.pagecnt = pagecnt;
-    d.pageheader = "AFXXXXXX";
-    d.uidListed = uidListed;
-    d.errorstruct = pattern;
-    d.list = 0xFFFFFFFF;
-    d.ebit.resize(32);
-    std::iota(d.ebit.begin(), d.ebit.end(), 1);
-    d.ibit.assign(32, 0x10);
-    d.log = {1, 2, 3};
-    return d;
+    std::vector<std::int32_t> ebit(32);
+    std::iota(ebit.begin(), ebit.end(), 1);
+    return {.uid = "", .firmwareVersion = "", .pagesize = pagesize, .pagecnt = pagecnt, .pageheader = "AFXXXXXX",
+            .uidListed = uidListed, .errorstruct = pattern, .list = 0xFFFFFFFF, .ebit = ebit,
+            .ibit = std::vector<std::int32_t>(32, 0x10), .log = {1, 2, 3}};
 }
 
 std::vector<float> valuesOf(const std::vector<ErrorLogRow>& rows)
@@ -105,50 +89,25 @@ using Decode = QuietDiagnostics;
 
 // ---- texts ----------------------------------------------------------------------------------
 
-// Spelled as the sensor family's documents spell them ("untersützte" included), in UTF-8, and
-// with the unit of the firmware's value. Numbers outside the table come from description files
-// it does not cover; they are named by number and have no unit.
-TEST(ErrorTexts, TextsAndUnitsByNumber)
+// Numbers outside the error text table come from description files it does not cover: they have
+// no unit (their "Unbekannter Fehler N" text shows in SingleEntries; the table's texts, units and
+// the padded error numbers of single bits in the rows of ErrorLogTest).
+TEST(ErrorLogTexts, ErrorTextsValueTextsAndErrorNumbers)
 {
-    const std::tuple<std::int32_t, const char*, const char*> cases[] = {
-        {1, "Bilineare Interp. Init.", ""}, {9, "\xC3\x9C" "berlast", "%"}, {15, "Spannung: 3V3", "Digits"},
-        {13, "Nicht unters\xC3\xBCtzte Konfiguration", ""}, {41, "Temp.Sensor Diff. Vorwarnung", "\xC2\xB0" "C"},
-        {54, "Simulierter Fehler", ""}, {0, "Unbekannter Fehler 0", ""}, {55, "Unbekannter Fehler 55", ""},
-        {INT_MIN, "Unbekannter Fehler -2147483648", ""},
-    };
-    for (const auto& [number, text, unit] : cases) {
-        EXPECT_EQ(errorText(number), text);
-        EXPECT_EQ(errorUnit(number), unit) << number;
-    }
-    const auto& table = errorTextTable();
-    EXPECT_EQ(std::set<std::string_view>(table.begin(), table.end()).size(), table.size());
-}
-
-// ---- value texts and the error number column ------------------------------------------------
-
-TEST(ValueText, KindsDecimalsAndSixteenBitTruncation)
-{
-    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    EXPECT_EQ(errorUnit(55), "");
+    const float nan = std::numeric_limits<float>::quiet_NaN();
     const std::tuple<float, std::uint32_t, std::uint32_t, const char*> cases[] = {
-        {50000, 2, 2, "-155.36"}, {-1, 1, 0, "65535"}, {-1, 2, 1, "-0.1"}, // the low 16 bits, signed or not
-        {2.9f, 1, 0, "2"}, {-2.9f, 2, 0, "-2"},                            // truncated, not rounded
-        {3000000000.0f, 1, 0, "24064"}, {7, 1, 3, "0.007"}, {nan, 1, 1, "0.0"}, {inf, 2, 0, "0"},
-        {1000000, 3, 0, "1000000"}, {-2.5f, 3, 1, "-2.5"}, // kind 3: unscaled, never in exponent notation
-        {12, 0, 2, ""}, {12, 4, 2, ""},                    // kinds without a number
+        {50000, 2, 2, "-155.36"}, {-1, 1, 0, "65535"}, // the low 16 bits, signed or not
+        {-2.9f, 2, 0, "-2"}, {3000000000.0f, 1, 0, "24064"}, {nan, 1, 1, "0.0"}, // truncated, not rounded
+        {1000000, 3, 0, "1000000"}, {12, 4, 2, ""}, // kind 3: never in exponent notation; kind 4: no number
         // The widest text there is: the largest float with the most decimals a nibble holds.
         {-FLT_MAX, 3, 40, "-340282346638528859811704183484516925440.000000000000000"},
     };
     for (const auto& [value, kind, decimals, text] : cases)
         EXPECT_EQ(formatValue(value, kind, decimals), text) << value << " kind " << kind;
-}
-
-// Only numbers below 0x10000000 show whether the digits were padded to 8.
-TEST(ErrorNumberColumn, SingleBitsShowAllEightDigits)
-{
-    const std::pair<std::uint32_t, const char*> cases[] = {{0x4, "0x00000004"}, {0, "0x00000000"}, {0x41, "0x41"},
-        {0x24, "0x24"}, {0x3, "0x03"}, {0xABC, "0xABC"}, {0x10001, "0x10001"}, {0x8000000, "0x08000000"}};
-    for (const auto& [bits, text] : cases)
-        EXPECT_EQ(errorNumberText(bits), text);
+    // Padded to 8 digits only for a single bit or none.
+    EXPECT_EQ(errorNumberText(0), "0x00000000");
+    EXPECT_EQ(errorNumberText(0x10001), "0x10001");
 }
 
 // ---- walking the ring -----------------------------------------------------------------------
@@ -171,14 +130,12 @@ TEST_F(Decode, RingWalkFromTheOldestPage)
     } cases[] = {
         {"current 2, older found after it", 16, 0, {older, older, current, older}, {1, 1, 1, 1}, {31, 1, 11, 21}},
         {"search wraps round", 16, 0, {older, older, current, none}, {1, 1, 1, 1}, {1, 11, 21, 31}},
-        {"older page before the current one", 16, 0, {none, older, current, none}, {1, 1, 1, 1}, {11, 21, 31, 1}},
         {"no older page: the current one", 16, 0, {none, none, current, none}, {1, 1, 1, 1}, {21, 31, 1, 11}},
         {"no current page: from page 0", 16, 0, {none, none, older, none}, {1, 1, 1, 1}, {21, 31, 1, 11}},
         {"nothing marked", 16, 0, {none, none, none, none}, {1, 1, 1, 1}, {1, 11, 21, 31}},
         {"'C' is no state in this layout", 16, 0, {older, older, {'C', 0}, older}, {1, 1, 1, 1}, {1, 11, 21, 31}},
-        {"('B', other) is no state", 16, 0, {none, {'B', 'S'}, {'B', 'X'}, none}, {1, 1, 1, 1}, {11, 21, 31, 1}},
-        {"listed: current 'C', older 'B'", 16, 1, {{'B', 0}, {'B', 'S'}, {'C', 0}, {'B', 0xFF}}, {1, 1, 1, 1}, {31, 1, 11, 21}},
-        {"listed: ('B', 255) is older", 16, 1, {none, none, {'B', 0xFF}, none}, {1, 1, 1, 1}, {21, 31, 1, 11}},
+        {"listed: current 'C', older 'B'", 16, 1, {{'B', 0}, {'B', 'S'}, {'C', 0}, {'B', 0xFF}}, {1, 1, 1, 1},
+         {31, 1, 11, 21}},
         {"listed: current 'C' alone", 16, 1, {none, {'C', 'S'}, none, none}, {1, 1, 1, 1}, {11, 21, 31, 1}},
         // An erased slot marks the page being written: the page after it is the next to be
         // erased, and is passed over. A full page is not.
@@ -200,17 +157,16 @@ TEST_F(Decode, RingWalkFromTheOldestPage)
     }
 }
 
-// ---- single entries: fields, error bits, the list filter, special entries, the trace --------
+// ---- single entries: fields, error bits, the list filter, special entries ---------------------
 
 // A T pattern's value is the 16 bits after the timestamp, a V-only pattern's all 32 bits (and it
 // has no timestamp); a float (kind 3) takes all four bytes, in the T patterns the timestamp's as
-// well. Only the low byte of an ibit is the format: the .kel header keeps no more. A bit mask
-// is numbered by its lowest bit and passes the filter when any of its bits is listed; an index i
-// stands for bit i - 1; a mask without a set bit or an index outside 1..32 names no error bit and
-// is never listed. Only the whole error word 0x41..0x43 is a special entry, listed whatever the
-// list says; its number is 200 + log element, wrapping round, a missing element counting as 0.
-// Here ebit[2] = 7, ebit[5] = 30, ebit[6] = 77 (a number without text), others i + 1, and the
-// ebit and ibit lists end at bit 30.
+// well. Only the low byte of an ibit is the format. A bit mask is numbered by its lowest bit and
+// passes the filter when any of its bits is listed; an index i stands for bit i - 1; a mask
+// without a set bit or an index outside 1..32 is never listed. Only the whole error word
+// 0x41..0x43 is a special entry, listed whatever the list says; its number is 200 + log element,
+// wrapping round, a missing element counting as 0. Here ebit[2] = 7, ebit[5] = 30, others i + 1,
+// and the ebit and ibit lists end at bit 30.
 TEST_F(Decode, SingleEntries)
 {
     struct Case {
@@ -229,8 +185,6 @@ TEST_F(Decode, SingleEntries)
         std::vector<std::int32_t> log = {1, 2, 3};
     } cases[] = {
         {"EEEETTVV", 0x24, 0x1234, 0xFFFE, 0x20, 1u << 5, true, 7, 0x24, -2, "-2 "},
-        {"EEEETTVV", 0x100, 0xBEEF, 50000, 0x12, ~0u, true, 9, 0x100, 50000, "500.00 %"},
-        {"EEEEVVVV", 0x100, 0, 0xFFFFFFFE, 0x20, ~0u, true, 9, 0x100, -2, "-2 %"},
         {"EEEEVVVV", 0x1, 0, 70000, 0x10, ~0u, true, 1, 0x1, 70000, "4464 "},
         {"ETTVVXXX", 9, 0x0102, 1000, 0x11, 1u << 8, true, 9, 0x100, 1000, "100.0 %"},
         {"EVVVVXXX", 2, 0, 0x80000000, 0x20, ~0u, true, 2, 0x2, -2147483648.0f, "0 "},
@@ -238,30 +192,23 @@ TEST_F(Decode, SingleEntries)
         {"EEEETTVV", 0x1, 0x0FD0, 0x4049, 0x32, ~0u, true, 1, 0x1, 3.14159f, "3.14 "},
         {"EVVVVXXX", 1, 0, 0x40490FD0, 0x32, ~0u, true, 1, 0x1, 3.14159f, "3.14 "},
         {"EEEEVVVV", 0x1, 0, 1234, 0x7F22, ~0u, true, 1, 0x1, 1234, "12.34 "},
-        {"EEEETTVV", 0x40, 0, 0xFFFB, 0x21, ~0u, true, 77, 0x40, -5, "-0.5 "}, // no text: no unit
-        {"ETTVVXXX", 32, 7, 0x8000, -1, ~0u, true, 0, 0x80000000, 0, " "},   // beyond the lists
+        {"ETTVVXXX", 32, 7, 0x8000, -1, ~0u, true, 0, 0x80000000, 0, " "}, // beyond the lists
         {"EEEEVVVV", 0x24, 0, 0, -1, 1u << 3, true}, {"EVVVVXXX", 3, 0, 0, -1, ~(1u << 2), true},
         {"EEEEVVVV", 0x24, 0, 0, -1, 0, false, 7, 0x24, 0, "0 "},
-        {"ETTVVXXX", 5, 0, 0, -1, 0, false, 5, 0x10, 0, "0 "},
         {"EEEETTVV", 0x141, 0, 0, -1, 0, true}, {"EEEETTVV", 0x141, 0, 0, -1, 1, true, 1, 0x141, 0, "0 "},
-        {"EEEETTVV", 0, 0, 0, -1, 0, false}, {"ETTVVXXX", 0, 0, 0, -1, 0, false},
-        {"ETTVVXXX", 33, 0, 0, -1, 0, false}, {"EVVVVXXX", 0x44, 0, 0, -1, 0, false},
+        {"EEEETTVV", 0, 0, 0, -1, 0, false}, {"ETTVVXXX", 0, 0, 0, -1, 0, false}, {"ETTVVXXX", 33, 0, 0, -1, 0, false},
         // Special entries. A 16-bit V is unsigned before formatting; in the V-only patterns it is a float.
-        {"EEEETTVV", 'A', 0x0102, 1000, -1, 0, true, 201, 'A', 1000, "100.0%", "OVER RANGE"},
         {"EEEETTVV", 'B', 0x0102, 0xFFF6, -1, 0, true, 202, 'B', 65526, "-1.0%", "UNDER RANGE"},
-        {"EEEETTVV", 'C', 0x0102, 42, -1, 0, true, 203, 'C', 42, "42", "START UP"},
-        {"ETTVVXXX", 'A', 0x0102, 55, -1, 0, true, 201, 'A', 55, "5.5%", "OVER RANGE"},
         {"EEEEVVVV", 'A', 0, std::bit_cast<std::uint32_t>(55.0f), -1, 0, true, 201, 'A', 55, "5.5%", "OVER RANGE"},
-        {"EVVVVXXX", 'B', 0, std::bit_cast<std::uint32_t>(-3.0f), -1, 0, true, 202, 'B', -3, "-0.3%", "UNDER RANGE"},
-        {"EEEETTVV", 'A', 0, 1000, -1, 0, true, 204, 'A', 1000, "", "Unbekannter Fehler 204", {4}},
-        {"EEEETTVV", 'B', 0, 1000, -1, 0, true, INT_MIN + 199, 'B', 1000, "", "Unbekannter Fehler -2147483449", {4, INT_MAX}},
+        {"EEEETTVV", 'B', 0, 1000, -1, 0, true, INT_MIN + 199, 'B', 1000, "", "Unbekannter Fehler -2147483449",
+         {4, INT_MAX}},
         {"EEEETTVV", 'C', 0, 1000, -1, 0, true, 200, 'C', 1000, "", "Unbekannter Fehler 200", {4, INT_MAX}},
     };
     for (const Case& c : cases) {
         const std::string pattern = c.pattern;
         SCOPED_TRACE(pattern + " error " + std::to_string(c.error) + " list " + std::to_string(c.list));
         ErrorLogDescriptor d = descriptorFor(pattern, 32, 1);
-        d.ebit[2] = 7, d.ebit[5] = 30, d.ebit[6] = 77;
+        d.ebit[2] = 7, d.ebit[5] = 30;
         d.ebit.resize(31), d.ibit.resize(31);
         if (c.format >= 0)
             d.ibit[pattern[1] == 'E' ? static_cast<std::size_t>(std::countr_zero(c.error)) : c.error - 1] = c.format;
@@ -270,13 +217,7 @@ TEST_F(Decode, SingleEntries)
         LogMemory memory(32, 1);
         memory.state(0, 'B', 0xFF);
         memory.entry(pattern, 0, 0, c.error, c.timestamp, c.value);
-        setDiagnosticStream(nullptr); // standard output
-        testing::internal::CaptureStdout();
         const auto rows = decodeEntries(d, memory.image(), c.filter);
-        // An ordinary entry of a bit-mask pattern, listed or not, leaves its pattern on the
-        // diagnostic stream, so the decode can be followed on the console.
-        const std::string trace = testing::internal::GetCapturedStdout();
-        EXPECT_EQ(trace, pattern[1] == 'E' && (c.error < 'A' || c.error > 'C') ? pattern + "\n" : "");
         ASSERT_EQ(rows.size(), c.errorBits ? 1u : 0u);
         if (!c.errorBits)
             continue;
@@ -291,8 +232,9 @@ TEST_F(Decode, SingleEntries)
 
 // ---- damaged, short and arbitrary logs ------------------------------------------------------
 
-// How many entries a page holds: a slot is taken while a further one could still fit behind
-// it, and the page header is as long as its stored letters (X: not stored). Unknown patterns,
+// How many entries a page holds (whether a slot that ends at the page end is taken shows in the
+// 5-byte patterns of the truncation test): the page header is as long as its stored letters (X:
+// not stored). Unknown patterns,
 // rings without a page or with a page that is all header give no rows. Every byte of the
 // memory is 0x01, so every slot, wherever it starts, holds an entry, and every page is full.
 TEST_F(Decode, EntriesPerPageOrNoneForAnUnusableDescriptor)
@@ -300,24 +242,20 @@ TEST_F(Decode, EntriesPerPageOrNoneForAnUnusableDescriptor)
     LogMemory memory(32, 4);
     std::fill(memory.bytes.begin(), memory.bytes.end(), 0x01);
     const std::tuple<const char*, std::uint16_t, std::uint8_t, const char*, std::size_t> cases[] = {
-        {"EEEETTVV", 16, 2, "AFXXXXXX", 2}, // a second slot at 10 would end at 18
-        {"EEEEVVVV", 17, 2, "AFXXXXXX", 2}, {"EEEETTVV", 18, 2, "AFXXXXXX", 4}, // the second slot ends at the page end
-        {"EEEETTVV", 32, 2, "AFEAXXXX", 6}, // 4-byte header: 4, 12, 20
-        {"ETTVVXXX", 16, 2, "AFXXXXXX", 4}, {"EVVVVXXX", 17, 2, "AFXXXXXX", 6},
+        {"EEEETTVV", 32, 2, "AFEAXXXX", 6},  // 4-byte header: 4, 12, 20
         {"ETTVVXXX", 32, 4, "XAXFXXXX", 24}, // X anywhere: still a 2-byte header
-        {"EEEETTVV", 32, 4, "AFXXXXXX", 12}, {"EEEETTVV", 0, 4, "AFXXXXXX", 0}, {"EEEETTVV", 32, 0, "AFXXXXXX", 0},
+        {"EEEETTVV", 0, 4, "AFXXXXXX", 0}, {"EEEETTVV", 32, 0, "AFXXXXXX", 0},
         {"EEEETTVV", 2, 4, "AFXXXXXX", 0}, {"EEEETTVV", 7, 4, "AFEAFEAF", 0},
-        {"", 32, 4, "AFXXXXXX", 0}, {"EEEETTV", 32, 4, "AFXXXXXX", 0}, {"EEEETTVVX", 32, 4, "AFXXXXXX", 0},
-        {"eeeettvv", 32, 4, "AFXXXXXX", 0}, {"EEEEVVVX", 32, 4, "AFXXXXXX", 0}, {"ETTVVXX", 32, 4, "AFXXXXXX", 0},
-        {"TTVVEEEE", 32, 4, "AFXXXXXX", 0},
+        {"", 32, 4, "AFXXXXXX", 0}, {"EEEETTV", 32, 4, "AFXXXXXX", 0}, {"eeeettvv", 32, 4, "AFXXXXXX", 0},
+        {"EEEEVVVX", 32, 4, "AFXXXXXX", 0}, {"TTVVEEEE", 32, 4, "AFXXXXXX", 0},
     };
     for (const auto& [pattern, pagesize, pagecnt, pageheader, count] : cases) {
         ErrorLogDescriptor d = descriptorFor(pattern, pagesize, pagecnt);
         d.pageheader = pageheader;
         EXPECT_EQ(decodeEntries(d, memory.image()).size(), count) << pattern << " " << pagesize << " " << pageheader;
     }
-    for (const std::size_t size : {0, 1, 100, 255, 256}) // an image without memory
-        EXPECT_TRUE(decodeEntries(descriptorFor("EEEETTVV", 32, 4), std::vector<std::uint8_t>(size, 0x01)).empty()) << size;
+    for (const std::size_t size : {0, 255, 256}) // an image without memory
+        EXPECT_TRUE(decodeEntries(descriptorFor("EEEETTVV", 32, 4), std::vector<std::uint8_t>(size, 0x01)).empty());
 }
 
 // Every pattern in both page-state layouts reads a wrapped ring oldest first. A readout that
@@ -367,7 +305,7 @@ TEST_F(Decode, RandomDescriptorsAndMemoriesDecodeWithinBounds)
     while (pool.size() < (1u << 20)) {
         const bool erased = below(3) == 0;
         for (std::uint32_t run = 1 + below(48); run > 0; --run)
-            pool.push_back(erased ? 0xFF : below(2) ? marks[below(std::size(marks))] : static_cast<std::uint8_t>(random()));
+            pool.push_back(erased ? 0xFF : below(2) ? marks[below(std::size(marks))] : std::uint8_t(random()));
     }
     const std::string patterns[] = {"EEEETTVV", "EEEEVVVV", "ETTVVXXX", "EVVVVXXX", "EEEETTVX", ""};
     const auto fill = [&](std::vector<std::int32_t>& list, std::uint32_t maxSize, std::uint32_t small) {
@@ -391,13 +329,13 @@ TEST_F(Decode, RandomDescriptorsAndMemoriesDecodeWithinBounds)
         const bool filter = below(2);
         const auto rows = decodeEntries(d, image, filter);
         // Per page at most (pagesize - header) / S + 1 slots are taken.
-        const std::size_t slotSize = d.errorstruct.size() == 8 ? entrySize(d.errorstruct) : 5;
+        const std::size_t slotSize = d.errorstruct.size() == 8 && d.errorstruct[1] == 'E' ? 8 : 5;
         bool ok = rows.size() <= std::size_t{d.pagecnt} * (d.pagesize / slotSize + 1);
         for (const ErrorLogRow& row : rows)
             ok = ok && (row.errorBits - 0x41 < 3 || !filter || (row.errorBits & d.list) != 0) && row.kind <= 15
                  && row.decimals <= 15 && !row.text.empty();
         ok = ok && (round % 16 != 0 || decodeEntries(d, image, filter).size() == rows.size());
         ASSERT_TRUE(ok) << "round " << round << ": pattern '" << d.errorstruct << "' pagesize " << d.pagesize
-                        << " pagecnt " << int(d.pagecnt) << " image " << image.size() << " rows " << rows.size();
+                        << " pagecnt " << int(d.pagecnt) << " image " << image.size();
     }
 }

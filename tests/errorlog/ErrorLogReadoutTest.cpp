@@ -28,19 +28,18 @@ const std::string description = VELDRIS_DIST_DIR "/canopen.dev";
 // The memory the listed sensors' firmware wrote (the scenario's entries, oldest first).
 std::vector<std::uint8_t> listedLogMemory()
 {
-    const sim::ErrorLogLayout layout{0x1000, 0x40, 4, "EEEETTVV", "AFEEXXXX", true};
-    const std::vector<sim::ErrorLogEntry> entries = {
-        {0x43, 0, 0},        {0x100, 12, 50000}, {0x4, 340, 1234},  {0x41, 341, 1000},  {0x24, 1201, 65535},
-        {0x100, 1800, 50200}, {0x42, 2048, 12},   {0x2, 2050, 0x8000}, {0x100, 2100, 49800}, {0x4, 2222, 100}};
-    return sim::buildErrorLogMemory(layout, entries);
+    return sim::buildErrorLogMemory({0x1000, 0x40, 4, "EEEETTVV", "AFEEXXXX", true},
+                                    {{0x43, 0, 0}, {0x100, 12, 50000}, {0x4, 340, 1234}, {0x41, 341, 1000},
+                                     {0x24, 1201, 65535}, {0x100, 1800, 50200}, {0x42, 2048, 12}, {0x2, 2050, 0x8000},
+                                     {0x100, 2100, 49800}, {0x4, 2222, 100}});
 }
 
 class ErrorLogReadoutTest : public SharedClientTest {
 protected:
-    static ErrorLogReadout readAt(int node, RecordingProgress& progress, const std::string& file = description)
+    static ErrorLogReadout readAt(int node, RecordingProgress& progress)
     {
         connectToSensor(client(), std::to_string(node));
-        return readErrorLog(client(), connectedSensor(), file, progress);
+        return readErrorLog(client(), connectedSensor(), description, progress);
     }
 };
 
@@ -48,37 +47,26 @@ protected:
 
 // Each model reads its own section of the run folder's description file. The memory read is
 // the one the sensor's firmware wrote, word for word, and its rows are named as the file says.
-TEST_F(ErrorLogReadoutTest, EachModelReadsWhatItsFirmwareWrote)
-{
-    RecordingProgress progress;
-    const ErrorLogReadout listed = readAt(60, progress);
-    ASSERT_EQ(listed.status, 0) << listed.problem;
-    EXPECT_EQ(listed.unreadWords, 0u);
-    EXPECT_EQ(listed.memory, listedLogMemory());
-    EXPECT_EQ(progress.percent, 100u);
-    ErrorLog log;
-    log.buildImage(listed.descriptor, listed.memory);
-    std::vector<ErrorLogRow> rows = log.rows();
-    ASSERT_EQ(rows.size(), 10u);
-    EXPECT_EQ(rows[1].text, "Maximaldruck");
-
-    const ErrorLogReadout other = readAt(61, progress);
-    ASSERT_EQ(other.status, 0) << other.problem;
-    EXPECT_EQ(other.descriptor.errorstruct, "ETTVVXXX");
-    EXPECT_EQ(other.memory.size(), 512u);
-    log.buildImage(other.descriptor, other.memory);
-    rows = log.rows();
-    ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[1].timestamp, 77u);
-    EXPECT_EQ(rows[2].text, "Externer Temp.Sensor");
-}
-
 // Every word keeps its place: a word that could not be read twice reads as erased flash and is
 // counted; a sensor that loses frames now and then still gives its rows.
-TEST_F(ErrorLogReadoutTest, UnreadWordsKeepTheMemoryAligned)
+TEST_F(ErrorLogReadoutTest, EachModelReadsWhatItsFirmwareWroteAndUnreadWordsKeepTheirPlace)
 {
     std::vector<std::uint8_t> expected = listedLogMemory();
     RecordingProgress progress;
+    const ErrorLogReadout listed = readAt(60, progress);
+    ASSERT_EQ(listed.status, 0) << listed.problem;
+    EXPECT_EQ(listed.memory, expected);
+    EXPECT_EQ(progress.percent, 100u);
+    ErrorLog log;
+    log.buildImage(listed.descriptor, listed.memory);
+    EXPECT_EQ(log.rows().at(1).text, "Maximaldruck");
+
+    const ErrorLogReadout other = readAt(61, progress);
+    ASSERT_EQ(other.status, 0) << other.problem;
+    log.buildImage(other.descriptor, other.memory);
+    ASSERT_EQ(log.rows().size(), 3u);
+    EXPECT_EQ(log.rows()[2].text, "Externer Temp.Sensor");
+
     const ErrorLogReadout bad = readAt(64, progress);
     EXPECT_EQ(bad.unreadWords, 1u);
     std::fill(expected.begin() + 0x40, expected.begin() + 0x44, 0xFF);
@@ -94,9 +82,9 @@ TEST_F(ErrorLogReadoutTest, UnreadWordsKeepTheMemoryAligned)
     ASSERT_EQ(lossy.memory.size(), expected.size());
     std::uint32_t erased = 0;
     for (std::size_t word = 0; word < expected.size(); word += 4) {
-        const auto at = static_cast<std::ptrdiff_t>(word);
-        const bool same = std::equal(expected.begin() + at, expected.begin() + at + 4, lossy.memory.begin() + at);
-        const bool filled = std::all_of(lossy.memory.begin() + at, lossy.memory.begin() + at + 4, [](auto b) { return b == 0xFF; });
+        const auto read = lossy.memory.begin() + static_cast<std::ptrdiff_t>(word);
+        const bool same = std::equal(read, read + 4, expected.begin() + static_cast<std::ptrdiff_t>(word));
+        const bool filled = std::all_of(read, read + 4, [](auto b) { return b == 0xFF; });
         EXPECT_TRUE(same || filled) << "word " << word / 4 << " out of place";
         erased += same ? 0 : 1;
     }
@@ -118,7 +106,7 @@ TEST_F(ErrorLogReadoutTest, NothingSentUnlessDescribedThenEveryWordOfEveryBlock)
     const char* trace = std::getenv("VELDRIS_SIM_TRACE");
     connectToSensor(client(), "60");
     const std::streamoff connected = sizeOfFile(trace);
-    EXPECT_EQ(readErrorLog(client(), connectedSensor(), dir.file("missing.dev"), progress).status, errorLogConfigMissing);
+    EXPECT_EQ(readErrorLog(client(), connectedSensor(), dir.file("no.dev"), progress).status, errorLogConfigMissing);
     dir.write("other.dev", unscrambleDescription("[KV12345678]\nvirtaddr = 0\n"));
     EXPECT_EQ(readErrorLog(client(), connectedSensor(), dir.file("other.dev"), progress).status, errorLogMissing);
     EXPECT_TRUE(framesOfTrace(trace, connected).empty());

@@ -20,20 +20,18 @@ public:
     QStringList existingDocuments; // the ones that open successfully
     QList<bool> yesNoAnswers;      // taken in turn; then No
     QStringList fileAnswers;       // taken in turn; then cancelled
-    QList<QDialog*> modalDialogs;
 
     void showMessage(QWidget*, const QString& text) override { messages << text; }
     void showError(QWidget*, const QString& text) override { errors << text; }
-    void showErrorBox(const QString& caption, const QString& text) override { errors << caption + QStringLiteral(": ") + text; }
+    void showErrorBox(const QString& caption, const QString& text) override { errors << caption + ": " + text; }
     bool askYesNo(QWidget*, const QString& caption, const QString& text) override
     {
-        questions << caption + QStringLiteral(": ") + text;
+        questions << caption + ": " + text;
         return !yesNoAnswers.isEmpty() && yesNoAnswers.takeFirst();
     }
     QString runFileDialog(QFileDialog*) override { return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst(); }
     int runModal(QDialog* dialog) override
     {
-        modalDialogs << dialog;
         dialog->show(); // runs the dialog's show handling, then closes at once
         dialog->hide();
         return QDialog::Accepted;

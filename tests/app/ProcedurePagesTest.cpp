@@ -66,8 +66,8 @@ private slots:
             QCOMPARE(form->sensorSelected, keepsSensor);
             QCOMPARE(form->DCFUpdateBtn->isEnabled(), keepsSensor);
             QVERIFY(!keepsSensor || form->DCFLoadBtn->isEnabled());
-            for (QWidget* control : std::initializer_list<QWidget*>{form->TabTreeView, form->BitrateCombo, form->NodeIDCombo})
-                QVERIFY2(control->isEnabled(), qPrintable(control->objectName()));
+            QVERIFY(form->TabTreeView->isEnabled() && form->BitrateCombo->isEnabled());
+            QVERIFY(form->NodeIDCombo->isEnabled());
             QCOMPARE(form->cursor().shape(), Qt::ArrowCursor);
         }
         QVERIFY(ui->messages.isEmpty());
@@ -78,15 +78,16 @@ private slots:
     void updatingWithAMethodOfTwoModules()
     {
         const std::string identity = "type=hex\ndevice=KVR200\nui=06102200\n";
+        const char* app = VELDRIS_SOURCE_DIR "/resources/samples/firmware/app-kvr200.hex";
         const std::vector<std::uint8_t> package = zipOf({{"version.kmd", "version=2"},
-                                                         {"app.hex", contentOf(VELDRIS_SOURCE_DIR "/resources/samples/firmware/app-kvr200.hex")},
+                                                         {"app.hex", contentOf(app)},
                                                          {"app.kmd", identity + "version=1.5.0.0\n"},
                                                          {"patch.hex", hexImage({{0x0100, {0, 0, 6, 1}}})},
                                                          {"patch.kmd", identity + "version=1.6.0.0\n"},
                                                          {"Application and patch.kum", "app.hex\npatch.hex\n"}});
-        ui->fileAnswers.push_back(QString::fromStdString(data->dir.write("two.zip", std::string(package.begin(), package.end()))));
+        const std::string zip(package.begin(), package.end());
+        ui->fileAnswers.push_back(QString::fromStdString(data->dir.write("two.zip", zip)));
         form->FWLoadBtn->click();
-        QCOMPARE(form->MethodSelectionCombo->count(), 1);
         choose(5);
         form->MethodSelectionCombo->setCurrentIndex(0);
         form->MethodSelectionCombo_OnCloseup();
@@ -103,17 +104,34 @@ private slots:
     }
 
     // The readout runs on a worker with its progress in the status bar; its rows appear when it
-    // has ended, and Save is offered for them. A sensor that answers nothing is named.
+    // has ended, and Save is offered for them. Saved under a name without extension the log
+    // becomes a .kel that opens with the same rows (Save stays off: only a readout offers it);
+    // a folder that does not exist is reported, and so is a sensor that answers nothing.
     void readingTheErrorLog()
     {
+        const auto row = [this] {
+            const QTreeWidgetItem* item = form->ErrorOutput->topLevelItem(1);
+            return QStringList({item->text(0), item->text(1), item->text(2), item->text(3)});
+        };
         data->dir.write("canopen.dev", contentOf(VELDRIS_DIST_DIR "/canopen.dev"));
         choose(60);
         form->ErrorLogReadBtn->click();
         QCOMPARE(form->ErrorOutput->topLevelItemCount(), 10);
-        QCOMPARE(form->ErrorOutput->topLevelItem(1)->text(2), QStringLiteral("Maximaldruck"));
-        QVERIFY(form->ErrorLogSaveBtn->isEnabled() && form->ErrorLogReadBtn->isEnabled() && form->NodeIDCombo->isEnabled());
-        QVERIFY(form->StatusBar1->currentMessage().isEmpty());
-        QVERIFY(ui->messages.isEmpty());
+        const QStringList read = row();
+        QCOMPARE(read.value(2), QStringLiteral("Maximaldruck"));
+        QVERIFY(form->ErrorLogSaveBtn->isEnabled() && form->ErrorLogReadBtn->isEnabled());
+        QVERIFY(form->NodeIDCombo->isEnabled() && form->StatusBar1->currentMessage().isEmpty());
+
+        ui->fileAnswers = {QString::fromStdString(data->dir.file("saved")),
+                           QString::fromStdString(data->dir.file("saved.kel"))};
+        form->ErrorLogSaveBtnClick();
+        form->ErrorLogLoadBtn->click();
+        QCOMPARE(form->ErrorOutput->topLevelItemCount(), 10);
+        QCOMPARE(row(), read);
+        QVERIFY(!form->ErrorLogSaveBtn->isEnabled() && ui->messages.isEmpty());
+        ui->fileAnswers.push_back(QString::fromStdString(data->dir.file("no/such/folder/log.kel")));
+        form->ErrorLogSaveBtnClick();
+        QVERIFY(ui->messages.takeLast().startsWith(QStringLiteral("The error log could not be saved:")));
 
         choose(63);
         form->ErrorLogReadBtn->click();
@@ -125,7 +143,8 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    return runGuiTest<ProcedurePagesTest>(argc, argv, VELDRIS_SIM_LIBRARY, VELDRIS_SOURCE_DIR "/tests/scenarios/procedures.ini");
+    return runGuiTest<ProcedurePagesTest>(argc, argv, VELDRIS_SIM_LIBRARY,
+                                          VELDRIS_SOURCE_DIR "/tests/scenarios/procedures.ini");
 }
 
 #include "ProcedurePagesTest.moc"

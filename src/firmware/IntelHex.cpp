@@ -16,7 +16,6 @@ constexpr std::uint8_t linearAddressRecord = 0x04;
 
 // ':', count (2), address (4), type (2) and checksum (2): the characters of a record without data.
 constexpr std::size_t recordFrame = 11;
-constexpr std::size_t dataOffset = 9;
 
 // Value of a hexadecimal digit, -1 for any other character.
 constexpr std::array<std::int8_t, 256> hexValues = [] {
@@ -42,7 +41,7 @@ bool isBlank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-bool isBlankLine(const std::string& line)
+bool isBlankLine(std::string_view line)
 {
     for (const char c : line) {
         if (!isBlank(c))
@@ -51,10 +50,19 @@ bool isBlankLine(const std::string& line)
     return true;
 }
 
-// The byte of the two hexadecimal digits at `at`; the line has been checked to hold them.
-std::uint8_t byteAt(const std::string& line, std::size_t at)
+// The bytes of a record's digits after its ':' (count, address, type, data, checksum), each
+// from two hexadecimal digits; false when a character is no digit or a digit has no partner.
+bool recordBytes(std::string_view digits, std::uint8_t* bytes)
 {
-    return static_cast<std::uint8_t>(hexValue(line[at]) << 4 | hexValue(line[at + 1]));
+    if (digits.size() % 2 != 0)
+        return false;
+    for (std::size_t i = 0; i < digits.size(); i += 2) {
+        const int high = hexValue(digits[i]), low = hexValue(digits[i + 1]);
+        if (high < 0 || low < 0)
+            return false;
+        bytes[i / 2] = static_cast<std::uint8_t>(high << 4 | low);
+    }
+    return true;
 }
 
 } // namespace
@@ -72,25 +80,28 @@ void IntelHex::fail() const
     throw std::runtime_error(std::string(failureText) + " (line " + std::to_string(lineNumber) + ")");
 }
 
-std::int32_t IntelHex::readRecordLine(std::string& line)
+std::string_view IntelHex::takeLine()
 {
-    line.clear();
     if (position >= bufferSize)
-        return 0;
+        return {};
     const char* text = reinterpret_cast<const char*>(buffer) + position;
     const std::size_t rest = bufferSize - position;
     const void* feed = std::memchr(text, '\n', rest);
     const std::size_t length = feed ? static_cast<std::size_t>(static_cast<const char*>(feed) - text) + 1 : rest;
-    line.assign(text, length);
     position += static_cast<std::uint32_t>(length);
+    return {text, length};
+}
 
+std::int32_t IntelHex::readRecordLine(std::string& line)
+{
+    const std::string_view taken = takeLine();
+    line.assign(taken);
     // The format's own check: the byte values after ':' add up to 0 modulo 256. A ':' starts
     // the sum afresh, blanks and line ends are not digits, anything else spoils the line.
     std::uint8_t sum = 0;
     int pending = -1;
     bool foreign = false;
-    for (std::size_t i = 0; i < length; ++i) {
-        const char c = text[i];
+    for (const char c : taken) {
         const int digit = hexValue(c);
         if (c == ':') {
             sum = 0;
@@ -104,9 +115,9 @@ std::int32_t IntelHex::readRecordLine(std::string& line)
             pending = -1;
         }
     }
-    if (foreign || sum != 0 || length > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+    if (foreign || sum != 0 || taken.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
         return -1;
-    return static_cast<std::int32_t>(length);
+    return static_cast<std::int32_t>(taken.size());
 }
 
 std::int32_t IntelHex::readBuffer(const std::uint8_t* text, std::uint32_t size)
@@ -122,43 +133,45 @@ std::int32_t IntelHex::readBuffer(const std::uint8_t* text, std::uint32_t size)
     image->expectBytes(bufferSize / 2); // every data byte takes two hexadecimal digits
 
     std::int32_t lastCount = 0;
-    std::string line;
     while (!endOfFile && position < bufferSize) {
-        const std::int32_t count = readRecordLine(line);
+        const std::string_view line = takeLine();
         ++lineNumber;
-        if (count < 0)
-            fail();
         if (isBlankLine(line))
             continue;
         readRecord(line);
-        lastCount = count;
+        lastCount = static_cast<std::int32_t>(line.size());
     }
     return lastCount;
 }
 
-// Checks the record's shape before anything of it reaches the image, so that a damaged
-// record never leaves half of its bytes behind.
-void IntelHex::readRecord(const std::string& line)
+// Checks the whole record (its shape, its digits, its checksum) in one pass over the line
+// before anything of it reaches the image, so that a damaged record never leaves half of its
+// bytes behind. A record line is ':' and hexadecimal digits only up to its line end (CRs
+// before the line feed dropped), exactly 11 + 2 * count characters, its bytes adding up to 0.
+void IntelHex::readRecord(std::string_view line)
 {
     std::size_t end = line.size();
     while (end > 0 && (line[end - 1] == '\n' || line[end - 1] == '\r'))
         --end;
-    if (end < recordFrame || line[0] != ':')
+    std::uint8_t bytes[5 + 255]; // count, address (2), type, data, checksum
+    const std::size_t digits = end - 1;
+    if (end < recordFrame || line[0] != ':' || digits / 2 > sizeof bytes || !recordBytes(line.substr(1, digits), bytes))
         fail();
-    for (std::size_t i = 1; i < end; ++i) {
-        if (hexValue(line[i]) < 0)
-            fail();
-    }
-    const std::uint8_t count = byteAt(line, 1);
+    const std::uint8_t count = bytes[0];
     // A line of another length is a record that lost or gained characters on the way (a
     // truncated download, two records run together); its fields cannot be trusted.
     if (end != recordFrame + 2u * count)
         fail();
+    std::uint8_t sum = 0;
+    for (std::size_t i = 0; i < digits / 2; ++i)
+        sum = static_cast<std::uint8_t>(sum + bytes[i]);
+    if (sum != 0)
+        fail();
 
-    const std::uint32_t address = static_cast<std::uint32_t>(byteAt(line, 3) << 8 | byteAt(line, 5));
-    switch (byteAt(line, 7)) {
+    const std::uint32_t address = static_cast<std::uint32_t>(bytes[1] << 8 | bytes[2]);
+    switch (bytes[3]) {
     case dataRecord:
-        writeData(static_cast<std::uint32_t>(addressBase + address), line, count);
+        writeData(static_cast<std::uint32_t>(addressBase + address), bytes + 4, count);
         break;
     case endOfFileRecord:
         endOfFile = true;
@@ -167,8 +180,8 @@ void IntelHex::readRecord(const std::string& line)
     case linearAddressRecord: {
         if (count < 2)
             fail();
-        const std::uint32_t value = static_cast<std::uint32_t>(byteAt(line, 9) << 8 | byteAt(line, 11));
-        addressBase = byteAt(line, 7) == segmentAddressRecord ? value << 4 : value << 16;
+        const std::uint32_t value = static_cast<std::uint32_t>(bytes[4] << 8 | bytes[5]);
+        addressBase = bytes[3] == segmentAddressRecord ? value << 4 : value << 16;
         break;
     }
     default: // start addresses (03, 05) mean nothing to the bootloader
@@ -177,18 +190,15 @@ void IntelHex::readRecord(const std::string& line)
 }
 
 // Addresses are counted in 32 bits: a record that runs past 0xFFFFFFFF goes on at 0.
-void IntelHex::writeData(std::uint32_t address, const std::string& line, std::uint8_t count)
+void IntelHex::writeData(std::uint32_t address, const std::uint8_t* data, std::uint8_t count)
 {
-    std::uint8_t bytes[255];
-    for (std::size_t i = 0; i < count; ++i)
-        bytes[i] = byteAt(line, dataOffset + 2 * i);
     const std::uint32_t beforeWrap = static_cast<std::uint32_t>(0 - address); // 0: no wrap possible
     if (beforeWrap == 0 || count <= beforeWrap) {
-        image->write(address, bytes, count);
+        image->write(address, data, count);
         return;
     }
-    image->write(address, bytes, beforeWrap);
-    image->write(0, bytes + beforeWrap, count - beforeWrap);
+    image->write(address, data, beforeWrap);
+    image->write(0, data + beforeWrap, count - beforeWrap);
 }
 
 bool readIntelHex(std::string_view text, MemoryImage& image, std::string& error)

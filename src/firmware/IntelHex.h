@@ -54,8 +54,10 @@ public:
 
 private:
     [[noreturn]] void fail() const;
-    void readRecord(const std::string& line);
-    void writeData(std::uint32_t address, const std::string& line, std::uint8_t count);
+    // The next line as it stands in the buffer (line feed included) and moves past it.
+    std::string_view takeLine();
+    void readRecord(std::string_view line);
+    void writeData(std::uint32_t address, const std::uint8_t* data, std::uint8_t count);
 
     const std::uint8_t* buffer = nullptr;
     std::uint32_t bufferSize = 0;

@@ -56,7 +56,8 @@ nodes=$(timeout 60 "$work/root/usr/bin/veldris-cli" --simulate --json scan) || f
 identity=$(timeout 60 "$work/root/usr/bin/veldris-cli" --simulate --node 5 --lang de info 2>&1) \
   || fail "veldris-cli --simulate --node 5 info failed: $identity"
 # --adapter socketcan finds its library under the prefix; no CAN interface here: it must say so.
-socketcan=$(VELDRIS_SOCKETCAN=nosuchcan7 timeout 60 "$work/root/usr/bin/veldris-cli" --adapter socketcan scan 2>&1)
+socketcan=$(VELDRIS_SOCKETCAN=nosuchcan7 timeout 60 "$work/root/usr/bin/veldris-cli" --adapter socketcan scan 2>&1) && \
+  fail "--adapter socketcan without an interface reported success"
 [[ "$socketcan" == *"There is no network interface nosuchcan7"* ]] || fail "--adapter socketcan: $socketcan"
 # The window keeps running until it is closed: still up after five seconds is a good start.
 status=0

@@ -3,6 +3,7 @@
 // file descriptor handed out by CAN_GetValue; CAN_SetValue cannot register one).
 
 #include "can/ChannelSearch.h"
+#include "can/PcanBasicRecords.h"
 #include "can/PcanBasicTypes.h"
 #include "sim/Simulator.h"
 
@@ -71,24 +72,6 @@ bool accepts(const sim::Frame& frame)
         if (frame.id >= from && frame.id <= to)
             return true;
     return false;
-}
-
-template <class T>
-Status putValue(void* buffer, std::uint32_t length, const T& value)
-{
-    if (!buffer || length < sizeof(T))
-        return errorIllParamVal;
-    std::memcpy(buffer, &value, sizeof(T));
-    return ok;
-}
-
-Status putText(void* buffer, std::uint32_t length, const char* text)
-{
-    const std::size_t needed = std::strlen(text) + 1;
-    if (!buffer || length < needed)
-        return errorIllParamVal;
-    std::memcpy(buffer, text, needed);
-    return ok;
 }
 
 ChannelInformation channelRecord(bool occupied)
@@ -216,12 +199,8 @@ __attribute__((visibility("default"))) Status CAN_Read(Handle channel, Message* 
                                                      | (frame.remote ? messageRtr : 0));
     message->length = frame.length;
     std::memcpy(message->data, frame.data, sizeof message->data);
-    if (timestamp) {
-        const std::uint64_t ms = static_cast<std::uint64_t>(stamp) / 1000;
-        timestamp->millis = static_cast<std::uint32_t>(ms);
-        timestamp->millisOverflow = static_cast<std::uint16_t>(ms >> 32);
-        timestamp->micros = static_cast<std::uint16_t>(static_cast<std::uint64_t>(stamp) % 1000);
-    }
+    if (timestamp)
+        *timestamp = timestampAt(static_cast<std::uint64_t>(stamp));
     return ok;
 }
 

@@ -1,5 +1,7 @@
 #include "socketcan/FrameConversion.h"
 
+#include "can/PcanBasicRecords.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -35,13 +37,7 @@ bool frameOf(const pcan::Message& message, can_frame& frame)
 
 pcan::Timestamp timestampOf(std::int64_t microsSinceEpoch)
 {
-    const auto micros = static_cast<std::uint64_t>(std::max<std::int64_t>(microsSinceEpoch, 0));
-    const std::uint64_t millis = micros / 1000;
-    pcan::Timestamp stamp{};
-    stamp.millis = static_cast<std::uint32_t>(millis);
-    stamp.millisOverflow = static_cast<std::uint16_t>(millis >> 32);
-    stamp.micros = static_cast<std::uint16_t>(micros % 1000);
-    return stamp;
+    return pcan::timestampAt(static_cast<std::uint64_t>(std::max<std::int64_t>(microsSinceEpoch, 0)));
 }
 
 } // namespace socketcan

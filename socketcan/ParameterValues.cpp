@@ -1,5 +1,7 @@
 #include "socketcan/ParameterValues.h"
 
+#include "can/PcanBasicRecords.h"
+
 #include "socketcan/ChannelList.h"
 #include "socketcan/OpenChannels.h"
 
@@ -10,22 +12,8 @@ namespace socketcan {
 
 namespace {
 
-template <class T>
-pcan::Status putValue(void* buffer, std::uint32_t length, const T& value)
-{
-    if (!buffer || length < sizeof(T))
-        return pcan::errorIllParamVal;
-    std::memcpy(buffer, &value, sizeof(T));
-    return pcan::ok;
-}
-
-pcan::Status putText(void* buffer, std::uint32_t length, const std::string& text)
-{
-    if (!buffer || length < text.size() + 1)
-        return pcan::errorIllParamVal;
-    std::memcpy(buffer, text.c_str(), text.size() + 1);
-    return pcan::ok;
-}
+using pcan::putText;
+using pcan::putValue;
 
 pcan::ChannelInformation recordOf(const ChannelEntry& entry)
 {

@@ -92,34 +92,6 @@ std::string_view IntelHex::takeLine()
     return {text, length};
 }
 
-std::int32_t IntelHex::readRecordLine(std::string& line)
-{
-    const std::string_view taken = takeLine();
-    line.assign(taken);
-    // The format's own check: the byte values after ':' add up to 0 modulo 256. A ':' starts
-    // the sum afresh, blanks and line ends are not digits, anything else spoils the line.
-    std::uint8_t sum = 0;
-    int pending = -1;
-    bool foreign = false;
-    for (const char c : taken) {
-        const int digit = hexValue(c);
-        if (c == ':') {
-            sum = 0;
-            pending = -1;
-        } else if (digit < 0) {
-            foreign = foreign || !isBlank(c);
-        } else if (pending < 0) {
-            pending = digit;
-        } else {
-            sum = static_cast<std::uint8_t>(sum + (pending << 4 | digit));
-            pending = -1;
-        }
-    }
-    if (foreign || sum != 0 || taken.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
-        return -1;
-    return static_cast<std::int32_t>(taken.size());
-}
-
 std::int32_t IntelHex::readBuffer(const std::uint8_t* text, std::uint32_t size)
 {
     buffer = text;

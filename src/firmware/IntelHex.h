@@ -45,13 +45,6 @@ public:
     // number of characters of the last record line read (0 when there was none).
     std::int32_t readBuffer(const std::uint8_t* buffer, std::uint32_t size);
 
-    // Takes the line at the current position into `line` (line feed and carriage return
-    // included; empty at the end of the buffer) and moves past it. Returns its number of
-    // characters, or -1 when its byte values after the last ':' do not add up to 0 modulo 256
-    // or it holds a character that is neither a hexadecimal digit, ':', nor a blank, tab, CR
-    // or LF (or it is too long to count in 31 bits, which no record is).
-    std::int32_t readRecordLine(std::string& line);
-
 private:
     [[noreturn]] void fail() const;
     // The next line as it stands in the buffer (line feed included) and moves past it.

@@ -177,14 +177,20 @@ void Diagnosis::endStep()
     nmtEnterPreOperationalAll(client);
 }
 
+ByteList Diagnosis::cobIdBytes(ByteList bytes, Message disconnected, const char* section)
+{
+    if (bytes.empty()) {
+        report.message(disconnected);
+        add(true, section, "Sensor got disconnected!");
+    }
+    return bytes;
+}
+
 bool Diagnosis::diagnosePdo()
 {
-    const ByteList cob = getTpdoCobIdBytes(client);
-    if (cob.empty()) {
-        report.message(Message::PdoSensorDisconnected);
-        add(true, "PDO", "Sensor got disconnected!");
+    const ByteList cob = cobIdBytes(getTpdoCobIdBytes(client), Message::PdoSensorDisconnected, "PDO");
+    if (cob.empty())
         return false;
-    }
     const std::uint32_t cobId = cob[3] + 256 * cob[2];
     if (cob[0] == 0x80 || cobId == 0) {
         add(true, "PDO", "The PDO COB ID is not active.");
@@ -244,12 +250,9 @@ bool Diagnosis::diagnoseSrdo()
         line("to diagnose SRDO, set the event timer via DCF");
         return true;
     }
-    const ByteList cob = getSrdoCobIdBytes(client);
-    if (cob.empty()) {
-        report.message(Message::SrdoSensorDisconnected);
-        add(true, "SRDO", "Sensor got disconnected!");
+    const ByteList cob = cobIdBytes(getSrdoCobIdBytes(client), Message::SrdoSensorDisconnected, "SRDO");
+    if (cob.empty())
         return false;
-    }
     const std::uint32_t cobId = cob[1] + 256 * cob[0];
     nmtStartNode(client, static_cast<std::uint8_t>(decimalToInt(sensor.nodeId)));
     return finishStep("SRDO", outcome.srdo, DiagnosisField::SrdoMeasured, cycle, measureSrdoTiming(cobId, cycle),

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "can/CanFrame.h"
+#include "common/MessageSlots.h"
 #include "sensor/DiagnosisReport.h"
+#include "sensor/ParameterAccess.h"
 #include "sensor/SensorInfo.h"
 
 #include <chrono>
@@ -74,6 +76,8 @@ private:
                     std::int64_t expectedMs, const FrameTiming& timing, const char* unreadMapping);
     void endStep();
     void add(bool isError, const char* section, const std::string& text);
+    // A step's COB-ID bytes as read; when they are empty, the step is reported disconnected.
+    ByteList cobIdBytes(ByteList bytes, Message disconnected, const char* section);
     void line(const std::string& text, bool withTime = true) { report.line(text, withTime); }
     bool runSteps();
 

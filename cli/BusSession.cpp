@@ -6,6 +6,7 @@
 #include "can/PCANBasicLibrary.h"
 #include "canopen/CanOpenClient.h"
 #include "canopen/NetworkManagement.h"
+#include "canopen/SdoResult.h"
 #include "sensor/SensorConnection.h"
 
 #include <cerrno>
@@ -23,14 +24,28 @@ std::optional<int> openBusFor(const GlobalOptions& options, veldris::CanOpenClie
     return exitNoAdapter;
 }
 
-std::optional<int> connectFor(const GlobalOptions& options, veldris::CanOpenClient& client, const char* command)
+std::optional<int> connectFor(const GlobalOptions& options, veldris::CanOpenClient& client, const char* command,
+                              Device device)
 {
     if (const auto missing = requireNode(options, command))
         return missing;
     if (const auto failed = openBusFor(options, client))
         return failed;
-    veldris::connectToSensor(client, std::to_string(options.node));
-    return std::nullopt;
+    const veldris::IdentityReads reads = veldris::connectToSensor(client, std::to_string(options.node));
+    if (device == Device::Any || reads.familySensor() || !reads.uid.answered())
+        return std::nullopt;
+    reportFailure(options, reads.uid);
+    return exitRefused;
+}
+
+void reportFailure(const GlobalOptions& options, const veldris::SdoResult& result)
+{
+    const std::string node = "node " + std::to_string(options.node);
+    const bool uid = result.object.index == 0x2A00 && result.object.subIndex == 0x01;
+    if (uid && result.answered())
+        std::cerr << "veldris-cli: " << node << " is not a sensor of this family: it " << result.failure() << '\n';
+    else
+        std::cerr << "veldris-cli: " << node << ' ' << result.failure() << '\n';
 }
 
 std::optional<int> requireNode(const GlobalOptions& options, const char* command)
@@ -69,13 +84,11 @@ bool parseObject(const std::string& text, std::uint16_t& index, std::uint8_t& su
     return true;
 }
 
-bool parseValue(const std::string& text, std::uint32_t& value)
+std::optional<std::uint32_t> parseValue(const std::string& text, const veldris::NumberRange& range, const std::string& what)
 {
-    char* end = nullptr;
-    errno = 0;
-    const long long parsed = std::strtoll(text.c_str(), &end, 0);
-    if (text.empty() || *end != '\0' || errno || parsed < -2147483648LL || parsed > 0xFFFFFFFFLL)
-        return false;
-    value = static_cast<std::uint32_t>(parsed);
-    return true;
+    const veldris::NumberReading reading = veldris::readNumberText(text, range);
+    if (reading.ok())
+        return reading.bits();
+    std::cerr << "veldris-cli: " << what << ": " << veldris::numberRefusal(text, reading, range) << '\n';
+    return std::nullopt;
 }

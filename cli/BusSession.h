@@ -2,10 +2,13 @@
 
 #include "GlobalOptions.h"
 
+#include "common/NumberText.h"
+
 #include <optional>
 
 namespace veldris {
 class CanOpenClient;
+struct SdoResult;
 }
 
 // Opens the bus as the window's node list does (channel 0, the chosen bit rate, NMT
@@ -14,8 +17,16 @@ class CanOpenClient;
 std::optional<int> openBusFor(const GlobalOptions& options, veldris::CanOpenClient& client);
 
 // Opens the bus and connects to the sensor at --node as choosing it in the window does: access
-// code, UID, object layout, identity.
-std::optional<int> connectFor(const GlobalOptions& options, veldris::CanOpenClient& client, const char* command);
+// code, UID, object layout, identity. A node that answers its UID read with anything but the
+// UID is no sensor of this family: the command ends there, unless it takes any device.
+enum class Device { FamilySensor, Any };
+std::optional<int> connectFor(const GlobalOptions& options, veldris::CanOpenClient& client, const char* command,
+                              Device device = Device::FamilySensor);
+
+// Says on standard error what a read or write of --node gave instead of a value or a
+// confirmation: "veldris-cli: node 5 aborted 0x1017:00 with 0x06020000 (...)". A UID read that
+// was answered otherwise names the node as no sensor of this family.
+void reportFailure(const GlobalOptions& options, const veldris::SdoResult& result);
 
 // The --node of a command that talks to one sensor; says so and gives the usage status when
 // it is missing.
@@ -23,5 +34,7 @@ std::optional<int> requireNode(const GlobalOptions& options, const char* command
 
 // "0x1017:00", "1017:00" or "0x1017:0x00": object index and sub-index, hexadecimal.
 bool parseObject(const std::string& text, std::uint16_t& index, std::uint8_t& sub);
-// Decimal or 0x hexadecimal, negative values as two's complement.
-bool parseValue(const std::string& text, std::uint32_t& value);
+// A number the user gave for an object: read whole and within `range` (see NumberText.h), or
+// said on standard error ("veldris-cli: heartbeat (0x1017:00): '70000' is out of range
+// (0..65535)") and nothing.
+std::optional<std::uint32_t> parseValue(const std::string& text, const veldris::NumberRange& range, const std::string& what);

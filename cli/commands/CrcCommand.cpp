@@ -7,7 +7,6 @@
 
 #include "canopen/CanOpenClient.h"
 #include "common/MessageSlots.h"
-#include "common/TextConversion.h"
 #include "sensor/SensorInfo.h"
 #include "sensor/SrdoChecksum.h"
 
@@ -22,12 +21,10 @@ int compute(const GlobalOptions& options, const std::vector<std::string>& texts)
 {
     veldris::SrdoValues values{};
     for (std::size_t i = 0; i < values.size(); ++i) {
-        try {
-            values[i] = static_cast<std::uint32_t>(veldris::toolkitToInt(texts[i]));
-        } catch (const std::exception& error) {
-            std::cerr << "veldris-cli: value " << i + 1 << ": " << error.what() << '\n';
+        const auto value = parseValue(texts[i], veldris::NumberRange::anyBytes(4), "value " + std::to_string(i + 1));
+        if (!value)
             return exitUsage;
-        }
+        values[i] = *value;
     }
     const std::uint16_t checksum = veldris::computeSrdoChecksum(values);
     if (options.json)
@@ -40,8 +37,18 @@ int compute(const GlobalOptions& options, const std::vector<std::string>& texts)
 int read(const GlobalOptions& options, veldris::CanOpenClient& client)
 {
     const auto node = static_cast<std::uint32_t>(options.node);
-    const veldris::SrdoValues values = veldris::loadSrdoConfiguration(client, node);
-    const std::uint32_t stored = veldris::readSrdoChecksum(client, node);
+    const veldris::SrdoConfiguration configuration = veldris::loadSrdoConfiguration(client, node);
+    if (!configuration.complete()) {
+        reportFailure(options, *configuration.failure);
+        return exitRefused;
+    }
+    const veldris::SdoResult checksum = veldris::readSrdoChecksum(client, node);
+    if (!checksum.uploaded()) {
+        reportFailure(options, checksum);
+        return exitRefused;
+    }
+    const veldris::SrdoValues& values = configuration.values;
+    const std::uint32_t stored = checksum.value;
     const std::uint16_t computed = veldris::computeSrdoChecksum(values);
     if (options.json) {
         printJson(nlohmann::json{{"values", values}, {"checksum", stored}, {"computed", computed}});
@@ -58,7 +65,13 @@ int write(const GlobalOptions& options, veldris::CanOpenClient& client)
 {
     using veldris::Message;
     const auto node = static_cast<std::uint32_t>(options.node);
-    const bool saved = veldris::saveSrdoChecksum(client, node, veldris::loadSrdoConfiguration(client, node));
+    // A checksum over values that were not read would mark a wrong configuration valid.
+    const veldris::SrdoConfiguration configuration = veldris::loadSrdoConfiguration(client, node);
+    if (!configuration.complete()) {
+        reportFailure(options, *configuration.failure);
+        return exitRefused;
+    }
+    const bool saved = veldris::saveSrdoChecksum(client, node, configuration.values);
     const std::string text = veldris::message(saved ? Message::ChecksumSaved : Message::ChecksumNotSaved);
     if (options.json)
         printJson(nlohmann::json{{"saved", saved}, {"message", text}});

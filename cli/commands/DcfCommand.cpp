@@ -25,6 +25,7 @@ const char* actionName(veldris::DownloadPlan::Action action)
     switch (action) {
     case veldris::DownloadPlan::Action::Send: return "send";
     case veldris::DownloadPlan::Action::Skip: return "skip";
+    case veldris::DownloadPlan::Action::BadValue: return "bad value";
     default: return "refuse";
     }
 }
@@ -35,6 +36,7 @@ const char* resultName(Result result)
     case Result::Sent: return "sent";
     case Result::Aborted: return "aborted";
     case Result::NoAnswer: return "no answer";
+    case Result::Refused: return "refused";
     default: return "skipped";
     }
 }
@@ -42,7 +44,7 @@ const char* resultName(Result result)
 nlohmann::json sectionJson(const veldris::SectionReport& report)
 {
     const bool failed = report.result == Result::Aborted || report.result == Result::NoAnswer
-        || report.result == Result::NotSent || report.verified == false;
+        || report.result == Result::Refused || report.verified == false;
     nlohmann::json json = {{"headerLine", report.headerLine},
                            {"index", report.index},
                            {"subIndex", report.frame.data[3]},
@@ -131,6 +133,15 @@ int DcfCommand::write(const GlobalOptions& options)
     veldris::DCFFile file;
     if (!loadDcf(file, path))
         return exitUsage;
+    // A typo in one value refuses the file before the first frame: no sensor is left half
+    // configured by it.
+    const std::vector<std::string> bad = veldris::badValues(file.sections(), static_cast<std::uint8_t>(options.node));
+    for (const std::string& line : bad)
+        std::cerr << "veldris-cli: " << path << ": " << line << '\n';
+    if (!bad.empty()) {
+        std::cerr << "veldris-cli: " << path << " was not written: nothing was sent\n";
+        return exitUsage;
+    }
     veldris::CanOpenClient& client = veldris::canOpenClient();
     if (const auto failed = connectFor(options, client, "dcf write"))
         return *failed;

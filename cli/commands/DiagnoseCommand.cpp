@@ -68,6 +68,8 @@ int DiagnoseCommand::run(const GlobalOptions& options)
     PrintedReport report(client, options.json);
     const veldris::DiagnosisOutcome outcome = veldris::Diagnosis(client, veldris::connectedSensor(), report).run();
     std::string error;
+    for (const veldris::SdoResult& read : outcome.failedReads)
+        reportFailure(options, read);
     const bool saved = reportPath.empty() || veldris::writeReport(reportPath, report.lines, !outcome.results.empty(), &error);
     if (options.json) {
         nlohmann::json results = nlohmann::json::array();

@@ -34,21 +34,28 @@ const char* outcomeName(Outcome outcome)
 }
 
 // After the reboot: the sensor's application at --node, waited for at the chosen bit rate for
-// at most 10 s, connected to as choosing it in the window does. Its firmware version, or
-// nothing when it did not come back.
-std::optional<std::string> reconnect(const GlobalOptions& options, veldris::CanOpenClient& client)
+// at most 10 s, connected to as choosing it in the window does. Its firmware version as it
+// gave it; nothing when it did not come back (`silent`) or did not give its version (said on
+// standard error).
+std::optional<std::string> reconnect(const GlobalOptions& options, veldris::CanOpenClient& client, bool& silent)
 {
+    silent = true;
     if (options.node < 0 || !veldris::openBus(client, 0, options.bitrateIndex()) || !client.adapterOpen())
         return std::nullopt;
     const auto node = static_cast<std::uint8_t>(options.node);
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!client.exchange(veldris::requests::readUid(node), 100).answered()) {
+    while (!veldris::sdoExchange(client, veldris::requests::readUid(node), 100).answered()) {
         if (client.stopRequested() || std::chrono::steady_clock::now() >= giveUp)
             return std::nullopt;
         client.pause(std::chrono::milliseconds(100));
     }
-    veldris::connectToSensor(client, std::to_string(options.node));
-    return veldris::connectedSensor().firmwareVersion;
+    silent = false;
+    const veldris::IdentityReads reads = veldris::connectToSensor(client, std::to_string(options.node));
+    if (!reads.firmwareVersion.uploaded()) {
+        reportFailure(options, reads.firmwareVersion);
+        return std::nullopt;
+    }
+    return veldris::versionText(reads.firmwareVersion);
 }
 
 } // namespace
@@ -103,14 +110,15 @@ int FirmwareCommand::run(const GlobalOptions& options)
         }
         lines = progress.collectedLines();
     }
-    const std::optional<std::string> version = client.stopRequested() ? std::nullopt : reconnect(options, client);
+    bool silent = false;
+    const std::optional<std::string> version = client.stopRequested() ? std::nullopt : reconnect(options, client, silent);
     if (options.json)
         printJson(nlohmann::json{{"lines", lines}, {"modules", modules}, {"firmwareVersion", version ? nlohmann::json(*version) : nullptr}});
     else if (version)
         std::cout << "firmware version: " << *version << '\n';
-    if (!version && options.node >= 0 && !client.stopRequested())
+    if (!version && silent && options.node >= 0 && !client.stopRequested())
         std::cerr << "veldris-cli: node " << options.node << " did not answer within 10 s after the update\n";
     if (!allUpdated)
         std::cerr << "veldris-cli: the firmware update did not succeed for every module of '" << method << "'\n";
-    return allUpdated ? exitDone : exitRefused;
+    return allUpdated && (version || silent) ? exitDone : exitRefused;
 }

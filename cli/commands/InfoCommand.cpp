@@ -24,9 +24,11 @@ int InfoCommand::run(const GlobalOptions& options)
         return *missing;
     if (const auto failed = openBusFor(options, client))
         return *failed;
-    // A silent node has no identity: zeros would read as if they came from a sensor.
-    if (veldris::connectToSensor(client, std::to_string(options.node)) == veldris::SensorPresence::Silent) {
-        std::cerr << "veldris-cli: node " << options.node << " did not answer\n";
+    // An identity is printed only as the sensor gave it: a read that was aborted or not
+    // answered would show zeros, or an abort code, as if they were the sensor's.
+    const veldris::IdentityReads reads = veldris::connectToSensor(client, std::to_string(options.node));
+    if (const veldris::SdoResult* failed = reads.firstFailure()) {
+        reportFailure(options, *failed);
         return exitRefused;
     }
     const veldris::SensorInfo& sensor = veldris::connectedSensor();

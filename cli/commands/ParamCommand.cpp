@@ -5,77 +5,83 @@
 #include "JsonOutput.h"
 
 #include "canopen/CanOpenClient.h"
-#include "common/TextConversion.h"
 #include "sensor/ParameterAccess.h"
 
 #include <nlohmann/json.hpp>
 
-#include <functional>
 #include <iostream>
 #include <map>
 #include <optional>
-#include <variant>
 
 namespace {
 
 using veldris::CanOpenClient;
+using veldris::SdoResult;
 
-// A read gives a signed number (-1 unanswered), an unsigned number, or a byte list (empty
-// unanswered).
-using Reading = std::variant<std::int32_t, std::uint32_t, veldris::ByteList>;
+// How a parameter's value is shown: a signed number, an unsigned number, or its value bytes.
+enum class Shape { Signed, Unsigned, Bytes, SrdoCobIdBytes };
 
-const std::map<std::string, std::function<Reading(CanOpenClient&)>> readers = {
-    {"heartbeat", [](CanOpenClient& c) { return Reading(veldris::getHeartbeat(c)); }},
-    {"pdo-cobid", [](CanOpenClient& c) { return Reading(veldris::getTpdoCobIdBytes(c)); }},
-    {"pdo-mapping", [](CanOpenClient& c) { return Reading(veldris::getTpdoMappingBytes(c)); }},
-    {"pdo-transmission-type", [](CanOpenClient& c) { return Reading(veldris::getTpdoTransmissionType(c)); }},
-    {"pdo-event-timer", [](CanOpenClient& c) { return Reading(veldris::getTpdoEventTimer(c)); }},
-    {"srdo-cobid", [](CanOpenClient& c) { return Reading(veldris::getSrdoCobIdBytes(c)); }},
-    {"srdo-mapping", [](CanOpenClient& c) { return Reading(veldris::getSrdoMappingBytes(c)); }},
-    {"srdo-cycle-time", [](CanOpenClient& c) { return Reading(veldris::getSrdoCycleTime(c)); }},
-    {"decimal-digits", [](CanOpenClient& c) { return Reading(veldris::readDecimalDigits(c)); }},
-    {"current-error", [](CanOpenClient& c) { return Reading(veldris::getCurrentError(c)); }},
+struct Reader {
+    SdoResult (*read)(CanOpenClient&);
+    Shape shape;
 };
 
-const std::map<std::string, std::function<bool(CanOpenClient&, std::uint32_t)>> writers = {
-    {"heartbeat", veldris::setHeartbeat},
-    {"pdo-event-timer", veldris::setTpdoEventTimer},
-    {"pdo-cobid", veldris::setTpdoCobId},
+const std::map<std::string, Reader> readers = {
+    {"heartbeat", {veldris::getHeartbeat, Shape::Signed}},
+    {"pdo-cobid", {veldris::getTpdoCobId, Shape::Bytes}},
+    {"pdo-mapping", {veldris::getTpdoMapping, Shape::Bytes}},
+    {"pdo-transmission-type", {veldris::getTpdoTransmissionType, Shape::Unsigned}},
+    {"pdo-event-timer", {veldris::getTpdoEventTimer, Shape::Unsigned}},
+    {"srdo-cobid", {veldris::getSrdoCobId, Shape::SrdoCobIdBytes}},
+    {"srdo-mapping", {veldris::getSrdoMapping, Shape::Bytes}},
+    {"srdo-cycle-time", {veldris::getSrdoCycleTime, Shape::Unsigned}},
+    {"decimal-digits", {veldris::readDecimalDigits, Shape::Unsigned}},
+    {"current-error", {veldris::getCurrentError, Shape::Signed}},
+};
+
+// The writable parameters with the values their objects take.
+struct Writer {
+    SdoResult (*write)(CanOpenClient&, std::uint16_t);
+    veldris::NumberRange range;
+    const char* object;
+};
+
+const std::map<std::string, Writer> writers = {
+    {"heartbeat", {veldris::setHeartbeat, veldris::NumberRange::unsignedBytes(2), "0x1017:00"}},
+    {"pdo-event-timer", {veldris::setTpdoEventTimer, veldris::NumberRange::unsignedBytes(2), "0x1800:05"}},
+    {"pdo-cobid", {veldris::setTpdoCobId, {0, veldris::maxTpdoCobId}, "0x1800:01"}},
 };
 
 std::vector<std::string> namesOf(const auto& table)
 {
     std::vector<std::string> names;
-    for (const auto& [name, function] : table)
+    for (const auto& [name, entry] : table)
         names.push_back(name);
     return names;
 }
 
-// Prints a reading as the Controls page shows it; false when the sensor did not answer.
-bool print(const GlobalOptions& options, const std::string& name, const Reading& reading)
+// Prints an uploaded value as the Controls page shows it.
+void print(const GlobalOptions& options, const std::string& name, Shape shape, const SdoResult& read)
 {
     nlohmann::json result = {{"name", name}};
     std::string text;
-    bool answered = true;
-    if (const auto* number = std::get_if<std::int32_t>(&reading)) {
-        text = std::to_string(*number);
-        result["value"] = *number;
-        answered = *number != -1;
-    } else if (const auto* plain = std::get_if<std::uint32_t>(&reading)) {
-        text = std::to_string(static_cast<std::int32_t>(*plain));
-        result["value"] = *plain;
+    if (shape == Shape::Signed) {
+        const auto number = static_cast<std::int32_t>(read.value);
+        text = std::to_string(number);
+        result["value"] = number;
+    } else if (shape == Shape::Unsigned) {
+        text = std::to_string(read.value);
+        result["value"] = read.value;
     } else {
-        const auto& bytes = std::get<veldris::ByteList>(reading);
+        const veldris::ByteList bytes = shape == Shape::Bytes ? veldris::valueBytes(read) : veldris::srdoCobIdBytes(read);
         text = veldris::byteText(bytes);
         result["bytes"] = bytes;
-        answered = !bytes.empty();
     }
     result["text"] = text;
     if (options.json)
         printJson(result);
     else
         std::cout << text << '\n';
-    return answered;
 }
 
 } // namespace
@@ -96,27 +102,29 @@ int ParamCommand::run(const GlobalOptions& options)
 {
     std::uint32_t number = 0;
     if (setCommand->parsed()) {
-        try {
-            number = static_cast<std::uint32_t>(veldris::decimalToInt(value));
-        } catch (const std::exception& error) {
-            std::cerr << "veldris-cli: '" << value << "': " << error.what() << '\n';
+        const Writer& writer = writers.at(name);
+        const auto parsed = parseValue(value, writer.range, name + " (" + writer.object + ")");
+        if (!parsed)
             return exitUsage;
-        }
+        number = *parsed;
     }
     CanOpenClient& client = veldris::canOpenClient();
     if (const auto failed = connectFor(options, client, "param"))
         return *failed;
     if (setCommand->parsed()) {
-        const bool confirmed = writers.at(name)(client, number);
+        const SdoResult written = writers.at(name).write(client, static_cast<std::uint16_t>(number));
         if (options.json)
-            printJson(nlohmann::json{{"name", name}, {"value", number}, {"confirmed", confirmed}});
-        if (!confirmed)
-            std::cerr << "veldris-cli: node " << options.node << " did not confirm " << name << '\n';
-        return confirmed ? exitDone : exitRefused;
+            printJson(nlohmann::json{{"name", name}, {"value", number}, {"confirmed", written.confirmed()}});
+        if (!written.confirmed())
+            reportFailure(options, written);
+        return written.confirmed() ? exitDone : exitRefused;
     }
-    if (!print(options, name, readers.at(name)(client))) {
-        std::cerr << "veldris-cli: node " << options.node << " did not answer " << name << '\n';
+    const Reader& reader = readers.at(name);
+    const SdoResult read = reader.read(client);
+    if (!read.uploaded()) {
+        reportFailure(options, read);
         return exitRefused;
     }
+    print(options, name, reader.shape, read);
     return exitDone;
 }

@@ -5,48 +5,33 @@
 #include "JsonOutput.h"
 #include "HexText.h"
 
-#include "can/StatusText.h"
-#include "canopen/AbortCodes.h"
 #include "canopen/CanOpenClient.h"
 #include "canopen/RequestTemplates.h"
-#include "canopen/SdoAnswer.h"
+#include "canopen/SdoResult.h"
 #include "canopen/SdoProtocol.h"
 
 #include <nlohmann/json.hpp>
 
-#include <cstdio>
 #include <iostream>
 
 namespace {
 
 constexpr std::uint32_t sdoTimeoutMs = 100;
 
-// Prints the answer (command byte and 32-bit value) and says on standard error what went wrong.
-int report(const GlobalOptions& options, const std::string& object, const veldris::Exchange& exchange, bool writing)
+// Prints the answer (command byte and value) of an upload or a confirmed download; says on
+// standard error what came instead, and then prints nothing.
+int report(const GlobalOptions& options, const veldris::SdoResult& result, bool writing)
 {
-    using Kind = veldris::SdoAnswer::Kind;
-    const veldris::SdoAnswer answer = veldris::SdoAnswer::of(exchange.answer);
-    const bool success = writing ? answer.confirmed() : answer.uploaded();
-    if (options.json) {
-        nlohmann::json result = {{"node", options.node}, {"object", object}, {"command", answer.command}, {"value", answer.value}};
-        if (answer.aborted()) {
-            result["abortCode"] = answer.abortCode();
-            result["abortText"] = veldris::abortCodeText(answer.abortCode());
-        }
-        printJson(result);
-    } else {
-        std::cout << hexText(answer.command, 2) << ' ' << hexText(answer.value, 8) << '\n';
+    const bool success = writing ? result.confirmed() : result.uploaded();
+    if (!success) {
+        reportFailure(options, result);
+        return exitRefused;
     }
-    const std::string node = "veldris-cli: node " + std::to_string(options.node);
-    if (exchange.status == veldris::ExchangeStatus::WriteRefused)
-        std::cerr << "veldris-cli: the adapter refused to send the request (status " << veldris::statusText(exchange.adapterStatus) << ")\n";
-    else if (answer.kind == Kind::NoAnswer)
-        std::cerr << node << " did not answer\n";
-    else if (answer.aborted())
-        std::cerr << node << " aborted " << object << " with " << veldris::abortDescription(answer.abortCode()) << '\n';
-    else if (!success)
-        std::cerr << "veldris-cli: unexpected answer " << hexText(answer.command, 2) << '\n';
-    return success ? exitDone : exitRefused;
+    if (options.json)
+        printJson(nlohmann::json{{"node", options.node}, {"object", result.object.text()}, {"command", result.command}, {"value", result.value}});
+    else
+        std::cout << hexText(result.command, 2) << ' ' << hexText(result.value, 8) << '\n';
+    return exitDone;
 }
 
 } // namespace
@@ -76,19 +61,21 @@ int SdoCommand::run(const GlobalOptions& options)
         return exitUsage;
     }
     const bool writing = writeCommand->parsed();
-    if (writing && !parseValue(value, number)) {
-        std::cerr << "veldris-cli: '" << value << "' is not a 32-bit number\n";
-        return exitUsage;
+    if (writing) {
+        const veldris::SdoObject target{index, sub};
+        const auto parsed = parseValue(value, veldris::NumberRange::anyBytes(size),
+                                       target.text() + " with --size " + std::to_string(size));
+        if (!parsed)
+            return exitUsage;
+        // Two's complement of a negative value, cut to the bytes it was checked against.
+        number = size == 4 ? *parsed : *parsed & ((1u << (8 * size)) - 1);
     }
     veldris::CanOpenClient& client = veldris::canOpenClient();
-    if (const auto failed = connectFor(options, client, "sdo"))
+    if (const auto failed = connectFor(options, client, "sdo", Device::Any))
         return *failed;
     const auto node = static_cast<std::uint8_t>(options.node);
     const std::uint8_t command = writing ? veldris::sdo::downloadCommand(size) : veldris::sdo::upload;
-    const std::uint32_t sent = size == 4 ? number : number & ((1u << (8 * size)) - 1);
-    const veldris::Exchange exchange =
-        client.exchange(veldris::requests::sdoFrame(node, command, index, sub, writing ? sent : 0), sdoTimeoutMs);
-    char name[16];
-    std::snprintf(name, sizeof name, "0x%04X:%02X", index, sub);
-    return report(options, name, exchange, writing);
+    const veldris::SdoResult result =
+        veldris::sdoExchange(client, veldris::requests::sdoFrame(node, command, index, sub, writing ? number : 0), sdoTimeoutMs);
+    return report(options, result, writing);
 }

@@ -59,6 +59,7 @@ QWidget* TVeldrisForm::buildBasicTab()
     NodeIDCurrentValueLabel = named<QLabel>("NodeIDCurrentValueLabel");
     CurrentNodeIdLabel = named<QLabel>("CurrentNodeIdLabel");
     NewNodeIdInput = named<QLineEdit>("NewNodeIdInput");
+    NewNodeIdInput->setToolTip(QStringLiteral("1..127"));
     ChangeNodeIdBtn = named<QPushButton>("ChangeNodeIdBtn");
     ChangeNodeIdBtn->setEnabled(false);
     layout->addWidget(changeGroup(NodeIdGroupBox, NodeIDCurrentValueLabel, CurrentNodeIdLabel,

@@ -105,7 +105,8 @@ void TVeldrisForm::connectChosenNode()
     const veldris::BusLease lease = leaseBus();
     if (!lease)
         return;
-    veldris::connectToSensor(veldris::canOpenClient(), NodeIDCombo->currentText().toStdString());
+    const veldris::IdentityReads reads =
+        veldris::connectToSensor(veldris::canOpenClient(), NodeIDCombo->currentText().toStdString());
     showConnectedState();
     const veldris::SensorInfo& sensor = veldris::connectedSensor();
     CurrentNodeIdLabel->setText(QString::fromLatin1(sensor.nodeId));
@@ -114,4 +115,8 @@ void TVeldrisForm::connectChosenNode()
     FWVersionInput->setText(QString::fromLatin1(sensor.firmwareVersion));
     ItemNumberInput->setText(QString::fromLatin1(sensor.itemNumber));
     SerialNumberInput->setText(QString::fromLatin1(sensor.serialNumber));
+    // The fields of reads that gave no value keep the zeros of a silent sensor; the message
+    // says which read it was and what came instead.
+    if (const veldris::SdoResult* failed = reads.firstFailure())
+        sensorGave(*failed);
 }

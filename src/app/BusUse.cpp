@@ -3,10 +3,14 @@
 
 #include "app/TVeldrisForm.h"
 
+#include "app/FailureMessage.h"
 #include "app/UiServices.h"
 #include "app/WaitForWorker.h"
 #include "canopen/CanOpenClient.h"
 #include "common/GUIProgress.h"
+#include "sensor/SensorInfo.h"
+
+#include <QLineEdit>
 
 #include <QCloseEvent>
 
@@ -24,6 +28,24 @@ bool TVeldrisForm::withBus(const std::function<void()>& work)
     if (lease)
         work();
     return static_cast<bool>(lease);
+}
+
+bool TVeldrisForm::sensorGave(const veldris::SdoResult& result)
+{
+    if (result.uploaded() || result.confirmed())
+        return true;
+    uiServices().showMessage(this, failureMessage(veldris::connectedSensor().nodeId, result));
+    return false;
+}
+
+std::optional<std::uint32_t> TVeldrisForm::typedNumber(const QLineEdit* input, const veldris::NumberRange& range,
+                                                       const char* object)
+{
+    const veldris::NumberReading reading = veldris::readNumberText(input->text().toStdString(), range);
+    if (reading.ok())
+        return reading.bits();
+    uiServices().showMessage(this, numberRefusalMessage(input->text(), range, object));
+    return std::nullopt;
 }
 
 bool TVeldrisForm::runOnWorker(veldris::GUIProgress& progress, std::uint32_t& shownLines, QPlainTextEdit* output,

@@ -70,6 +70,9 @@ QWidget* TVeldrisForm::buildControlsTab()
     for (const ParameterRow& parameter : rows)
         addParameterRow(grid, row++, parameter);
     grid->setColumnStretch(1, 1);
+    // The fields that are sent say which numbers their objects take.
+    HeartbeatValInput->setToolTip(QStringLiteral("0..65535"));
+    PDOEventTimerValInput->setToolTip(QStringLiteral("0..65535"));
     layout->addWidget(parameters);
 
     auto* nmt = new QGroupBox(QStringLiteral("NMT"));
@@ -123,62 +126,54 @@ void TVeldrisForm::ResetSensorBtnClick()
     withBus([] { veldris::nmtResetCommunicationAll(veldris::canOpenClient()); });
 }
 
-// The parameter buttons show no message: Get fills the field, Set ignores the result.
+// Get fills the field with the value the sensor gave; a read that gave none clears it (the
+// heartbeat shows -1) and says what came instead. Set sends a typed number only when its object
+// takes it, and says when the sensor did not take it.
 void TVeldrisForm::SetHeartbeatBtnClick()
 {
-    const auto value = static_cast<std::uint32_t>(veldris::decimalToInt(HeartbeatValInput->text().toStdString()));
-    withBus([value] { veldris::setHeartbeat(veldris::canOpenClient(), value); });
+    const auto value = typedNumber(HeartbeatValInput, veldris::NumberRange::unsignedBytes(2), "0x1017:00");
+    if (value)
+        withBus([this, value] { sensorGave(veldris::setHeartbeat(veldris::canOpenClient(), static_cast<std::uint16_t>(*value))); });
 }
 
 void TVeldrisForm::GetHeartbeatBtnClick()
 {
-    withBus([this] { HeartbeatValInput->setText(QString::number(veldris::getHeartbeat(veldris::canOpenClient()))); });
-}
-
-void TVeldrisForm::GetPDOMappingBtnClick()
-{
     withBus([this] {
-        PDOMappingValInput->setText(QString::fromLatin1(veldris::byteText(veldris::getTpdoMappingBytes(veldris::canOpenClient()))));
+        const veldris::SdoResult read = veldris::getHeartbeat(veldris::canOpenClient());
+        HeartbeatValInput->setText(QString::number(read.uploaded() ? static_cast<std::int32_t>(read.value) : -1));
+        sensorGave(read);
     });
 }
 
-void TVeldrisForm::GetPDOCobIdBtnClick()
+void TVeldrisForm::showBytes(QLineEdit* field, veldris::SdoResult (*read)(veldris::CanOpenClient&), bool srdoCobId)
 {
-    withBus([this] {
-        PDOCobIdValInput->setText(QString::fromLatin1(veldris::byteText(veldris::getTpdoCobIdBytes(veldris::canOpenClient()))));
+    withBus([this, field, read, srdoCobId] {
+        const veldris::SdoResult result = read(veldris::canOpenClient());
+        field->setText(QString::fromLatin1(veldris::byteText(srdoCobId ? veldris::srdoCobIdBytes(result) : veldris::valueBytes(result))));
+        sensorGave(result);
     });
 }
 
-void TVeldrisForm::GetPDOEventTimerBtnClick()
+void TVeldrisForm::showNumber(QLineEdit* field, veldris::SdoResult (*read)(veldris::CanOpenClient&))
 {
-    withBus([this] {
-        PDOEventTimerValInput->setText(QString::number(static_cast<std::int32_t>(veldris::getTpdoEventTimer(veldris::canOpenClient()))));
+    withBus([this, field, read] {
+        const veldris::SdoResult result = read(veldris::canOpenClient());
+        field->setText(result.uploaded() ? QString::number(result.value) : QString());
+        sensorGave(result);
     });
 }
+
+void TVeldrisForm::GetPDOMappingBtnClick() { showBytes(PDOMappingValInput, veldris::getTpdoMapping, false); }
+void TVeldrisForm::GetPDOCobIdBtnClick() { showBytes(PDOCobIdValInput, veldris::getTpdoCobId, false); }
+void TVeldrisForm::GetPDOEventTimerBtnClick() { showNumber(PDOEventTimerValInput, veldris::getTpdoEventTimer); }
 
 void TVeldrisForm::SetPDOEventTimerBtnClick()
 {
-    const auto value = static_cast<std::uint32_t>(veldris::decimalToInt(PDOEventTimerValInput->text().toStdString()));
-    withBus([value] { veldris::setTpdoEventTimer(veldris::canOpenClient(), value); });
+    const auto value = typedNumber(PDOEventTimerValInput, veldris::NumberRange::unsignedBytes(2), "0x1800:05");
+    if (value)
+        withBus([this, value] { sensorGave(veldris::setTpdoEventTimer(veldris::canOpenClient(), static_cast<std::uint16_t>(*value))); });
 }
 
-void TVeldrisForm::GetSRDOMappingBtnClick()
-{
-    withBus([this] {
-        SRDOMappingValInput->setText(QString::fromLatin1(veldris::byteText(veldris::getSrdoMappingBytes(veldris::canOpenClient()))));
-    });
-}
-
-void TVeldrisForm::GetSRDOCobIdBtnClick()
-{
-    withBus([this] {
-        SRDOCobIdValInput->setText(QString::fromLatin1(veldris::byteText(veldris::getSrdoCobIdBytes(veldris::canOpenClient()))));
-    });
-}
-
-void TVeldrisForm::GetSRDOEventTimerBtnClick()
-{
-    withBus([this] {
-        SRDOEventTimerValInput->setText(QString::number(static_cast<std::int32_t>(veldris::getSrdoCycleTime(veldris::canOpenClient()))));
-    });
-}
+void TVeldrisForm::GetSRDOMappingBtnClick() { showBytes(SRDOMappingValInput, veldris::getSrdoMapping, false); }
+void TVeldrisForm::GetSRDOCobIdBtnClick() { showBytes(SRDOCobIdValInput, veldris::getSrdoCobId, true); }
+void TVeldrisForm::GetSRDOEventTimerBtnClick() { showNumber(SRDOEventTimerValInput, veldris::getSrdoCycleTime); }

@@ -98,11 +98,17 @@ void TVeldrisForm::CRCLoadBtnClick()
     if (!lease)
         return;
     veldris::CanOpenClient& client = veldris::canOpenClient();
-    const veldris::SrdoValues values = veldris::loadSrdoConfiguration(client, node);
+    const veldris::SrdoConfiguration configuration = veldris::loadSrdoConfiguration(client, node);
     const auto inputs = srdoValueInputs();
     for (std::size_t i = 0; i < inputs.size(); ++i)
-        inputs[i]->setText(hexText(values[i], 8));
-    CRCChecksumInput->setText(hexText(veldris::readSrdoChecksum(client, node), 4));
+        inputs[i]->setText(hexText(configuration.values[i], 8));
+    const veldris::SdoResult checksum = veldris::readSrdoChecksum(client, node);
+    CRCChecksumInput->setText(hexText(checksum.value, 4));
+    // Values that were not read show as 0; the message says which read gave none.
+    if (configuration.failure)
+        sensorGave(*configuration.failure);
+    else
+        sensorGave(checksum);
 }
 
 void TVeldrisForm::CRCCalcBtnClick()

@@ -11,6 +11,7 @@
 #include "common/GUIProgress.h"
 #include "dcf/DCFFile.h"
 #include "dcf/DCFUpload.h"
+#include "dcf/DownloadFrame.h"
 #include "sensor/SensorInfo.h"
 
 #include <QApplication>
@@ -77,6 +78,16 @@ void TVeldrisForm::DCFLoadBtnClick()
 void TVeldrisForm::DCFUpdateBtnClick()
 {
     DCFOutput->clear();
+    // A typo in one value refuses the file before the first frame: no sensor is left half
+    // configured by it.
+    const auto node = static_cast<std::uint8_t>(veldris::connectedNode());
+    const std::vector<std::string> bad = veldris::badValues(veldris::dcfFile().sections(), node);
+    if (!bad.empty()) {
+        for (const std::string& line : bad)
+            DCFOutput->appendPlainText(QString::fromLatin1(line));
+        uiServices().showMessage(this, translate("The DCF was not written: a ParameterValue does not fit its DataType. Nothing was sent."));
+        return;
+    }
     DCFOutput->appendPlainText(QStringLiteral("attempting to upload dcf sections.."));
     veldris::GUIProgress progress;
     std::uint32_t shown = 0;

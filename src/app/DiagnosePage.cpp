@@ -234,8 +234,9 @@ void TVeldrisForm::ResetDiagnoseResultsBtnClick()
 void TVeldrisForm::GetCurrentErrorsBtnClick()
 {
     withBus([this] {
-        const std::int32_t error = veldris::getCurrentError(veldris::canOpenClient());
-        CurrentErrorOutput->setText(error != -1 ? hexText(error) : QStringLiteral("n/a"));
+        const veldris::SdoResult error = veldris::getCurrentError(veldris::canOpenClient());
+        CurrentErrorOutput->setText(error.uploaded() ? hexText(static_cast<std::int32_t>(error.value)) : QStringLiteral("n/a"));
+        sensorGave(error);
     });
 }
 
@@ -274,7 +275,7 @@ void TVeldrisForm::GetCurrentValueTimer_OnTimer()
         return;
     valueBusy = true;
     veldris::CanOpenClient& client = veldris::canOpenClient();
-    const veldris::ByteList cob = veldris::getTpdoCobIdBytes(client);
+    const veldris::ByteList cob = veldris::valueBytes(veldris::getTpdoCobId(client));
     if (cob.empty()) {
         CurrentValueOutput->setText(QStringLiteral("n/a"));
     } else if (cob[0] != 0x80) {
@@ -285,7 +286,7 @@ void TVeldrisForm::GetCurrentValueTimer_OnTimer()
             uiServices().showMessage(this, translate("PDO Error. PLease start diagnose."));
     } else if (uiServices().askYesNo(this, QString::fromStdString(veldris::message(veldris::Message::PdoError)),
                                      QString::fromStdString(veldris::message(veldris::Message::CobIdNotActive)))) {
-        veldris::setTpdoCobId(client, cob[3] + 256 * cob[2]); // the value follows at the next tick
+        veldris::setTpdoCobId(client, static_cast<std::uint16_t>(cob[3] + 256 * cob[2])); // the value follows at the next tick
     } else {
         showSlotMessage(veldris::Message::CurrentValueNotFetched);
         GetCurrentValueTimer->stop();

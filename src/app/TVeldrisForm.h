@@ -2,6 +2,8 @@
 
 #include "canopen/BusLease.h"
 #include "canopen/BusWorker.h"
+#include "canopen/SdoResult.h"
+#include "common/NumberText.h"
 #include "sensor/DiagnosisReport.h"
 #include "sensor/SrdoChecksum.h"
 
@@ -11,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 #include <string>
 
@@ -38,6 +41,7 @@ class TAboutDialog;
 struct WorkerDisplay;
 
 namespace veldris {
+class CanOpenClient;
 enum class Message;
 struct ErrorLogRow;
 class GUIProgress;
@@ -346,6 +350,13 @@ private:
     veldris::BusLease leaseBus();
     // Runs `work` holding the bus; false (with the message) when the bus was busy.
     bool withBus(const std::function<void()>& work);
+    // A Controls page read into its field: the value bytes, or the number.
+    void showBytes(QLineEdit* field, veldris::SdoResult (*read)(veldris::CanOpenClient&), bool srdoCobId);
+    void showNumber(QLineEdit* field, veldris::SdoResult (*read)(veldris::CanOpenClient&));
+    // Shows what the connected sensor gave instead of a value or a confirmation; false then.
+    bool sensorGave(const veldris::SdoResult& result);
+    // The number typed into `input`, or nothing (with a message) when `range` does not take it.
+    std::optional<std::uint32_t> typedNumber(const QLineEdit* input, const veldris::NumberRange& range, const char* object);
 
     // After a long procedure on the bus: closes the window when the user asked to while it ran
     // (showing `stateLine`, what the procedure left the sensor in). True when closing.

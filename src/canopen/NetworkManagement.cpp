@@ -2,7 +2,7 @@
 
 #include "canopen/CanOpenClient.h"
 #include "canopen/RequestTemplates.h"
-#include "canopen/SdoAnswer.h"
+#include "canopen/SdoResult.h"
 #include "canopen/SdoProtocol.h"
 
 #include <chrono>
@@ -40,9 +40,10 @@ bool scanNodes(CanOpenClient& client, std::vector<std::int32_t>& nodes)
 {
     bool found = false;
     for (int node = 0; node <= 127 && !client.stopRequested(); ++node) {
-        const Exchange probe =
-            client.exchange(requests::sdoFrame(static_cast<std::uint8_t>(node), sdo::upload, 0x1010, 0), scanTimeoutMs);
-        if (SdoAnswer::of(probe.answer).answered()) {
+        // Any answer of the node's SDO server, an abort included, shows a node there.
+        const SdoResult probe =
+            sdoExchange(client, requests::sdoFrame(static_cast<std::uint8_t>(node), sdo::upload, 0x1010, 0), scanTimeoutMs);
+        if (probe.answered()) {
             nodes.push_back(node);
             found = true;
         }

@@ -44,6 +44,14 @@ const std::string* DCFSection::value(const std::string& key) const
     return nullptr;
 }
 
+std::int32_t DCFSection::lineOf(const std::string& key) const
+{
+    for (std::size_t i = 0; i < keys.size() && i < keyLines.size(); ++i)
+        if (keys[i] == key)
+            return keyLines[i];
+    return headerLine;
+}
+
 std::string trimBlanks(std::string_view text)
 {
     const std::size_t first = text.find_first_not_of(' ');
@@ -133,11 +141,13 @@ void DCFFile::readSection()
             continue;
         section.keys.push_back(trimBlanks(std::string_view(line).substr(0, equals)));
         section.values.push_back(trimBlanks(std::string_view(line).substr(equals + 1)));
+        section.keyLines.push_back(static_cast<std::int32_t>(cursor));
     }
     // A "SubNumber" key written in the section says more than the header and stays alone.
     if (!subEntry.empty() && !section.value("SubNumber")) {
         section.keys.emplace_back("SubNumber");
         section.values.push_back(subEntry);
+        section.keyLines.push_back(section.headerLine);
         section.subIndexFromHeader = true;
     }
     fileSections.push_back(std::move(section));

@@ -14,9 +14,12 @@ struct DCFSection {
     std::vector<std::string> keys; // in file order, duplicates kept
     std::vector<std::string> values; // values[i] belongs to keys[i]
     bool subIndexFromHeader = false; // the "SubNumber" value is the header's sub-entry text (hexadecimal)
+    std::vector<std::int32_t> keyLines; // keyLines[i]: the line of keys[i] (the header's for a SubNumber taken from it)
 
     // The value of the first key equal to `key` (case-sensitive), or nullptr.
     const std::string* value(const std::string& key) const;
+    // The line of the first key equal to `key`; the header's line without one.
+    std::int32_t lineOf(const std::string& key) const;
 };
 
 // A device configuration file as the DCF upload needs it: the sections in file order, each

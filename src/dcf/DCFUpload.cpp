@@ -4,7 +4,7 @@
 #include "canopen/CanOpenClient.h"
 #include "canopen/NetworkManagement.h"
 #include "canopen/RequestTemplates.h"
-#include "canopen/SdoAnswer.h"
+#include "canopen/SdoResult.h"
 #include "canopen/SdoProtocol.h"
 #include "common/Progress.h"
 #include "common/TextConversion.h"
@@ -56,8 +56,14 @@ DCFUploadResult DCFUpload::run(Progress& progress)
 {
     node = static_cast<std::uint8_t>(decimalToInt(sensor.nodeId));
     DCFUploadResult result;
-    bool success = true;
     progress.setProgress(0);
+    result.badValues = badValues(sections, node);
+    if (!result.badValues.empty()) {
+        for (const std::string& line : result.badValues)
+            progress.addLine("Not sent, " + line);
+        return result;
+    }
+    bool success = true;
     for (std::size_t i = 0; i < sections.size(); ++i) {
         result.sections.push_back(writeSection(sections[i], progress, success));
         if (client.stopRequested()) {
@@ -84,18 +90,17 @@ SectionReport DCFUpload::writeSection(const DCFSection& section, Progress& progr
         progress.addLine(lineOf(report) + " skipped: " + plan.reason);
         return report;
     }
-    if (plan.action == DownloadPlan::Action::Refuse) {
-        report.result = SectionReport::Result::NotSent;
+    if (plan.action != DownloadPlan::Action::Send) {
+        report.result = SectionReport::Result::Refused;
         progress.addLine(lineOf(report) + " not sent: " + plan.reason);
         success = false;
         return report;
     }
-    const Exchange exchange = client.exchange(plan.frame, downloadTimeoutMs);
-    if (exchange.status == ExchangeStatus::Stopped) {
+    const SdoResult answer = sdoExchange(client, plan.frame, downloadTimeoutMs);
+    if (answer.kind == SdoResult::Kind::Stopped) {
         report.result = SectionReport::Result::NoAnswer;
         return report;
     }
-    const SdoAnswer answer = SdoAnswer::of(exchange.answer);
     if (answer.confirmed()) {
         report.result = SectionReport::Result::Sent;
         progress.addLine(lineOf(report) + " was sent successfully");
@@ -105,10 +110,10 @@ SectionReport DCFUpload::writeSection(const DCFSection& section, Progress& progr
     } else if (answer.answered()) {
         // An abort, or an answer no expedited download gets: the sensor did not take the value.
         report.result = SectionReport::Result::Aborted;
-        report.abortCode = answer.abortCode();
-        report.reason = answer.aborted() ? abortCodeText(answer.abortCode()) : "answer " + hex(answer.command);
+        report.abortCode = answer.abortCode;
+        report.reason = answer.aborted() ? abortCodeText(answer.abortCode) : "answer " + hex(answer.command);
         progress.addLine(lineOf(report) + " returned an error");
-        progress.addLine(lineOf(report) + ": " + (answer.aborted() ? "SDO abort " + abortDescription(answer.abortCode())
+        progress.addLine(lineOf(report) + ": " + (answer.aborted() ? "SDO abort " + abortDescription(answer.abortCode)
                                                                     : "unexpected " + report.reason));
         success = false;
     } else {
@@ -126,7 +131,7 @@ void DCFUpload::verifySection(SectionReport& report, Progress& progress)
     const CanFrame& written = report.frame;
     const CanFrame read = requests::sdoFrame(node, sdo::upload, static_cast<std::uint16_t>(written.data[1] | written.data[2] << 8),
                                              written.data[3]);
-    const SdoAnswer answer = SdoAnswer::of(client.exchange(read, downloadTimeoutMs).answer);
+    const SdoResult answer = sdoExchange(client, read, downloadTimeoutMs);
     const std::uint32_t mask = valueMask(written.data[0]);
     const std::uint32_t expected = written.value() & mask;
     report.verified = answer.uploaded() && (answer.value & mask) == expected;
@@ -142,7 +147,7 @@ void DCFUpload::verifySection(SectionReport& report, Progress& progress)
 void DCFUpload::finish(DCFUploadResult& result, Progress& progress)
 {
     if (!result.stopped && result.success) {
-        result.stored = SdoAnswer::of(client.exchange(requests::storeParameters(node), storeTimeoutMs).answer).confirmed();
+        result.stored = sdoExchange(client, requests::storeParameters(node), storeTimeoutMs).confirmed();
         result.stopped = client.stopRequested();
         if (!result.stopped)
             progress.addLine(result.stored ? "Saving parameters successful." : "Saving parameters failed.");
@@ -152,7 +157,10 @@ void DCFUpload::finish(DCFUploadResult& result, Progress& progress)
     // The checksum step stores too: after a failed upload it would keep the values that were
     // taken, so it runs only when the parameters were stored.
     if (!result.stopped && result.stored && sensor.variantCode == 2) {
-        const bool saved = writeSrdoChecksum(client, node, computeSrdoChecksum(loadSrdoConfiguration(client, node)));
+        // A checksum of a configuration that could not be read whole would mark a wrong one valid.
+        const SrdoConfiguration configuration = loadSrdoConfiguration(client, node);
+        const bool saved =
+            configuration.complete() && writeSrdoChecksum(client, node, computeSrdoChecksum(configuration.values));
         result.stopped = client.stopRequested();
         if (!result.stopped) {
             result.srdoChecksumSaved = saved;

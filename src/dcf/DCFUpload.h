@@ -21,14 +21,14 @@ struct SectionReport {
         Aborted,  // the sensor refused it (abortCode)
         NoAnswer, // nothing came within 30 ms, or the adapter did not send it
         Skipped,  // no value to write (reason); not a failure
-        NotSent,  // a value the program cannot write (reason); a failure
+        Refused,  // a value the program cannot write, such as a DataType it does not send (reason); a failure
     };
     std::int32_t headerLine = 0;
     std::string index;
     CanFrame frame;
     Result result = Result::Skipped;
     std::uint32_t abortCode = 0;
-    std::string reason;           // Skipped, NotSent, Aborted (the abort's text), a failed read-back
+    std::string reason;           // Skipped, Refused, Aborted (the abort's text), a failed read-back
     std::optional<bool> verified; // with verification: the value read back matched
 };
 
@@ -38,6 +38,8 @@ struct DCFUploadResult {
     bool stored = false;
     std::optional<bool> srdoChecksumSaved; // safety sensors (variant 2) only
     bool stopped = false;
+    // The ParameterValues that refused the whole file (see badValues); nothing was sent then.
+    std::vector<std::string> badValues;
 };
 
 // Writes the sections of a DCF into a sensor, one expedited SDO download per section at a
@@ -46,9 +48,11 @@ struct DCFUploadResult {
 // nodes. Report lines go to the Progress as they
 // come; the percentage ends at 100 exactly when the parameters were stored.
 //
-// Sections without a value to write are skipped with a line of their own; a section that is
-// aborted, gets no answer, or holds a value that cannot be written is a failure, and then
-// nothing is stored. With `verify`, each confirmed value is read back and compared before the
+// A ParameterValue that is no number or does not fit its DataType refuses the whole file
+// before the first frame, so that a typo never leaves a sensor half configured. Sections
+// without a value to write are skipped with a line of their own; a section that is aborted,
+// gets no answer, or holds a value that cannot be written is a failure, and then nothing is
+// stored. With `verify`, each confirmed value is read back and compared before the
 // store. A stop ends the upload at a frame boundary with a line that says what the sensor holds.
 class DCFUpload {
 public:

@@ -1,6 +1,7 @@
 #include "dcf/DownloadFrame.h"
 
 #include "canopen/SdoProtocol.h"
+#include "common/NumberText.h"
 
 #include <algorithm>
 
@@ -136,17 +137,17 @@ public:
         return value;
     }
 
-    std::uint32_t unsignedNumber(const char* key, const std::string& text)
+    // A ParameterValue that is no number or does not fit its DataType: a typo in the file.
+    void badValue(const std::string& refusal)
     {
-        bool ok = true;
-        const std::uint32_t value = readUnsignedNumber(text, &ok);
-        if (!ok)
-            notANumber(key, text);
-        return value;
+        valueRefused = true;
+        const std::string reason = "ParameterValue " + refusal;
+        add(": " + reason, reason);
     }
 
     const std::string& firstReason() const { return reasons.front(); }
     bool any() const { return !reasons.empty(); }
+    bool badValueFound() const { return valueRefused; }
 
 private:
     void add(const std::string& tail, const std::string& reason)
@@ -159,6 +160,7 @@ private:
     const DCFSection& section;
     std::vector<std::string>* lines;
     std::vector<std::string> reasons;
+    bool valueRefused = false;
 };
 
 // The index text is two hexadecimal byte texts, "1A" and "00" of "1A00". A short index from a
@@ -204,43 +206,53 @@ bool withoutNodeId(std::string& text)
     return true;
 }
 
-// The expedited download of each data type the sensors take: command byte and value bytes.
-// BOOLEAN and the INTEGERs go out as their two's complement bytes, as the UNSIGNEDs do.
-struct ValueSize {
+// The expedited download of each data type the sensors take: command byte, value bytes and
+// the values the type holds. BOOLEAN and the INTEGERs go out as their two's complement bytes,
+// as the UNSIGNEDs do.
+struct ValueType {
     std::uint8_t command = 0;
     int bytes = 0;
+    NumberRange range;
+    const char* name = "";
 };
 
-ValueSize sizeOf(std::int32_t dataType)
+ValueType typeOf(std::int32_t dataType)
 {
     switch (dataType) {
-    case boolean:
-    case integer8:
-    case unsigned8: return {sdo::download1, 1};
-    case integer16:
-    case unsigned16: return {sdo::download2, 2};
-    case integer32:
-    case unsigned32: return {sdo::download4, 4};
+    case boolean: return {sdo::download1, 1, {0, 1}, "BOOLEAN"};
+    case integer8: return {sdo::download1, 1, NumberRange::signedBytes(1), "INTEGER8"};
+    case unsigned8: return {sdo::download1, 1, NumberRange::unsignedBytes(1), "UNSIGNED8"};
+    case integer16: return {sdo::download2, 2, NumberRange::signedBytes(2), "INTEGER16"};
+    case unsigned16: return {sdo::download2, 2, NumberRange::unsignedBytes(2), "UNSIGNED16"};
+    case integer32: return {sdo::download4, 4, NumberRange::signedBytes(4), "INTEGER32"};
+    case unsigned32: return {sdo::download4, 4, NumberRange::unsignedBytes(4), "UNSIGNED32"};
     default: return {}; // strings, reals and wider types are not written
     }
 }
 
-// Only the bytes of the data type's size carry the value; the rest of the frame stays 0.
+// Only the bytes of the data type's size carry the value; the rest of the frame stays 0. A
+// value that is no number or does not fit the type (after adding the node to a value written
+// relative to it) leaves the value bytes 0 and refuses the file.
 void writeValue(std::int32_t dataType, std::string text, std::uint8_t node, CanFrame& frame, Problems& problems)
 {
-    const ValueSize size = sizeOf(dataType);
-    if (size.bytes == 0)
+    const ValueType type = typeOf(dataType);
+    if (type.bytes == 0)
         return;
+    frame.data[0] = type.command;
+    const std::string written = text;
     const bool relative = withoutNodeId(text);
-    std::uint32_t value = size.bytes == 4 ? problems.unsignedNumber("ParameterValue", text)
-                                          : static_cast<std::uint32_t>(problems.number("ParameterValue", text));
-    if (relative)
-        value += node;
-    if (size.bytes < 4)
-        value &= (1u << (8 * size.bytes)) - 1;
-    frame.data[0] = size.command;
-    for (int i = 0; i < 4; ++i)
-        frame.data[4 + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    NumberReading reading = readNumberText(text, relative ? NumberRange::anyBytes(4) : type.range);
+    if (reading.ok() && relative) {
+        reading.value += node;
+        if (!type.range.contains(reading.value))
+            reading.problem = NumberReading::Problem::OutOfRange;
+    }
+    if (!reading.ok()) {
+        problems.badValue(numberRefusal(written, reading, type.range) + " for " + type.name);
+        return;
+    }
+    for (int i = 0; i < type.bytes; ++i)
+        frame.data[4 + i] = static_cast<std::uint8_t>(reading.bits() >> (8 * i));
 }
 
 void buildFrame(const DCFSection& section, std::uint8_t node, CanFrame& frame, Problems& report)
@@ -325,6 +337,9 @@ DownloadPlan planDownload(const DCFSection& section, std::uint8_t node)
     plan.reason = skipReason(section);
     if (!plan.reason.empty()) {
         plan.action = DownloadPlan::Action::Skip;
+    } else if (report.badValueFound()) {
+        plan.action = DownloadPlan::Action::BadValue;
+        plan.reason = report.firstReason();
     } else if (report.any()) {
         plan.action = DownloadPlan::Action::Refuse;
         plan.reason = report.firstReason();
@@ -336,6 +351,17 @@ DownloadPlan planDownload(const DCFSection& section, std::uint8_t node)
             plan.reason.erase(plan.reason.find('\r'), 1);
     }
     return plan;
+}
+
+std::vector<std::string> badValues(const std::vector<DCFSection>& sections, std::uint8_t node)
+{
+    std::vector<std::string> lines;
+    for (const DCFSection& section : sections) {
+        const DownloadPlan plan = planDownload(section, node);
+        if (plan.action == DownloadPlan::Action::BadValue)
+            lines.push_back("line " + std::to_string(section.lineOf("ParameterValue")) + ": " + plan.reason);
+    }
+    return lines;
 }
 
 } // namespace veldris

@@ -18,9 +18,10 @@ namespace veldris {
 // has `node` added.
 //
 // Nothing the file holds stops the frame from being built. A text that is no number reads as
-// 0, and a section without "DataType" or "ParameterValue" goes out like one of an unknown
-// type; each such case adds one line for the technician to `problems`:
-//   "Section at line 12: ParameterValue 'abc' is not a number"
+// 0, a ParameterValue that is no number or does not fit its DataType leaves the value bytes 0,
+// and a section without "DataType" or "ParameterValue" goes out like one of an unknown type;
+// each such case adds one line for the technician to `problems`:
+//   "Section at line 12: ParameterValue '70000' is out of range (0..65535) for UNSIGNED16"
 //   "Section at line 12 has no DataType"
 void buildDownloadFrame(const DCFSection& section, std::uint8_t node, CanFrame& frame,
                         std::vector<std::string>* problems = nullptr);
@@ -32,8 +33,11 @@ struct DownloadPlan {
         Skip,   // the section holds no value to write: a name section ([FileInfo]), a record or
                 // array header whose SubNumber counts its sub-entries, no ParameterValue, or a
                 // read-only entry (AccessType ro or const); not a failure
-        Refuse, // the section has a value the program cannot write: a data type other than
-                // 1..7, no DataType, or a text that is no number; a failure
+        Refuse,   // the section has a value the program cannot write: a data type other than
+                  // 1..7, no DataType, or a SubNumber, DataType or index that is no number; a
+                  // failure of this section
+        BadValue, // the ParameterValue is no number or does not fit the DataType: a typo that
+                  // refuses the whole file before anything is sent
     };
     Action action = Action::Send;
     CanFrame frame;     // as buildDownloadFrame builds it, also when not sent
@@ -41,6 +45,11 @@ struct DownloadPlan {
 };
 
 DownloadPlan planDownload(const DCFSection& section, std::uint8_t node);
+
+// The sections whose ParameterValue refuses the file, as "line 14: ParameterValue '70000' is
+// out of range (0..65535) for UNSIGNED16" (the line of the ParameterValue); empty when the
+// file may be sent.
+std::vector<std::string> badValues(const std::vector<DCFSection>& sections, std::uint8_t node);
 
 // A number as DCF files write them. A text holding a lower-case "x" anywhere is hexadecimal:
 // blanks, an optional sign and an optional "0x"/"0X" first, then hexadecimal digits up to the

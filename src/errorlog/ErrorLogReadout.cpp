@@ -2,7 +2,7 @@
 
 #include "canopen/CanOpenClient.h"
 #include "canopen/RequestTemplates.h"
-#include "canopen/SdoAnswer.h"
+#include "canopen/SdoResult.h"
 #include "canopen/SdoProtocol.h"
 #include "common/Log.h"
 #include "common/Progress.h"
@@ -28,9 +28,9 @@ bool readWord(CanOpenClient& client, std::uint8_t node, int block, int offset, s
     const CanFrame request = requests::sdoFrame(node, sdo::upload, static_cast<std::uint16_t>(memoryIndex + block),
                                                 static_cast<std::uint8_t>(offset));
     for (int attempt = 0; attempt < 2 && !client.stopRequested(); ++attempt) {
-        const CanFrame answer = client.exchange(request, uploadTimeoutMs).answer;
-        if (SdoAnswer::of(answer).uploaded(4)) {
-            std::copy(answer.data + 4, answer.data + 8, word);
+        const SdoResult answer = sdoExchange(client, request, uploadTimeoutMs).expectSize(4);
+        if (answer.uploaded()) {
+            std::copy(answer.bytes.begin(), answer.bytes.end(), word);
             return true;
         }
     }

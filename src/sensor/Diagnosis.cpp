@@ -30,8 +30,8 @@ std::string number(std::int64_t value)
 
 // The mean process value of the frames, as the mapping's first object reads: a float (0x61xx)
 // or a 16-bit value in units of 10^-decimals (0x71xx); no number for any other object.
-std::string valueOf(const std::vector<CanFrame>& frames, std::uint8_t indexHighByte, std::uint32_t decimals,
-                    const std::string& unit)
+std::string meanValueText(const std::vector<CanFrame>& frames, std::uint8_t indexHighByte, std::uint32_t decimals,
+                          const std::string& unit)
 {
     double sum = 0;
     for (const CanFrame& frame : frames) {
@@ -83,21 +83,23 @@ std::vector<CanFrame> Diagnosis::collectFrames(std::uint32_t identifier, std::ui
     return frames;
 }
 
-FrameTiming Diagnosis::measure(std::uint32_t identifier, std::uint32_t expectedMs, const std::vector<std::uint32_t>* mapping)
+FrameTiming Diagnosis::measure(const char* section, std::uint32_t identifier, std::uint32_t expectedMs,
+                               const std::vector<std::uint32_t>* mapping)
 {
     client.drainReceiveQueue();
     std::string unit;
     std::uint8_t high = 0;
     if (mapping && !mapping->empty()) {
         high = static_cast<std::uint8_t>(mapping->front());
-        unit = readUnitText(client, high);
+        if (const auto code = valueOf(section, readUnit(client, high)))
+            unit = unitText(*code);
     }
     const std::vector<CanFrame> frames = collectFrames(identifier, expectedMs);
     FrameTiming timing;
     timing.frames = static_cast<std::uint32_t>(frames.size());
     if (mapping) {
-        const std::uint32_t decimals = high == 0x71 ? readDecimalDigits(client) : 2;
-        timing.valueText = mapping->empty() ? "n/a" : valueOf(frames, high, decimals, unit);
+        const std::optional<std::uint32_t> decimals = high == 0x71 ? valueOf(section, readDecimalDigits(client)) : 2u;
+        timing.valueText = mapping->empty() || !decimals ? "n/a" : meanValueText(frames, high, *decimals, unit);
     }
     std::uint64_t sum = 0;
     for (std::size_t i = 1; i < frames.size(); ++i) {
@@ -115,19 +117,25 @@ FrameTiming Diagnosis::measurePdoTiming(std::uint32_t cobId, std::uint32_t expec
 {
     if (cobId == 0)
         cobId = 0x180u + static_cast<std::uint32_t>(decimalToInt(sensor.nodeId));
-    const ByteList mapping = getTpdoMappingBytes(client);
-    return measure(cobId, expectedMs, &mapping);
+    const SdoResult read = getTpdoMapping(client);
+    if (!read.uploaded())
+        readFailed("PDO", read);
+    const ByteList mapping = valueBytes(read);
+    return measure("PDO", cobId, expectedMs, &mapping);
 }
 
 FrameTiming Diagnosis::measureSrdoTiming(std::uint32_t cobId, std::uint32_t expectedMs)
 {
-    const ByteList mapping = getSrdoMappingBytes(client);
-    return measure(cobId, expectedMs, &mapping);
+    const SdoResult read = getSrdoMapping(client);
+    if (!read.uploaded())
+        readFailed("SRDO", read);
+    const ByteList mapping = valueBytes(read);
+    return measure("SRDO", cobId, expectedMs, &mapping);
 }
 
 FrameTiming Diagnosis::measureHeartbeatInterval(std::uint32_t expectedMs)
 {
-    return measure(0x700u + static_cast<std::uint32_t>(decimalToInt(sensor.nodeId)), expectedMs, nullptr);
+    return measure("Heartbeat", 0x700u + static_cast<std::uint32_t>(decimalToInt(sensor.nodeId)), expectedMs, nullptr);
 }
 
 // Twelve frames whose mean spacing is within 10 ms of the expected one.
@@ -177,18 +185,35 @@ void Diagnosis::endStep()
     nmtEnterPreOperationalAll(client);
 }
 
-ByteList Diagnosis::cobIdBytes(ByteList bytes, Message disconnected, const char* section)
+void Diagnosis::readFailed(const char* section, const SdoResult& read)
 {
-    if (bytes.empty()) {
+    outcome.failedReads.push_back(read);
+    add(true, section, "Node " + sensor.nodeId + " " + read.failure());
+}
+
+std::optional<std::uint32_t> Diagnosis::valueOf(const char* section, const SdoResult& read)
+{
+    if (read.uploaded())
+        return read.value;
+    readFailed(section, read);
+    return std::nullopt;
+}
+
+ByteList Diagnosis::cobIdBytes(const SdoResult& read, ByteList bytes, Message disconnected, const char* section)
+{
+    if (read.kind == SdoResult::Kind::NoAnswer) {
         report.message(disconnected);
         add(true, section, "Sensor got disconnected!");
     }
+    if (bytes.empty())
+        readFailed(section, read);
     return bytes;
 }
 
 bool Diagnosis::diagnosePdo()
 {
-    const ByteList cob = cobIdBytes(getTpdoCobIdBytes(client), Message::PdoSensorDisconnected, "PDO");
+    const SdoResult cobRead = getTpdoCobId(client);
+    const ByteList cob = cobIdBytes(cobRead, valueBytes(cobRead), Message::PdoSensorDisconnected, "PDO");
     if (cob.empty())
         return false;
     const std::uint32_t cobId = cob[3] + 256 * cob[2];
@@ -196,12 +221,15 @@ bool Diagnosis::diagnosePdo()
         add(true, "PDO", "The PDO COB ID is not active.");
         line("Activating PDO COB ID for diagnostic purposes..");
         line("This will be reset after diagnosis.");
-        if (!setTpdoCobId(client, cobId)) {
+        if (!setTpdoCobId(client, static_cast<std::uint16_t>(cobId)).confirmed()) {
             add(true, "PDO", "PDO could not be enabled.");
             return false;
         }
     }
-    const std::uint32_t type = getTpdoTransmissionType(client);
+    const std::optional<std::uint32_t> transmissionType = valueOf("PDO", getTpdoTransmissionType(client));
+    if (!transmissionType)
+        return false;
+    const std::uint32_t type = *transmissionType;
     if (type < 241) {
         add(true, "PDO", "The transmission type is set to synchronous mode.");
         return true;
@@ -210,7 +238,10 @@ bool Diagnosis::diagnosePdo()
         add(true, "PDO", "The transmission is set to a non specified type!");
         return true;
     }
-    const std::uint32_t eventTimer = getTpdoEventTimer(client);
+    const std::optional<std::uint32_t> configured = valueOf("PDO", getTpdoEventTimer(client));
+    if (!configured)
+        return false;
+    const std::uint32_t eventTimer = *configured;
     report.show(DiagnosisField::PdoConfigured, number(static_cast<std::int32_t>(eventTimer)) + " ms");
     if (eventTimer == 0) {
         add(true, "PDO", "The event timer value is set to 0.");
@@ -226,23 +257,28 @@ bool Diagnosis::diagnosePdo()
 
 bool Diagnosis::diagnoseHeartbeat()
 {
-    const std::int32_t configured = getHeartbeat(client);
+    const std::optional<std::uint32_t> read = valueOf("Heartbeat", getHeartbeat(client));
+    if (!read)
+        return false;
+    const auto configured = static_cast<std::int32_t>(*read);
     report.show(DiagnosisField::HeartbeatConfigured, number(configured) + " ms");
     if (configured == 0) {
         add(true, "Heartbeat", "The event timer value is set to 0.");
         line("Heartbeat event timer set to 100");
         setHeartbeat(client, defaultPeriodMs);
     }
-    // An unanswered read (-1) is compared as it is, and measured as long as a period of 100 ms.
     const std::int32_t expected = configured == 0 ? static_cast<std::int32_t>(defaultPeriodMs) : configured;
-    const FrameTiming timing = measureHeartbeatInterval(expected > 0 ? static_cast<std::uint32_t>(expected) : defaultPeriodMs);
+    const FrameTiming timing = measureHeartbeatInterval(static_cast<std::uint32_t>(expected));
     return finishStep("Heartbeat", outcome.heartbeat, DiagnosisField::HeartbeatMeasured, expected, timing, nullptr);
 }
 
 // A cycle time of 0 cannot be measured: it is reported, and the verdict is left as it is.
 bool Diagnosis::diagnoseSrdo()
 {
-    const std::uint32_t cycle = getSrdoCycleTime(client);
+    const std::optional<std::uint32_t> cycleTime = valueOf("SRDO", getSrdoCycleTime(client));
+    if (!cycleTime)
+        return false;
+    const std::uint32_t cycle = *cycleTime;
     report.show(DiagnosisField::SrdoConfigured, number(static_cast<std::int32_t>(cycle)) + " ms");
     if (cycle == 0) {
         add(true, "SRDO", "The event timer value is set to 0.");
@@ -250,7 +286,8 @@ bool Diagnosis::diagnoseSrdo()
         line("to diagnose SRDO, set the event timer via DCF");
         return true;
     }
-    const ByteList cob = cobIdBytes(getSrdoCobIdBytes(client), Message::SrdoSensorDisconnected, "SRDO");
+    const SdoResult cobRead = getSrdoCobId(client);
+    const ByteList cob = cobIdBytes(cobRead, srdoCobIdBytes(cobRead), Message::SrdoSensorDisconnected, "SRDO");
     if (cob.empty())
         return false;
     const std::uint32_t cobId = cob[1] + 256 * cob[0];
@@ -281,11 +318,15 @@ bool Diagnosis::runSteps()
             return false;
         line(step.done);
     }
-    const std::int32_t error = getCurrentError(client);
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "0x%08X", static_cast<std::uint32_t>(error));
-    report.show(DiagnosisField::CurrentError, error != -1 ? hex : "n/a");
-    add(error != 0, "ERROR", hex);
+    if (const std::optional<std::uint32_t> error = valueOf("ERROR", getCurrentError(client))) {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "0x%08X", *error);
+        report.show(DiagnosisField::CurrentError, hex);
+        add(*error != 0, "ERROR", hex);
+    } else {
+        report.show(DiagnosisField::CurrentError, "n/a");
+        passed = false;
+    }
     outcome.passed = passed;
     add(!passed, "DIAGNOSE", passed ? "PASSED" : "FAILED");
     return true;
@@ -325,15 +366,15 @@ DiagnosisOutcome Diagnosis::run()
 
 std::string currentValueText(CanOpenClient& client, const std::function<bool(std::chrono::milliseconds)>& wait)
 {
-    const std::uint32_t eventTimer = getTpdoEventTimer(client);
-    const ByteList mapping = getTpdoMappingBytes(client);
-    if (mapping.empty())
+    const SdoResult eventTimer = getTpdoEventTimer(client);
+    const ByteList mapping = valueBytes(getTpdoMapping(client));
+    if (mapping.empty() || !eventTimer.uploaded())
         return "n/a";
     const auto high = static_cast<std::uint8_t>(mapping.front());
-    const std::string unit = readUnitText(client, high);
-    if (eventTimer == 0)
+    const SdoResult unit = readUnit(client, high);
+    if (eventTimer.value == 0)
         setTpdoEventTimer(client, defaultPeriodMs);
-    const ByteList cob = getTpdoCobIdBytes(client);
+    const ByteList cob = valueBytes(getTpdoCobId(client));
     if (cob.empty())
         return "n/a";
     const std::uint32_t cobId = cob[3] + 256 * cob[2];
@@ -350,8 +391,10 @@ std::string currentValueText(CanOpenClient& client, const std::function<bool(std
     nmtEnterPreOperationalAll(client);
     if (!found)
         return "n/a";
-    const std::uint32_t decimals = high == 0x71 ? readDecimalDigits(client) : 2;
-    return valueOf({*found}, high, decimals, unit);
+    const SdoResult decimals = high == 0x71 ? readDecimalDigits(client) : SdoResult{};
+    if (high == 0x71 && !decimals.uploaded())
+        return "n/a";
+    return meanValueText({*found}, high, high == 0x71 ? decimals.value : 2, unit.uploaded() ? unitText(unit.value) : "");
 }
 
 } // namespace veldris

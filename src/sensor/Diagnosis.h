@@ -43,6 +43,7 @@ struct DiagnosisOutcome {
     bool stopped = false;
     std::vector<DiagnosisResult> results; // of this diagnosis, in order
     std::optional<StepMeasurement> pdo, heartbeat, srdo;
+    std::vector<SdoResult> failedReads; // reads that gave no value, each also a failed result
 };
 
 // The timing diagnosis of the connected sensor's cyclic messages: TPDO 1, heartbeat and, on a
@@ -69,15 +70,20 @@ public:
     bool diagnoseSrdo();
 
 private:
-    FrameTiming measure(std::uint32_t identifier, std::uint32_t expectedMs, const std::vector<std::uint32_t>* mapping);
+    FrameTiming measure(const char* section, std::uint32_t identifier, std::uint32_t expectedMs,
+                        const std::vector<std::uint32_t>* mapping);
     std::vector<CanFrame> collectFrames(std::uint32_t identifier, std::uint32_t expectedMs);
     bool checkSpacing(const char* section, const FrameTiming& timing, std::int64_t expectedMs);
     bool finishStep(const char* section, std::optional<StepMeasurement>& slot, DiagnosisField measuredField,
                     std::int64_t expectedMs, const FrameTiming& timing, const char* unreadMapping);
     void endStep();
     void add(bool isError, const char* section, const std::string& text);
-    // A step's COB-ID bytes as read; when they are empty, the step is reported disconnected.
-    ByteList cobIdBytes(ByteList bytes, Message disconnected, const char* section);
+    // A read that gave no value: a failed result naming the node, the object and what came.
+    void readFailed(const char* section, const SdoResult& read);
+    // The value of a read, or nothing after readFailed.
+    std::optional<std::uint32_t> valueOf(const char* section, const SdoResult& read);
+    // A step's COB-ID bytes as read; when there are none, the step is reported disconnected.
+    ByteList cobIdBytes(const SdoResult& read, ByteList bytes, Message disconnected, const char* section);
     void line(const std::string& text, bool withTime = true) { report.line(text, withTime); }
     bool runSteps();
 

@@ -2,7 +2,6 @@
 
 #include "canopen/CanOpenClient.h"
 #include "canopen/RequestTemplates.h"
-#include "canopen/SdoAnswer.h"
 #include "sensor/SensorInfo.h"
 
 #include <cstdio>
@@ -13,16 +12,11 @@ namespace {
 
 enum class Drain { First, No };
 
-CanFrame ask(CanOpenClient& client, const CanFrame& request, std::uint32_t timeoutMs, Drain drain)
+SdoResult ask(CanOpenClient& client, const CanFrame& request, std::uint32_t timeoutMs, Drain drain)
 {
     if (drain == Drain::First)
         client.drainReceiveQueue();
-    return client.exchange(request, timeoutMs).answer;
-}
-
-bool confirmed(CanOpenClient& client, const CanFrame& request, std::uint32_t timeoutMs, Drain drain)
-{
-    return SdoAnswer::of(ask(client, request, timeoutMs, drain)).confirmed();
+    return sdoExchange(client, request, timeoutMs);
 }
 
 std::uint8_t node()
@@ -30,91 +24,96 @@ std::uint8_t node()
     return static_cast<std::uint8_t>(connectedNode());
 }
 
-ByteList bytesOf(const CanFrame& answer)
-{
-    if (!SdoAnswer::of(answer).uploaded(4))
-        return {};
-    return {answer.data[7], answer.data[6], answer.data[5], answer.data[4]};
-}
-
 } // namespace
 
-std::int32_t getHeartbeat(CanOpenClient& client)
+SdoResult getHeartbeat(CanOpenClient& client)
 {
-    const CanFrame answer = ask(client, requests::readHeartbeat(node()), 100, Drain::First);
-    return SdoAnswer::of(answer).uploaded(2) ? static_cast<std::int32_t>(answer.value()) : -1;
+    return ask(client, requests::readHeartbeat(node()), 100, Drain::First).expectSize(2);
 }
 
-bool setHeartbeat(CanOpenClient& client, std::uint32_t value)
+SdoResult setHeartbeat(CanOpenClient& client, std::uint16_t value)
 {
-    return confirmed(client, requests::writeHeartbeat(node(), value), 100, Drain::First);
+    return ask(client, requests::writeHeartbeat(node(), value), 100, Drain::First);
 }
 
-ByteList getTpdoMappingBytes(CanOpenClient& client)
+SdoResult getTpdoMapping(CanOpenClient& client)
 {
-    return bytesOf(ask(client, requests::readTpdoMapping(node(), 0), 100, Drain::First));
+    return ask(client, requests::readTpdoMapping(node(), 0), 100, Drain::First).expectSize(4);
 }
 
-ByteList getTpdoCobIdBytes(CanOpenClient& client)
+SdoResult getTpdoCobId(CanOpenClient& client)
 {
-    return bytesOf(ask(client, requests::readTpdoCobId(node()), 100, Drain::First));
+    return ask(client, requests::readTpdoCobId(node()), 100, Drain::First).expectSize(4);
 }
 
 // CiA 301: a PDO's COB-ID changes only while the PDO is not valid.
-bool setTpdoCobId(CanOpenClient& client, std::uint32_t cobId)
+SdoResult setTpdoCobId(CanOpenClient& client, std::uint16_t cobId)
 {
     const std::uint8_t id = node();
-    return confirmed(client, requests::disableTpdo(id), 100, Drain::No)
-        && confirmed(client, requests::writeTpdoCobId(id, cobId), 100, Drain::No);
+    const SdoResult disabled = ask(client, requests::disableTpdo(id), 100, Drain::No);
+    if (!disabled.confirmed())
+        return disabled;
+    return ask(client, requests::writeTpdoCobId(id, cobId), 100, Drain::No);
 }
 
-std::uint32_t getTpdoTransmissionType(CanOpenClient& client)
+SdoResult getTpdoTransmissionType(CanOpenClient& client)
 {
-    return ask(client, requests::readTpdoTransmissionType(node()), 100, Drain::First).value();
+    return ask(client, requests::readTpdoTransmissionType(node()), 100, Drain::First);
 }
 
-std::uint32_t getTpdoEventTimer(CanOpenClient& client)
+SdoResult getTpdoEventTimer(CanOpenClient& client)
 {
-    return ask(client, requests::readTpdoEventTimer(node()), 100, Drain::First).value();
+    return ask(client, requests::readTpdoEventTimer(node()), 100, Drain::First);
 }
 
-bool setTpdoEventTimer(CanOpenClient& client, std::uint32_t value)
+SdoResult setTpdoEventTimer(CanOpenClient& client, std::uint16_t value)
 {
-    return confirmed(client, requests::writeTpdoEventTimer(node(), value), 30, Drain::First);
+    return ask(client, requests::writeTpdoEventTimer(node(), value), 30, Drain::First);
 }
 
-ByteList getSrdoMappingBytes(CanOpenClient& client)
+SdoResult getSrdoMapping(CanOpenClient& client)
 {
-    return bytesOf(ask(client, requests::readSrdoMapping(node()), 100, Drain::First));
+    return ask(client, requests::readSrdoMapping(node()), 100, Drain::First).expectSize(4);
 }
 
-ByteList getSrdoCobIdBytes(CanOpenClient& client)
+SdoResult getSrdoCobId(CanOpenClient& client)
 {
-    const CanFrame answer = ask(client, requests::readSrdoCobId(node()), 100, Drain::First);
-    if (!SdoAnswer::of(answer).uploaded(4))
+    return ask(client, requests::readSrdoCobId(node()), 100, Drain::First).expectSize(4);
+}
+
+SdoResult getSrdoCycleTime(CanOpenClient& client)
+{
+    return ask(client, requests::readSrdoCycleTime(node()), 100, Drain::First);
+}
+
+SdoResult readDecimalDigits(CanOpenClient& client)
+{
+    return ask(client, requests::readDecimalDigits(node()), 100, Drain::No);
+}
+
+SdoResult readUnit(CanOpenClient& client, std::uint8_t indexHighByte)
+{
+    return ask(client, requests::readUnit(node(), indexHighByte), 100, Drain::First);
+}
+
+SdoResult getCurrentError(CanOpenClient& client)
+{
+    return ask(client, requests::readCurrentError(node(), connectedSensor().uidListed), 100, Drain::First).expectSize(4);
+}
+
+ByteList valueBytes(const SdoResult& read)
+{
+    if (!read.uploaded() || read.size != 4)
         return {};
-    return {answer.data[5], answer.data[4]};
+    return {read.bytes[3], read.bytes[2], read.bytes[1], read.bytes[0]};
 }
 
-std::uint32_t getSrdoCycleTime(CanOpenClient& client)
+ByteList srdoCobIdBytes(const SdoResult& read)
 {
-    return ask(client, requests::readSrdoCycleTime(node()), 100, Drain::First).value();
-}
-
-std::uint32_t readDecimalDigits(CanOpenClient& client)
-{
-    return ask(client, requests::readDecimalDigits(node()), 100, Drain::No).value();
-}
-
-std::string readUnitText(CanOpenClient& client, std::uint8_t indexHighByte)
-{
-    return unitText(ask(client, requests::readUnit(node(), indexHighByte), 100, Drain::First).value());
-}
-
-std::int32_t getCurrentError(CanOpenClient& client)
-{
-    const CanFrame answer = ask(client, requests::readCurrentError(node(), connectedSensor().uidListed), 100, Drain::First);
-    return SdoAnswer::of(answer).uploaded(4) ? static_cast<std::int32_t>(answer.value()) : -1;
+    const ByteList bytes = valueBytes(read);
+    if (bytes.empty())
+        return {};
+    return {bytes[2], bytes[3]};
 }
 
 std::string unitText(std::uint32_t unitCode)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "canopen/SdoResult.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -9,24 +11,34 @@ namespace veldris {
 class CanOpenClient;
 
 // Single parameter reads and writes of the connected sensor (its node and object layout come
-// from connectedSensor(); a node text without digits throws). "Byte lists" are the four value
-// bytes of a 0x43 answer, most significant first; empty for any other answer.
-using ByteList = std::vector<std::uint32_t>;
+// from connectedSensor(); a node text without digits throws). Each gives the exchange's
+// result: a value only when the sensor uploaded one for the object asked for.
+SdoResult getHeartbeat(CanOpenClient& client);            // 0x1017:00, 2 bytes
+SdoResult setHeartbeat(CanOpenClient& client, std::uint16_t value);
+SdoResult getTpdoMapping(CanOpenClient& client);          // 0x1A00:01, 4 bytes
+SdoResult getTpdoCobId(CanOpenClient& client);            // 0x1800:01, 4 bytes
+// Made invalid first, then written valid with the identifier (0: 0x180 + node); the first
+// result that is not a confirmation, else the second confirmation.
+SdoResult setTpdoCobId(CanOpenClient& client, std::uint16_t cobId);
+SdoResult getTpdoTransmissionType(CanOpenClient& client); // 0x1800:02
+SdoResult getTpdoEventTimer(CanOpenClient& client);       // 0x1800:05
+SdoResult setTpdoEventTimer(CanOpenClient& client, std::uint16_t value);
+SdoResult getSrdoMapping(CanOpenClient& client);          // 0x1381:01, 4 bytes
+SdoResult getSrdoCobId(CanOpenClient& client);            // 0x1301:05, 4 bytes
+SdoResult getSrdoCycleTime(CanOpenClient& client);        // 0x1301:02
+SdoResult readDecimalDigits(CanOpenClient& client);       // 0x7132:01, no drain
+SdoResult readUnit(CanOpenClient& client, std::uint8_t indexHighByte); // 0xhh31:01
+SdoResult getCurrentError(CanOpenClient& client);         // 4 bytes
 
-std::int32_t getHeartbeat(CanOpenClient& client);            // 0x1017:00 if answered 0x4B, else -1
-bool setHeartbeat(CanOpenClient& client, std::uint32_t value);
-ByteList getTpdoMappingBytes(CanOpenClient& client);         // 0x1A00:01
-ByteList getTpdoCobIdBytes(CanOpenClient& client);           // 0x1800:01
-bool setTpdoCobId(CanOpenClient& client, std::uint32_t cobId); // made invalid first, then written valid
-std::uint32_t getTpdoTransmissionType(CanOpenClient& client); // raw 32-bit value of the answer (0 unanswered)
-std::uint32_t getTpdoEventTimer(CanOpenClient& client);
-bool setTpdoEventTimer(CanOpenClient& client, std::uint32_t value);
-ByteList getSrdoMappingBytes(CanOpenClient& client);         // 0x1381:01
-ByteList getSrdoCobIdBytes(CanOpenClient& client);           // 0x1301:05: data bytes 5 and 4 only
-std::uint32_t getSrdoCycleTime(CanOpenClient& client);       // 0x1301:02
-std::uint32_t readDecimalDigits(CanOpenClient& client);      // 0x7132:01, no drain
-std::string readUnitText(CanOpenClient& client, std::uint8_t indexHighByte); // 8-bit text
-std::int32_t getCurrentError(CanOpenClient& client);         // if answered 0x43, else -1
+// The largest COB-ID the TPDO's identifier field takes (11-bit identifiers).
+inline constexpr std::uint16_t maxTpdoCobId = 0x7FF;
+
+// "Byte lists" are the four value bytes of a 4-byte upload, most significant first; empty for
+// any other result.
+using ByteList = std::vector<std::uint32_t>;
+ByteList valueBytes(const SdoResult& read);
+// The SRDO COB-ID's two low bytes of a 4-byte upload (most significant first); empty otherwise.
+ByteList srdoCobIdBytes(const SdoResult& read);
 
 // The unit of a unit object's value: "kg", "N", "°" (the byte 0xB0), "t", "bar", "%", "kN"; empty otherwise.
 std::string unitText(std::uint32_t unitCode);

@@ -4,7 +4,6 @@
 #include "canopen/CanOpenClient.h"
 #include "canopen/NetworkManagement.h"
 #include "canopen/RequestTemplates.h"
-#include "canopen/SdoAnswer.h"
 #include "common/TextConversion.h"
 
 #include <chrono>
@@ -23,14 +22,9 @@ std::uint8_t nodeByte(std::uint32_t node)
     return static_cast<std::uint8_t>(node);
 }
 
-CanFrame ask(CanOpenClient& client, const CanFrame& request, std::uint32_t timeoutMs)
-{
-    return client.exchange(request, timeoutMs).answer;
-}
-
 bool confirmed(CanOpenClient& client, const CanFrame& request, std::uint32_t timeoutMs)
 {
-    return SdoAnswer::of(ask(client, request, timeoutMs)).confirmed();
+    return sdoExchange(client, request, timeoutMs).confirmed();
 }
 
 // After a confirmed write: store, then reset the bus so that the stored value takes effect.
@@ -45,69 +39,64 @@ ChangeResult storeAndReset(CanOpenClient& client, std::uint32_t node)
 
 void sendAccessCode(CanOpenClient& client, std::uint32_t node)
 {
-    ask(client, requests::accessCode(nodeByte(node)), sdoTimeoutMs);
+    sdoExchange(client, requests::accessCode(nodeByte(node)), sdoTimeoutMs);
     client.pause(std::chrono::milliseconds(500));
 }
 
-namespace {
+const SdoResult* IdentityReads::firstFailure() const
+{
+    for (const SdoResult* read : {&uid, &firmwareVersion, &itemNumber, &serialNumber})
+        if (!read->uploaded())
+            return read;
+    return nullptr;
+}
 
-std::string uidText(const CanFrame& answer)
+std::string uidText(const SdoResult& read)
 {
     char text[16];
-    std::snprintf(text, sizeof text, "0x%02x%02x%02x%02x", answer.data[7], answer.data[6], answer.data[5], answer.data[4]);
+    std::snprintf(text, sizeof text, "0x%08x", read.uploaded() ? read.value : 0u);
     return text;
 }
 
-} // namespace
-
-std::string readUid(CanOpenClient& client, std::uint32_t node)
+std::string versionText(const SdoResult& read)
 {
-    return uidText(ask(client, requests::readUid(nodeByte(node)), sdoTimeoutMs));
-}
-
-std::string readFirmwareVersion(CanOpenClient& client, std::uint32_t node)
-{
-    const CanFrame answer =
-        ask(client, requests::readFirmwareVersion(nodeByte(node), connectedSensor().uidListed), sdoReadTimeoutMs);
     char text[24];
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", answer.data[7], answer.data[6], answer.data[5], answer.data[4]);
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", read.bytes[3], read.bytes[2], read.bytes[1], read.bytes[0]);
     return text;
 }
 
-std::string readItemNumber(CanOpenClient& client, std::uint32_t node)
+std::string numberText(const SdoResult& read)
 {
-    const CanFrame request = requests::readItemNumber(nodeByte(node), connectedSensor().uidListed);
-    return std::to_string(static_cast<std::int32_t>(ask(client, request, sdoReadTimeoutMs).value()));
+    return std::to_string(static_cast<std::int32_t>(read.uploaded() ? read.value : 0u));
 }
 
-std::string readSerialNumber(CanOpenClient& client, std::uint32_t node)
-{
-    const CanFrame request = requests::readSerialNumber(nodeByte(node), connectedSensor().uidListed);
-    return std::to_string(static_cast<std::int32_t>(ask(client, request, sdoReadTimeoutMs).value()));
-}
-
-void identify(CanOpenClient& client, SensorInfo record)
+void identify(CanOpenClient& client, SensorInfo record, IdentityReads& reads)
 {
     record.uidListed = isListedUid(record.uid);
     SensorInfo& sensor = connectedSensor();
     sensor = record;
-    const auto node = static_cast<std::uint32_t>(decimalToInt(sensor.nodeId));
-    sensor.firmwareVersion = readFirmwareVersion(client, node);
-    sensor.itemNumber = readItemNumber(client, node);
-    sensor.serialNumber = readSerialNumber(client, node);
+    const auto node = nodeByte(static_cast<std::uint32_t>(decimalToInt(sensor.nodeId)));
+    const auto read = [&client](const CanFrame& request) { return sdoExchange(client, request, sdoReadTimeoutMs).expectSize(4); };
+    reads.firmwareVersion = read(requests::readFirmwareVersion(node, sensor.uidListed));
+    reads.itemNumber = read(requests::readItemNumber(node, sensor.uidListed));
+    reads.serialNumber = read(requests::readSerialNumber(node, sensor.uidListed));
+    sensor.firmwareVersion = versionText(reads.firmwareVersion);
+    sensor.itemNumber = numberText(reads.itemNumber);
+    sensor.serialNumber = numberText(reads.serialNumber);
     sensor.variantCode = variantCodeOf(record.uid);
 }
 
-SensorPresence connectToSensor(CanOpenClient& client, const std::string& nodeText)
+IdentityReads connectToSensor(CanOpenClient& client, const std::string& nodeText)
 {
     const auto node = static_cast<std::uint32_t>(decimalToInt(nodeText));
     sendAccessCode(client, node);
-    const Exchange uid = client.exchange(requests::readUid(nodeByte(node)), sdoTimeoutMs);
+    IdentityReads reads;
+    reads.uid = sdoExchange(client, requests::readUid(nodeByte(node)), sdoTimeoutMs).expectSize(4);
     SensorInfo record;
     record.nodeId = nodeText;
-    record.uid = uidText(uid.answer);
-    identify(client, record);
-    return uid.answered() ? SensorPresence::Answered : SensorPresence::Silent;
+    record.uid = uidText(reads.uid);
+    identify(client, record, reads);
+    return reads;
 }
 
 std::optional<ChangeResult> nodeIdChangeRefusal(int current, int newNodeId)
@@ -156,7 +145,7 @@ int reconnectSensor(CanOpenClient& client)
     sendAccessCode(client, node);
     if (connectedSensor().variantCode != 2)
         return 0;
-    const SdoAnswer answer = SdoAnswer::of(ask(client, requests::configurationValid(nodeByte(node)), configurationValidTimeoutMs));
+    const SdoResult answer = sdoExchange(client, requests::configurationValid(nodeByte(node)), configurationValidTimeoutMs);
     return answer.confirmed() ? 0 : answer.aborted() ? -1 : -2;
 }
 

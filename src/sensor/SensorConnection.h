@@ -1,5 +1,6 @@
 #pragma once
 
+#include "canopen/SdoResult.h"
 #include "sensor/SensorInfo.h"
 
 #include <cstdint>
@@ -15,25 +16,33 @@ class CanOpenClient;
 
 // Sends the access code (30 ms), then waits 500 ms for the sensor to take it.
 void sendAccessCode(CanOpenClient& client, std::uint32_t node);
-// "0x" + data bytes 7, 6, 5, 4 of the answer in lower-case hexadecimal; "0x00000000" unanswered.
-std::string readUid(CanOpenClient& client, std::uint32_t node);
-// Identity reads in the layout of connectedSensor().uidListed (50 ms each); "0.0.0.0" and "0"
-// when unanswered.
-std::string readFirmwareVersion(CanOpenClient& client, std::uint32_t node);
-std::string readItemNumber(CanOpenClient& client, std::uint32_t node);
-std::string readSerialNumber(CanOpenClient& client, std::uint32_t node);
+
+// The reads of a connect, each as it ended.
+struct IdentityReads {
+    SdoResult uid, firmwareVersion, itemNumber, serialNumber;
+
+    // A node whose UID object 0x2A00:01 answers is a sensor of this family.
+    bool familySensor() const { return uid.uploaded(); }
+    // The first read that gave no value (the UID first), or nullptr when all did.
+    const SdoResult* firstFailure() const;
+};
+
+// The texts of the connected sensor's record: "0x" + eight lower-case hexadecimal digits,
+// "a.b.c.d" of the four bytes most significant first, a signed decimal number. A read that gave
+// no value shows as "0x00000000", "0.0.0.0" and "0", as the window does for a silent node.
+std::string uidText(const SdoResult& read);
+std::string versionText(const SdoResult& read);
+std::string numberText(const SdoResult& read);
 
 // Makes `record` (nodeId and uid set) the connected sensor: layout from the UID, identity read
-// from the sensor, variant code from the UID.
-void identify(CanOpenClient& client, SensorInfo record);
-
-// Whether the sensor answered the UID read of a connect.
-enum class SensorPresence { Answered, Silent };
+// from the sensor (50 ms each), variant code from the UID. The three identity reads go into
+// `reads`.
+void identify(CanOpenClient& client, SensorInfo record, IdentityReads& reads);
 
 // The access code, the UID and the identity of `node`, as choosing it in the node list does.
-// A silent node still becomes the connected sensor (with a zero UID and identity), as the
-// window shows it; callers that print an identity check the presence first.
-SensorPresence connectToSensor(CanOpenClient& client, const std::string& nodeText);
+// A node that does not give its UID still becomes the connected sensor (with a zero UID and
+// identity), as the window shows it; callers that print an identity check the reads first.
+IdentityReads connectToSensor(CanOpenClient& client, const std::string& nodeText);
 
 // The outcome of a node-ID or bit-rate change.
 enum class ChangeResult {

@@ -3,7 +3,6 @@
 #include "canopen/CanOpenClient.h"
 #include "canopen/NetworkManagement.h"
 #include "canopen/RequestTemplates.h"
-#include "canopen/SdoAnswer.h"
 #include "common/Crc16.h"
 #include "sensor/SensorInfo.h"
 
@@ -29,7 +28,7 @@ struct Feeder {
 
 bool confirmed(CanOpenClient& client, const CanFrame& request, std::uint32_t timeoutMs)
 {
-    return SdoAnswer::of(client.exchange(request, timeoutMs).answer).confirmed();
+    return sdoExchange(client, request, timeoutMs).confirmed();
 }
 
 } // namespace
@@ -59,22 +58,26 @@ std::uint16_t computeSrdoChecksum(const SrdoValues& values)
     return feed.crc;
 }
 
-SrdoValues loadSrdoConfiguration(CanOpenClient& client, std::uint32_t node)
+SrdoConfiguration loadSrdoConfiguration(CanOpenClient& client, std::uint32_t node)
 {
     nmtEnterPreOperationalAll(client);
     client.drainReceiveQueue();
+    SrdoConfiguration configuration;
     std::array<std::uint32_t, requests::srdoConfigurationCount> read{};
     for (int position = 0; position < requests::srdoConfigurationCount; ++position) {
-        const Exchange answer = client.exchange(requests::srdoConfiguration(static_cast<std::uint8_t>(node), position), 50);
-        read[static_cast<std::size_t>(position)] = answer.answer.value();
+        const SdoResult answer = sdoExchange(client, requests::srdoConfiguration(static_cast<std::uint8_t>(node), position), 50);
+        read[static_cast<std::size_t>(position)] = answer.value;
+        if (!answer.uploaded() && !configuration.failure)
+            configuration.failure = answer;
     }
     // The transmission type 0x1301:04 is read but is not part of the configuration's checksum.
-    return {read[0], read[1], read[2], read[4], read[5], read[6], read[7], read[8]};
+    configuration.values = {read[0], read[1], read[2], read[4], read[5], read[6], read[7], read[8]};
+    return configuration;
 }
 
-std::uint32_t readSrdoChecksum(CanOpenClient& client, std::uint32_t node)
+SdoResult readSrdoChecksum(CanOpenClient& client, std::uint32_t node)
 {
-    return client.exchange(requests::readSrdoChecksum(static_cast<std::uint8_t>(node)), 50).answer.value();
+    return sdoExchange(client, requests::readSrdoChecksum(static_cast<std::uint8_t>(node)), 50);
 }
 
 bool writeSrdoChecksum(CanOpenClient& client, std::uint32_t node, std::uint16_t checksum)

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "canopen/SdoResult.h"
 #include "common/Crc16.h"
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace veldris {
@@ -19,10 +21,18 @@ using SrdoValues = std::array<std::uint32_t, 8>;
 // checksum with the bytes fed so far.
 std::uint16_t computeSrdoChecksum(const SrdoValues& values);
 
-// Reads the configuration (pre-operational first, 50 ms per read; the values of unanswered
-// reads are 0, of aborts their abort code).
-SrdoValues loadSrdoConfiguration(CanOpenClient& client, std::uint32_t node);
-std::uint32_t readSrdoChecksum(CanOpenClient& client, std::uint32_t node);
+// The configuration as read from a sensor: a value that was not uploaded is 0, and the first
+// read that gave none is kept.
+struct SrdoConfiguration {
+    SrdoValues values{};
+    std::optional<SdoResult> failure;
+
+    bool complete() const { return !failure; }
+};
+
+// Reads the configuration (pre-operational first, 50 ms per read).
+SrdoConfiguration loadSrdoConfiguration(CanOpenClient& client, std::uint32_t node);
+SdoResult readSrdoChecksum(CanOpenClient& client, std::uint32_t node); // 0x13FF:01
 // Writes the checksum, the valid mark and the store command; true when all three were confirmed.
 bool writeSrdoChecksum(CanOpenClient& client, std::uint32_t node, std::uint16_t checksum);
 bool saveSrdoChecksum(CanOpenClient& client, std::uint32_t node, const SrdoValues& values);

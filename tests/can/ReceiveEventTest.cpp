@@ -81,7 +81,9 @@ TEST_F(ScriptedAdapter, HeartbeatAnsweredWithFourBytesIsNone)
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(client.exchange(requests::readHeartbeat(5), 1000).answer.data[0], 0x43);
     connectedSensor().nodeId = "5";
-    EXPECT_EQ(getHeartbeat(client), -1);
+    const SdoResult heartbeat = getHeartbeat(client);
+    EXPECT_EQ(heartbeat.kind, SdoResult::Kind::Unexpected);
+    EXPECT_EQ(heartbeat.value, 0u);
 }
 
 // The engine tests its deadline after every frame it reads, answering or not: on a bus so

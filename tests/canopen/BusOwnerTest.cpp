@@ -7,7 +7,7 @@
 #include "canopen/BusWorker.h"
 #include "canopen/CanOpenClient.h"
 #include "canopen/RequestTemplates.h"
-#include "canopen/SdoAnswer.h"
+#include "canopen/SdoResult.h"
 #include "common/GUIProgress.h"
 #include "common/Log.h"
 
@@ -113,7 +113,9 @@ TEST_F(BusOwner, RefusedWriteEndsTheRequestAtOnceAndIsLoggedOnce)
     Exchange refused = client.exchange(requests::readUid(30), 10000);
     EXPECT_EQ(refused.status, ExchangeStatus::WriteRefused);
     EXPECT_EQ(refused.adapterStatus, pcan::errorBusOff);
-    EXPECT_FALSE(SdoAnswer::of(refused.answer).answered());
+    const SdoResult result = SdoResult::of(requests::readUid(30), refused);
+    EXPECT_FALSE(result.answered());
+    EXPECT_EQ(result.failure(), "could not be asked for 0x2A00:01: the adapter refused the request (status 0x00010 (bus off))");
     refused = client.exchange(requests::readUid(30), 10000);
     EXPECT_EQ(refused.status, ExchangeStatus::WriteRefused);
     setDiagnosticStream(nullptr);

@@ -99,7 +99,7 @@ TEST_F(DCFUploadTest, SectionsThatAreSentSkippedRefusedOrUnanswered)
     EXPECT_EQ(valueOf(5, 0x1800, 5), 50u);
     EXPECT_EQ(valueOf(5, 0x1301, 2), 20u);
     EXPECT_EQ(valueOf(5, 0x13FE, 0), 0xA5u);
-    EXPECT_EQ(valueOf(5, 0x13FF, 1), computeSrdoChecksum(loadSrdoConfiguration(client(), 5)));
+    EXPECT_EQ(valueOf(5, 0x13FF, 1), computeSrdoChecksum(loadSrdoConfiguration(client(), 5).values));
     EXPECT_EQ(valueOf(32, 0x1017, 0), 132u) << "$NODEID+100 at node 32";
     EXPECT_EQ(valueOf(40, 0x1017, 0), 0u) << "the heartbeat written before the abort was not stored";
     EXPECT_EQ(valueOf(40, 0x13FE, 0), 0xA5u) << "the stored SRDO configuration is still the valid one";

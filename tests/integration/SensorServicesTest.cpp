@@ -42,40 +42,59 @@ protected:
 
 } // namespace
 
-// The identity in both layouts, and of sensors that abort (the abort code's bytes are read as
-// the value: any answer is) or stay silent (zero texts). The variant code is the character at
-// position 7 of the UID text, read as a hexadecimal digit. The parameters of those two sensors
-// read as none and cannot be set.
-TEST_F(SensorServices, IdentityAndTheParametersOfFailingSensors)
+// The identity in both layouts, and of sensors that abort or stay silent: a read that gave no
+// value shows the zero texts, never the abort code's bytes. The variant code is the character
+// at position 7 of the UID text, read as a hexadecimal digit.
+TEST_F(SensorServices, IdentityInBothLayoutsAndOfFailingSensors)
 {
-    const std::pair<int, const char*> cases[] = {
-        {5, "0x06102200 listed, variant 2: 1.4.0.12 -1 100234"}, // item FF FF FF FF
-        {32, "0x12345a78 variant 10: 2.1.0.3 5012345 98765"},
-        {40, "0x12345678 variant 6: 6.2.0.0 100794368 0"},
-        {41, "0x00000000 variant 0: 0.0.0.0 0 0"},
+    const std::tuple<int, const char*, const char*> cases[] = {
+        {5, "0x06102200 listed, variant 2: 1.4.0.12 -1 100234", nullptr}, // item FF FF FF FF
+        {32, "0x12345a78 variant 10: 2.1.0.3 5012345 98765", nullptr},
+        {40, "0x12345678 variant 6: 0.0.0.0 0 0", "aborted 0x2A0A:00 with 0x06020000 (Object does not exist in the object dictionary.)"},
+        {41, "0x00000000 variant 0: 0.0.0.0 0 0", "did not answer 0x2A00:01"},
     };
-    for (const auto& [node, identity] : cases) {
+    for (const auto& [node, identity, failure] : cases) {
         SCOPED_TRACE(node);
-        choose(node);
+        const IdentityReads reads = connectToSensor(client(), std::to_string(node));
         const SensorInfo& s = connectedSensor();
         EXPECT_EQ(s.nodeId, std::to_string(node));
         EXPECT_EQ(s.uid + (s.uidListed ? " listed," : "") + " variant " + std::to_string(s.variantCode) + ": "
                       + s.firmwareVersion + " " + s.itemNumber + " " + s.serialNumber,
                   identity);
-        if (node < 40)
-            continue;
-        CanOpenClient& c = client();
-        EXPECT_EQ(getHeartbeat(c), -1);
-        EXPECT_FALSE(setHeartbeat(c, 100));
-        EXPECT_TRUE(getTpdoMappingBytes(c).empty());
-        EXPECT_FALSE(setTpdoCobId(c, 0x1A0));
-        EXPECT_EQ(getCurrentError(c), -1);
-        EXPECT_EQ(readUnitText(c, 0x71), "");
-        // Plain numbers hand up whatever the answer holds: the abort code, or 0 without answer.
-        EXPECT_EQ(getTpdoEventTimer(c), node == 40 ? 0x06020000u : 0u);
+        EXPECT_EQ(reads.firstFailure() ? reads.firstFailure()->failure() : "", failure ? failure : "");
     }
-    EXPECT_EQ(loadSrdoConfiguration(client(), 41), SrdoValues{});
-    EXPECT_EQ(readSrdoChecksum(client(), 41), 0u);
+}
+
+// Every reading operation against a sensor that aborts its objects and one that is silent: the
+// result names the object and what came, and carries no value.
+TEST_F(SensorServices, ReadsOfFailingSensorsGiveNoValue)
+{
+    using Read = std::function<SdoResult(CanOpenClient&)>;
+    const std::pair<Read, const char*> reads[] = {
+        {getHeartbeat, "0x1017:00"},
+        {getTpdoMapping, "0x1A00:01"},
+        {getTpdoCobId, "0x1800:01"},
+        {getTpdoEventTimer, "0x1800:05"},
+        {getCurrentError, "0x2A0C:00"},
+        {[](CanOpenClient& c) { return setHeartbeat(c, 100); }, "0x1017:00"},
+        {[](CanOpenClient& c) { return setTpdoCobId(c, 0x1A0); }, "0x1800:01"},
+    };
+    for (int node : {40, 41}) {
+        choose(node);
+        for (const auto& [read, object] : reads) {
+            SCOPED_TRACE(std::to_string(node) + " " + object);
+            const SdoResult result = read(client());
+            EXPECT_EQ(result.kind, node == 40 ? SdoResult::Kind::Aborted : SdoResult::Kind::NoAnswer);
+            EXPECT_EQ(result.object.text(), object);
+            EXPECT_EQ(result.value, 0u);
+            EXPECT_EQ(result.abortCode, node == 40 ? 0x06020000u : 0u);
+        }
+    }
+    const SrdoConfiguration silent = loadSrdoConfiguration(client(), 41);
+    EXPECT_EQ(silent.values, SrdoValues{});
+    ASSERT_TRUE(silent.failure);
+    EXPECT_EQ(silent.failure->failure(), "did not answer 0x1301:01");
+    EXPECT_FALSE(readSrdoChecksum(client(), 41).uploaded());
 }
 
 // Node 32's TPDO is not valid at first: setting its COB-ID makes it valid.
@@ -83,20 +102,25 @@ TEST_F(SensorServices, ParametersOfAnAnsweringSensor)
 {
     choose(5);
     CanOpenClient& c = client();
-    EXPECT_TRUE(setHeartbeat(c, 250));
-    EXPECT_EQ(getHeartbeat(c), 250);
-    EXPECT_EQ(byteText(getTpdoMappingBytes(c)), "71 30 01 10 ");
-    EXPECT_EQ(getTpdoEventTimer(c), 100u);
-    EXPECT_TRUE(setTpdoEventTimer(c, 50));
-    EXPECT_EQ(getTpdoEventTimer(c), 50u);
-    EXPECT_EQ(byteText(getSrdoCobIdBytes(c)), "01 01 ");
-    EXPECT_EQ(readUnitText(c, 0x71), "kN");
-    EXPECT_EQ(getCurrentError(c), 0x10);
+    EXPECT_TRUE(setHeartbeat(c, 250).confirmed());
+    const SdoResult heartbeat = getHeartbeat(c);
+    EXPECT_EQ(heartbeat.size, 2);
+    EXPECT_EQ(heartbeat.value, 250u);
+    EXPECT_EQ(byteText(valueBytes(getTpdoMapping(c))), "71 30 01 10 ");
+    EXPECT_EQ(getTpdoEventTimer(c).value, 100u);
+    EXPECT_TRUE(setTpdoEventTimer(c, 50).confirmed());
+    EXPECT_EQ(getTpdoEventTimer(c).value, 50u);
+    EXPECT_EQ(byteText(srdoCobIdBytes(getSrdoCobId(c))), "01 01 ");
+    EXPECT_EQ(unitText(readUnit(c, 0x71).value), "kN");
+    EXPECT_EQ(getCurrentError(c).value, 0x10u);
+    const SdoResult digits = readDecimalDigits(c);
+    EXPECT_EQ(digits.size, 1);
+    EXPECT_EQ(digits.value, 3u);
 
     choose(32);
-    EXPECT_EQ(byteText(getTpdoCobIdBytes(c)), "80 00 01 A0 ");
-    EXPECT_TRUE(setTpdoCobId(c, 0x1A0));
-    EXPECT_EQ(byteText(getTpdoCobIdBytes(c)), "00 00 01 A0 ");
+    EXPECT_EQ(byteText(valueBytes(getTpdoCobId(c))), "80 00 01 A0 ");
+    EXPECT_TRUE(setTpdoCobId(c, 0x1A0).confirmed());
+    EXPECT_EQ(byteText(valueBytes(getTpdoCobId(c))), "00 00 01 A0 ");
 }
 
 // A change writes the new value, stores it and resets the communication of all nodes, in that
@@ -150,23 +174,23 @@ TEST_F(SensorServices, ChecksumOfAChangedConfigurationAndReconnect)
 {
     choose(5);
     CanOpenClient& c = client();
-    SrdoValues values = loadSrdoConfiguration(c, 5);
+    SrdoValues values = loadSrdoConfiguration(c, 5).values;
     EXPECT_EQ(values, (SrdoValues{1, 25, 20, 0x101, 0x102, 2, 0x71300110, 0x71300110}));
-    EXPECT_EQ(readSrdoChecksum(c, 5), 0xCF62u);
+    EXPECT_EQ(readSrdoChecksum(c, 5).value, 0xCF62u);
 
     ASSERT_EQ(c.exchange(requests::sdoFrame(5, 0x2B, 0x1301, 2, 50), 30).answer.data[0], 0x60); // a new cycle time
     // The old checksum is written, but the sensor refuses the valid mark for it.
     EXPECT_FALSE(writeSrdoChecksum(c, 5, 0xCF62));
-    EXPECT_EQ(readSrdoChecksum(c, 5), 0xCF62u);
+    EXPECT_EQ(readSrdoChecksum(c, 5).value, 0xCF62u);
 
-    values = loadSrdoConfiguration(c, 5);
+    values = loadSrdoConfiguration(c, 5).values;
     EXPECT_EQ(values[1], 50u);
     EXPECT_TRUE(saveSrdoChecksum(c, 5, values));
-    EXPECT_EQ(readSrdoChecksum(c, 5), computeSrdoChecksum(values));
+    EXPECT_EQ(readSrdoChecksum(c, 5).value, computeSrdoChecksum(values));
     EXPECT_EQ(reconnectSensor(c), 0); // stored: valid after the reset too
 
     choose(43);
-    EXPECT_FALSE(saveSrdoChecksum(c, 43, loadSrdoConfiguration(c, 43)));
+    EXPECT_FALSE(saveSrdoChecksum(c, 43, loadSrdoConfiguration(c, 43).values));
     EXPECT_EQ(reconnectSensor(c), -1); // the sensor refuses its configuration
     choose(41);
     connectedSensor().variantCode = 2;

@@ -115,8 +115,9 @@ void TVeldrisForm::connectChosenNode()
     FWVersionInput->setText(QString::fromLatin1(sensor.firmwareVersion));
     ItemNumberInput->setText(QString::fromLatin1(sensor.itemNumber));
     SerialNumberInput->setText(QString::fromLatin1(sensor.serialNumber));
-    // The fields of reads that gave no value keep the zeros of a silent sensor; the message
-    // says which read it was and what came instead.
-    if (const veldris::SdoResult* failed = reads.firstFailure())
+    // The fields of reads that gave no value keep the zeros of a silent sensor; a node that
+    // answered one of them otherwise (an abort) is told, with what came instead. A silent
+    // node is told by the pages, whose reads then fail.
+    if (const veldris::SdoResult* failed = reads.firstFailure(); failed && failed->answered())
         sensorGave(*failed);
 }

@@ -94,16 +94,6 @@ std::int32_t readNumber(const std::string& text, bool* ok)
     return static_cast<std::int32_t>(accept(digits, ok));
 }
 
-std::uint32_t readUnsignedNumber(const std::string& text, bool* ok)
-{
-    if (!isHexadecimal(text))
-        return static_cast<std::uint32_t>(readNumber(text, ok));
-    const Digits digits = readDigits(text, true);
-    if (!digits.found || digits.magnitude > 0xFFFFFFFFull)
-        return refuse(ok);
-    return accept(digits, ok);
-}
-
 namespace {
 
 constexpr std::int32_t boolean = 1;
@@ -214,6 +204,15 @@ struct ValueType {
     int bytes = 0;
     NumberRange range;
     const char* name = "";
+
+    // A hexadecimal text writes the type's bit pattern ("0x80000000" for INTEGER32), a decimal
+    // one its value.
+    NumberRange rangeOf(const std::string& text) const
+    {
+        const std::string value = trimBlanks(text);
+        const bool hexadecimal = value.size() > 1 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X');
+        return hexadecimal && range.min < 0 ? NumberRange::unsignedBytes(bytes) : range;
+    }
 };
 
 ValueType typeOf(std::int32_t dataType)
@@ -239,16 +238,19 @@ void writeValue(std::int32_t dataType, std::string text, std::uint8_t node, CanF
     if (type.bytes == 0)
         return;
     frame.data[0] = type.command;
+    if (!text.empty() && text.back() == '\r')
+        text.pop_back(); // of a CR LF line end
     const std::string written = text;
     const bool relative = withoutNodeId(text);
-    NumberReading reading = readNumberText(text, relative ? NumberRange::anyBytes(4) : type.range);
+    const NumberRange range = type.rangeOf(text);
+    NumberReading reading = readNumberText(text, relative ? NumberRange::anyBytes(4) : range);
     if (reading.ok() && relative) {
         reading.value += node;
-        if (!type.range.contains(reading.value))
+        if (!range.contains(reading.value))
             reading.problem = NumberReading::Problem::OutOfRange;
     }
     if (!reading.ok()) {
-        problems.badValue(numberRefusal(written, reading, type.range) + " for " + type.name);
+        problems.badValue(numberRefusal(written, reading, range) + " for " + type.name);
         return;
     }
     for (int i = 0; i < type.bytes; ++i)

@@ -62,8 +62,4 @@ std::vector<std::string> badValues(const std::vector<DCFSection>& sections, std:
 // otherwise *ok is true. Never throws.
 std::int32_t readNumber(const std::string& text, bool* ok = nullptr);
 
-// The same for UNSIGNED32 values: hexadecimal numbers up to 0xFFFFFFFF. Decimal numbers still
-// have to fit the signed 32-bit range ("-1" is 0xFFFFFFFF, "4294967295" no number).
-std::uint32_t readUnsignedNumber(const std::string& text, bool* ok = nullptr);
-
 } // namespace veldris

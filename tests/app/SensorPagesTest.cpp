@@ -68,6 +68,27 @@ private slots:
         QCOMPARE(form->CRCChecksumInput->text(), QStringLiteral("0x0000"));
     }
 
+    // What the sensor did not give is no number: node 32 has no SRDO, and the field stays empty
+    // while the message names the object and the abort. A typed number its object does not take
+    // is not sent.
+    void abortsAndNumbersTheObjectsDoNotTake()
+    {
+        choose(32);
+        form->SRDOEventTimerValInput->setText(QStringLiteral("7"));
+        form->GetSRDOEventTimerBtn->click();
+        QCOMPARE(form->SRDOEventTimerValInput->text(), QString());
+        QCOMPARE(ui->messages.takeLast(), QStringLiteral("Node 32 refused the access to 0x1301:02: 0x06020000 (Object does "
+                                                         "not exist in the object dictionary.)"));
+        for (const char* typed : {"70000", "-5", "12abc"}) {
+            form->HeartbeatValInput->setText(QString::fromLatin1(typed));
+            form->SetHeartbeatBtn->click();
+            QVERIFY(ui->messages.takeLast().startsWith(u'\'' + QString::fromLatin1(typed) + "' is not sent: 0x1017:00 takes a whole number from 0..65535"));
+        }
+        form->GetHeartbeatBtn->click();
+        QCOMPARE(form->HeartbeatValInput->text(), QStringLiteral("500"));
+        QVERIFY(ui->messages.isEmpty());
+    }
+
     // The refusals change nothing; then both changes leave the window without a sensor (the
     // FW Update page then offers only "Open"). Last: they change the sensors of this
     // process's bus.

@@ -29,7 +29,7 @@ out=$("$cli" --simulate --node 5 sdo read 0x2A00:01 2>/dev/null); status=$?
 check "sdo read of the UID" "0x43 0x06102200" "$out"
 check "sdo read status" 0 "$status"
 out=$("$cli" --simulate --node 32 --json sdo read 0x6000:00 2>"$work/err"); status=$?
-check "sdo read abort" '{"abortCode":100794368,"abortText":"Object does not exist in the object dictionary.","command":128,"node":32,"object":"0x6000:00","value":100794368}' "$out"
+check "sdo read abort: no value printed" "" "$out"
 check "sdo read abort status" 1 "$status"
 check "abort explained" "veldris-cli: node 32 aborted 0x6000:00 with 0x06020000 (Object does not exist in the object dictionary.)" "$(cat "$work/err")"
 "$cli" --simulate --node 5 sdo write 0x1017:00 500 --size 2 >/dev/null 2>&1
@@ -56,7 +56,7 @@ check "Ctrl-C said" 1 "$(grep -c 'stopped by Ctrl-C' "$work/err")"
 check "the first frame was the NMT command" "000#8000" "${first##* }"
 
 out=$("$cli" --simulate="$scenarios/owner.ini" --node 30 sdo read 0x1000:00 2>"$work/err"); status=$?
-check "a refused write" "veldris-cli: the adapter refused to send the request (status 0x00010 (bus off))" "$(tail -1 "$work/err")"
+check "a refused write" "veldris-cli: node 30 could not be asked for 0x1000:00: the adapter refused the request (status 0x00010 (bus off))" "$(tail -1 "$work/err")"
 check "a refused write status" 1 "$status"
 
 out=$("$cli" --simulate --json nmt preop 2>/dev/null)

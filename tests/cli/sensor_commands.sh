@@ -14,7 +14,7 @@ check "crc compute" '{"checksum":53764,"text":"0xD204"}' "$("${cli[@]}" --json c
 check "info of node 32" '{"firmwareVersion":"2.1.0.3","itemNumber":"5012345","nodeId":"32","serialNumber":"98765","uid":"0x12345678","uidListed":false,"variantCode":6}' \
   "$("${cli[@]}" --node 32 --json info 2>&1)"
 silent=$("${cli[@]}" --node 9 --json info 2>"$work/err"; echo "exit $?")
-check "info of a node that does not answer" "exit 1|veldris-cli: node 9 did not answer" "$silent|$(cat "$work/err")"
+check "info of a node that does not answer" "exit 1|veldris-cli: node 9 did not answer 0x2A00:01" "$silent|$(cat "$work/err")"
 check "param get pdo-mapping" "71 30 01 10 " "$("${cli[@]}" --node 5 param get pdo-mapping 2>&1)"
 "${cli[@]}" --node 5 param set heartbeat 300 >/dev/null 2>&1
 check "param set, then get" '{"name":"heartbeat","text":"300","value":300}' "$("${cli[@]}" --node 5 --json param get heartbeat 2>&1)"

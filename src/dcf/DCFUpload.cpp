@@ -60,7 +60,7 @@ DCFUploadResult DCFUpload::run(Progress& progress)
     result.badValues = badValues(sections, node);
     if (!result.badValues.empty()) {
         for (const std::string& line : result.badValues)
-            progress.addLine("Not sent, " + line);
+            progress.addLine("Nothing was sent: " + line);
         return result;
     }
     bool success = true;

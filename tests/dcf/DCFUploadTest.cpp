@@ -104,3 +104,18 @@ TEST_F(DCFUploadTest, SectionsThatAreSentSkippedRefusedOrUnanswered)
     EXPECT_EQ(valueOf(40, 0x1017, 0), 0u) << "the heartbeat written before the abort was not stored";
     EXPECT_EQ(valueOf(40, 0x13FE, 0), 0xA5u) << "the stored SRDO configuration is still the valid one";
 }
+
+// A typo in one value refuses the whole file before the first frame: the value before it is
+// not written either, and nothing is reset.
+TEST_F(DCFUploadTest, AValueThatDoesNotFitItsTypeRefusesTheFileBeforeAnyFrame)
+{
+    RecordingProgress progress;
+    const std::uint32_t before = valueOf(32, 0x1800, 5);
+    const DCFUploadResult result = upload(32, "[1800sub5]\nDataType=6\nParameterValue=0X21\n[1017]\nDataType=6\n"
+                                              "ParameterValue=70000\n", progress);
+    EXPECT_FALSE(result.success);
+    EXPECT_TRUE(result.sections.empty());
+    EXPECT_EQ(progress.lines, std::vector<std::string>{
+                                  "Nothing was sent: line 6: ParameterValue '70000' is out of range (0..65535) for UNSIGNED16"});
+    EXPECT_EQ(valueOf(32, 0x1800, 5), before);
+}

@@ -28,12 +28,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort(); // a failed load leaves no sections
     std::vector<std::string> problems;
     for (const veldris::DCFSection& section : file.sections()) {
-        if (section.keys.size() != section.values.size() || section.headerLine <= 0)
+        if (section.keys.size() != section.values.size() || section.keys.size() != section.keyLines.size()
+            || section.headerLine <= 0)
             std::abort();
         veldris::CanFrame frame;
         buildDownloadFrame(section, 0x7F, frame, &problems);
         if (frame.identifier != 0x67F || frame.length != 8 || frame.messageType != 0)
             std::abort();
     }
+    // Every value refused for the file names a line of it.
+    for (const std::string& line : veldris::badValues(file.sections(), 0x7F))
+        if (line.rfind("line ", 0) != 0)
+            std::abort();
     return 0;
 }

@@ -19,7 +19,8 @@ build() { # build NAME SOURCES...
   local name=$1; shift
   clang++ "${flags[@]}" "$@" -o "$work/$name"
 }
-build dcf "$root/fuzz/DCFFuzz.cpp" "$root/src/dcf/DCFFile.cpp" "$root/src/dcf/DownloadFrame.cpp" "$root/src/common/Log.cpp"
+build dcf "$root/fuzz/DCFFuzz.cpp" "$root/src/dcf/DCFFile.cpp" "$root/src/dcf/DownloadFrame.cpp" "$root/src/common/NumberText.cpp" \
+  "$root/src/common/Log.cpp"
 build hex "$root/fuzz/IntelHexFuzz.cpp" "$root/src/firmware/IntelHex.cpp" "$root/src/firmware/MemoryImage.cpp"
 build package "$root/fuzz/PackageFuzz.cpp" "$root/src/firmware/FirmwarePackage.cpp" -lzip
 errorlog=("$root/src/errorlog/ErrorLog.cpp" "$root/src/errorlog/EntryDecoder.cpp" "$root/src/errorlog/ErrorTexts.cpp"

@@ -39,11 +39,11 @@ struct SdoResult {
 
     Kind kind = Kind::NoAnswer;
     SdoObject object;
-    std::uint8_t command = 0;       // data byte 0 of the answer; 0 without one
-    std::uint8_t size = 0;          // Uploaded: 1..4
-    std::uint32_t value = 0;        // Uploaded: the value, least significant byte first; else 0
-    std::array<std::uint8_t, 4> bytes{}; // Uploaded: data bytes 4..7 as they came; else 0
-    std::uint32_t abortCode = 0;    // Aborted only
+    std::uint8_t command = 0;              // data byte 0 of the answer; 0 without one
+    std::uint8_t size = 0;                 // Uploaded: 1..4
+    std::uint32_t value = 0;               // Uploaded: the value, least significant byte first; else 0
+    std::array<std::uint8_t, 4> bytes{};   // Uploaded: data bytes 4 up to 4 + size as they came; else 0
+    std::uint32_t abortCode = 0;           // Aborted only
     pcan::Status adapterStatus = pcan::ok; // NotSent only
 
     // The exchange of `request` as it ended.
@@ -53,7 +53,10 @@ struct SdoResult {
     bool confirmed() const { return kind == Kind::Confirmed; }
     bool aborted() const { return kind == Kind::Aborted; }
     // Whether the server said anything for the object (an abort or an unexpected answer too).
-    bool answered() const { return kind == Kind::Uploaded || kind == Kind::Confirmed || kind == Kind::Aborted || kind == Kind::Unexpected; }
+    bool answered() const
+    {
+        return kind == Kind::Uploaded || kind == Kind::Confirmed || kind == Kind::Aborted || kind == Kind::Unexpected;
+    }
     // An upload of another size becomes Unexpected: the object has `bytes` bytes.
     SdoResult& expectSize(std::uint8_t bytes);
 

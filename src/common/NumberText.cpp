@@ -1,5 +1,7 @@
 #include "common/NumberText.h"
 
+#include <algorithm>
+
 namespace veldris {
 
 std::string NumberRange::text() const

@@ -71,6 +71,17 @@ private slots:
             QCOMPARE(form->cursor().shape(), Qt::ArrowCursor);
         }
         QVERIFY(ui->messages.isEmpty());
+
+        // A value that does not fit its DataType refuses the file before its first section.
+        choose(40);
+        ui->fileAnswers.push_back(QString::fromStdString(
+            data->dir.write("typo.dcf", "[1017]\nDataType=6\nParameterValue=250\n[1800sub5]\nDataType=6\nParameterValue=70000\n")));
+        form->DCFLoadBtn->click();
+        form->DCFUpdateBtn->click();
+        QCOMPARE(outputOf(form->DCFOutput),
+                 QStringList{"line 6: ParameterValue '70000' is out of range (0..65535) for UNSIGNED16"});
+        QCOMPARE(ui->messages, QStringList{"The DCF was not written: a ParameterValue does not fit its DataType. Nothing was sent."});
+        QVERIFY(form->sensorSelected && form->DCFUpdateBtn->isEnabled());
     }
 
     // A method of two modules: the lines of both, each once, "DONE" twice, the bar at 100 and

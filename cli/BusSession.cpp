@@ -32,7 +32,7 @@ std::optional<int> connectFor(const GlobalOptions& options, veldris::CanOpenClie
     if (const auto failed = openBusFor(options, client))
         return failed;
     const veldris::IdentityReads reads = veldris::connectToSensor(client, std::to_string(options.node));
-    if (device == Device::Any || reads.familySensor() || !reads.uid.answered())
+    if (device == Device::Any || !veldris::answeredAsForeignDevice(reads.uid))
         return std::nullopt;
     reportFailure(options, reads.uid);
     return exitRefused;
@@ -41,8 +41,7 @@ std::optional<int> connectFor(const GlobalOptions& options, veldris::CanOpenClie
 void reportFailure(const GlobalOptions& options, const veldris::SdoResult& result)
 {
     const std::string node = "node " + std::to_string(options.node);
-    const bool uid = result.object.index == 0x2A00 && result.object.subIndex == 0x01;
-    if (uid && result.answered())
+    if (veldris::answeredAsForeignDevice(result))
         std::cerr << "veldris-cli: " << node << " is not a sensor of this family: it " << result.failure() << '\n';
     else
         std::cerr << "veldris-cli: " << node << ' ' << result.failure() << '\n';

@@ -4,6 +4,7 @@
 #include "canopen/SdoResult.h"
 #include "common/NumberText.h"
 #include "common/Translations.h"
+#include "sensor/SensorConnection.h"
 
 namespace {
 
@@ -23,8 +24,7 @@ QString failureMessage(const std::string& node, const veldris::SdoResult& result
 {
     const QString nodeText = QString::fromStdString(node);
     const QString object = QString::fromStdString(result.object.text());
-    const bool uid = result.object.index == 0x2A00 && result.object.subIndex == 0x01;
-    if (uid && result.answered()) {
+    if (veldris::answeredAsForeignDevice(result)) {
         const QString why = result.aborted() ? abortText(result.abortCode) : QString::asprintf("0x%02X", result.command);
         return translated("Node %1 is not a sensor of this family: it answered the read of its UID %2 with %3.")
             .arg(nodeText, object, why);

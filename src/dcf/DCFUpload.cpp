@@ -129,8 +129,8 @@ SectionReport DCFUpload::writeSection(const DCFSection& section, Progress& progr
 void DCFUpload::verifySection(SectionReport& report, Progress& progress)
 {
     const CanFrame& written = report.frame;
-    const CanFrame read = requests::sdoFrame(node, sdo::upload, static_cast<std::uint16_t>(written.data[1] | written.data[2] << 8),
-                                             written.data[3]);
+    const SdoObject object = SdoObject::of(written);
+    const CanFrame read = requests::sdoFrame(node, sdo::upload, object.index, object.subIndex);
     const SdoResult answer = sdoExchange(client, read, downloadTimeoutMs);
     const std::uint32_t mask = valueMask(written.data[0]);
     const std::uint32_t expected = written.value() & mask;

@@ -51,6 +51,12 @@ const SdoResult* IdentityReads::firstFailure() const
     return nullptr;
 }
 
+bool answeredAsForeignDevice(const SdoResult& read)
+{
+    const SdoObject uid = SdoObject::of(requests::readUid(0));
+    return read.object.index == uid.index && read.object.subIndex == uid.subIndex && read.answered() && !read.uploaded();
+}
+
 std::string uidText(const SdoResult& read)
 {
     char text[16];

@@ -27,6 +27,10 @@ struct IdentityReads {
     const SdoResult* firstFailure() const;
 };
 
+// Whether `read` is a read of the UID object 0x2A00:01 that the node answered, but not with a
+// UID (an abort, say): such a node is a device, but no sensor of this family.
+bool answeredAsForeignDevice(const SdoResult& read);
+
 // The texts of the connected sensor's record: "0x" + eight lower-case hexadecimal digits,
 // "a.b.c.d" of the four bytes most significant first, a signed decimal number. A read that gave
 // no value shows as "0x00000000", "0.0.0.0" and "0", as the window does for a silent node.

@@ -13,8 +13,10 @@
 #include <cstdlib>
 #include <iostream>
 
-std::optional<int> openBusFor(const GlobalOptions& options, veldris::CanOpenClient& client)
+std::optional<int> openBusFor(Session& session)
 {
+    const GlobalOptions& options = session.options;
+    veldris::CanOpenClient& client = session.client();
     stopOnInterrupt(client.stopSignal());
     veldris::openBus(client, 0, options.bitrateIndex());
     if (client.adapterOpen())
@@ -24,17 +26,20 @@ std::optional<int> openBusFor(const GlobalOptions& options, veldris::CanOpenClie
     return exitNoAdapter;
 }
 
-std::optional<int> connectFor(const GlobalOptions& options, veldris::CanOpenClient& client, const char* command,
-                              Device device)
+std::optional<int> connectFor(Session& session, const char* command, Device device, veldris::IdentityReads* reads)
 {
+    const GlobalOptions& options = session.options;
     if (const auto missing = requireNode(options, command))
         return missing;
-    if (const auto failed = openBusFor(options, client))
+    if (const auto failed = openBusFor(session))
         return failed;
-    const veldris::IdentityReads reads = veldris::connectToSensor(client, std::to_string(options.node));
-    if (device == Device::Any || !veldris::answeredAsForeignDevice(reads.uid))
+    veldris::Connection connection = veldris::connectToSensor(session.client(), std::to_string(options.node));
+    session.sensor = connection.sensor;
+    if (reads)
+        *reads = connection.reads;
+    if (device == Device::Any || !veldris::answeredAsForeignDevice(connection.reads.uid))
         return std::nullopt;
-    reportFailure(options, reads.uid);
+    reportFailure(options, connection.reads.uid);
     return exitRefused;
 }
 

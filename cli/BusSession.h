@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GlobalOptions.h"
+#include "Session.h"
 
 #include "common/NumberText.h"
 
@@ -8,20 +9,22 @@
 
 namespace veldris {
 class CanOpenClient;
+struct IdentityReads;
 struct SdoResult;
 }
 
 // Opens the bus as the window's node list does (channel 0, the chosen bit rate, NMT
 // pre-operational to all); from here on Ctrl-C stops the bus (see Interrupt.h). On failure it
 // has said why on standard error and gives the exit status to end with.
-std::optional<int> openBusFor(const GlobalOptions& options, veldris::CanOpenClient& client);
+std::optional<int> openBusFor(Session& session);
 
 // Opens the bus and connects to the sensor at --node as choosing it in the window does: access
-// code, UID, object layout, identity. A node that answers its UID read with anything but the
-// UID is no sensor of this family: the command ends there, unless it takes any device.
+// code, UID, object layout, identity; the session keeps its record. A node that answers its UID
+// read with anything but the UID is no sensor of this family: the command ends there, unless
+// it takes any device. `reads`, when given, receives the identity reads.
 enum class Device { FamilySensor, Any };
-std::optional<int> connectFor(const GlobalOptions& options, veldris::CanOpenClient& client, const char* command,
-                              Device device = Device::FamilySensor);
+std::optional<int> connectFor(Session& session, const char* command, Device device = Device::FamilySensor,
+                              veldris::IdentityReads* reads = nullptr);
 
 // Says on standard error what a read or write of --node gave instead of a value or a
 // confirmation: "veldris-cli: node 5 aborted 0x1017:00 with 0x06020000 (...)". A UID read that

@@ -62,15 +62,15 @@ void addGlobalOptions(CLI::App& app, GlobalOptions& options)
     app.add_flag("--version", options.version, "print the version and exit");
 }
 
-void applyGlobalOptions(const GlobalOptions& options, const std::string& executableDirectory)
+void applyGlobalOptions(const GlobalOptions& options, const std::string& executableDirectory,
+                        const veldris::DataDirectory& data, veldris::Translations& translations)
 {
     veldris::applyAdapterChoice(options.adapter, executableDirectory);
 
     std::string language = options.language;
     if (language.empty())
-        language = veldris::loadLanguageSetting(veldris::settingsPath()).value_or("");
+        language = veldris::loadLanguageSetting(data.settingsPath()).value_or("");
     const auto catalogue = catalogues.find(language);
     if (catalogue != catalogues.end())
-        veldris::translations().load(veldris::dataPath(catalogue->second));
-    veldris::translateMessages(veldris::translations());
+        translations.load(data.path(catalogue->second));
 }

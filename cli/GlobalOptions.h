@@ -4,6 +4,11 @@
 
 #include <CLI/CLI.hpp>
 
+namespace veldris {
+class DataDirectory;
+class Translations;
+}
+
 #include <string>
 #include <vector>
 
@@ -27,4 +32,6 @@ std::vector<int> offeredBitratesKbit();
 
 // Puts the options into effect before any command runs: adapter library or simulator, trace
 // file, and the language of translated messages.
-void applyGlobalOptions(const GlobalOptions& options, const std::string& executableDirectory);
+// The catalogue of the language (from the data folder) goes into `translations`.
+void applyGlobalOptions(const GlobalOptions& options, const std::string& executableDirectory,
+                        const veldris::DataDirectory& data, veldris::Translations& translations);

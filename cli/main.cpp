@@ -60,7 +60,6 @@ int main(int argc, char** argv)
 {
     veldris::setDiagnosticStream(stderr);
     const std::string directory = executableDirectory(argv[0]);
-    veldris::setDataDirectory(veldris::findDataDirectory(directory));
 
     CLI::App app("KAVRO Veldris command-line tool: scan the bus, read and configure sensors.",
                  "veldris-cli");
@@ -100,12 +99,13 @@ int main(int argc, char** argv)
         std::cerr << "veldris-cli: " << conflict << '\n';
         return exitUsage;
     }
-    applyGlobalOptions(options, directory);
+    Session session(options, veldris::DataDirectory(veldris::findDataDirectory(directory)));
+    applyGlobalOptions(options, directory, session.data, session.translations);
 
     for (const auto& [subcommand, command] : chosen) {
         if (!subcommand->parsed())
             continue;
-        const int status = command->run(options);
+        const int status = command->run(session);
         if (!interrupted())
             return status;
         std::cerr << "veldris-cli: stopped by Ctrl-C; the last exchange with the bus was ended at a frame boundary\n";

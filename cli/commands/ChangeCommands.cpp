@@ -17,12 +17,13 @@
 namespace {
 
 // The result line of a change: on standard output when done, standard error otherwise.
-int finish(const GlobalOptions& options, veldris::ChangeResult result, const std::string& changedText,
+int finish(Session& session, veldris::ChangeResult result, const std::string& changedText,
            const std::string& notStoredSource)
 {
     using veldris::ChangeResult;
+    const GlobalOptions& options = session.options;
     const std::string text = result == ChangeResult::Changed ? changedText
-        : result == ChangeResult::NotStored                  ? veldris::translations().translate(notStoredSource)
+        : result == ChangeResult::NotStored                  ? session.translations.translate(notStoredSource)
                                                              : "the sensor refused the new value";
     if (options.json) {
         const char* outcome = result == ChangeResult::Changed ? "changed" : result == ChangeResult::NotStored ? "not stored" : "refused";
@@ -38,10 +39,10 @@ int finish(const GlobalOptions& options, veldris::ChangeResult result, const std
 }
 
 // A change refused before any frame is sent: the same value, or one out of range.
-int refuse(veldris::ChangeResult refusal, veldris::Message unchanged, veldris::Message outOfRange)
+int refuse(const Session& session, veldris::ChangeResult refusal, veldris::Message unchanged, veldris::Message outOfRange)
 {
     const veldris::Message slot = refusal == veldris::ChangeResult::Unchanged ? unchanged : outOfRange;
-    std::cerr << "veldris-cli: " << veldris::message(slot) << '\n';
+    std::cerr << "veldris-cli: " << veldris::message(slot, session.translations) << '\n';
     return exitUsage;
 }
 
@@ -54,18 +55,19 @@ CLI::App* SetNodeIdCommand::add(CLI::App& app)
     return command;
 }
 
-int SetNodeIdCommand::run(const GlobalOptions& options)
+int SetNodeIdCommand::run(Session& session)
 {
+    const GlobalOptions& options = session.options;
     using veldris::Message;
     if (const auto missing = requireNode(options, "set-node-id"))
         return *missing;
     if (const auto refusal = veldris::nodeIdChangeRefusal(options.node, newNodeId))
-        return refuse(*refusal, Message::NodeIdUnchanged, Message::NodeIdOutOfRange);
-    veldris::CanOpenClient& client = veldris::canOpenClient();
-    if (const auto failed = connectFor(options, client, "set-node-id"))
+        return refuse(session, *refusal, Message::NodeIdUnchanged, Message::NodeIdOutOfRange);
+    veldris::CanOpenClient& client = session.client();
+    if (const auto failed = connectFor(session, "set-node-id"))
         return *failed;
     const veldris::ChangeResult result = veldris::changeNodeId(client, options.node, newNodeId);
-    return finish(options, result, veldris::message(Message::ChangedNodeId),
+    return finish(session, result, veldris::message(Message::ChangedNodeId, session.translations),
                   "The new Node ID could not be stored in the sensor.");
 }
 
@@ -77,8 +79,9 @@ CLI::App* SetBitrateCommand::add(CLI::App& app)
     return command;
 }
 
-int SetBitrateCommand::run(const GlobalOptions& options)
+int SetBitrateCommand::run(Session& session)
 {
+    const GlobalOptions& options = session.options;
     using veldris::Message;
     GlobalOptions wanted = options;
     wanted.bitrateKbit = kbit;
@@ -86,14 +89,14 @@ int SetBitrateCommand::run(const GlobalOptions& options)
         return *missing;
     // CLI11 admits only the offered rates, so a refusal here is the same rate.
     if (const auto refusal = veldris::bitrateChangeRefusal(options.bitrateIndex(), wanted.bitrateIndex()))
-        return refuse(*refusal, Message::BitrateAlreadySet, Message::BitrateAlreadySet);
-    veldris::CanOpenClient& client = veldris::canOpenClient();
-    if (const auto failed = connectFor(options, client, "set-bitrate"))
+        return refuse(session, *refusal, Message::BitrateAlreadySet, Message::BitrateAlreadySet);
+    veldris::CanOpenClient& client = session.client();
+    if (const auto failed = connectFor(session, "set-bitrate"))
         return *failed;
     const veldris::ChangeResult result =
         veldris::changeBitrate(client, static_cast<std::uint32_t>(options.node), options.bitrateIndex(),
                               wanted.bitrateIndex());
     const std::string rate = veldris::bitrateAt(wanted.bitrateIndex())->caption;
-    return finish(options, result, veldris::message(Message::BitrateChangedTo) + rate,
+    return finish(session, result, veldris::message(Message::BitrateChangedTo, session.translations) + rate,
                   "The new bit rate could not be stored in the sensor.");
 }

@@ -6,7 +6,7 @@
 class SetNodeIdCommand : public Command {
 public:
     CLI::App* add(CLI::App& app) override;
-    int run(const GlobalOptions& options) override;
+    int run(Session& session) override;
 
 private:
     int newNodeId = -1;
@@ -16,7 +16,7 @@ private:
 class SetBitrateCommand : public Command {
 public:
     CLI::App* add(CLI::App& app) override;
-    int run(const GlobalOptions& options) override;
+    int run(Session& session) override;
 
 private:
     int kbit = 0;

@@ -61,8 +61,10 @@ int read(const GlobalOptions& options, veldris::CanOpenClient& client)
     return exitDone;
 }
 
-int write(const GlobalOptions& options, veldris::CanOpenClient& client)
+int write(Session& session)
 {
+    const GlobalOptions& options = session.options;
+    veldris::CanOpenClient& client = session.client();
     using veldris::Message;
     const auto node = static_cast<std::uint32_t>(options.node);
     // A checksum over values that were not read would mark a wrong configuration valid.
@@ -71,8 +73,8 @@ int write(const GlobalOptions& options, veldris::CanOpenClient& client)
         reportFailure(options, *configuration.failure);
         return exitRefused;
     }
-    const bool saved = veldris::saveSrdoChecksum(client, node, configuration.values);
-    const std::string text = veldris::message(saved ? Message::ChecksumSaved : Message::ChecksumNotSaved);
+    const bool saved = veldris::saveSrdoChecksum(client, node, configuration.values).confirmed();
+    const std::string text = veldris::message(saved ? Message::ChecksumSaved : Message::ChecksumNotSaved, session.translations);
     if (options.json)
         printJson(nlohmann::json{{"saved", saved}, {"message", text}});
     else if (saved)
@@ -97,12 +99,13 @@ CLI::App* CrcCommand::add(CLI::App& app)
     return crc;
 }
 
-int CrcCommand::run(const GlobalOptions& options)
+int CrcCommand::run(Session& session)
 {
+    const GlobalOptions& options = session.options;
     if (computeCommand->parsed())
         return compute(options, values);
-    veldris::CanOpenClient& client = veldris::canOpenClient();
-    if (const auto failed = connectFor(options, client, "crc"))
+    veldris::CanOpenClient& client = session.client();
+    if (const auto failed = connectFor(session, "crc"))
         return *failed;
-    return readCommand->parsed() ? read(options, client) : write(options, client);
+    return readCommand->parsed() ? read(options, client) : write(session);
 }

@@ -86,16 +86,17 @@ CLI::App* DcfCommand::add(CLI::App& app)
     return dcf;
 }
 
-int DcfCommand::run(const GlobalOptions& options)
+int DcfCommand::run(Session& session)
 {
+    const GlobalOptions& options = session.options;
     if (writeCommand->parsed())
-        return write(options);
+        return write(session);
     return show(options);
 }
 
 int DcfCommand::show(const GlobalOptions& options)
 {
-    veldris::DCFFile& file = veldris::dcfFile();
+    veldris::DCFFile file;
     if (!loadDcf(file, path))
         return exitUsage;
     const auto node = static_cast<std::uint8_t>(options.node >= 0 ? options.node : 1);
@@ -126,8 +127,9 @@ int DcfCommand::show(const GlobalOptions& options)
     return exitDone;
 }
 
-int DcfCommand::write(const GlobalOptions& options)
+int DcfCommand::write(Session& session)
 {
+    const GlobalOptions& options = session.options;
     if (const auto missing = requireNode(options, "dcf write"))
         return *missing;
     veldris::DCFFile file;
@@ -142,14 +144,14 @@ int DcfCommand::write(const GlobalOptions& options)
         std::cerr << "veldris-cli: " << path << " was not written: nothing was sent\n";
         return exitUsage;
     }
-    veldris::CanOpenClient& client = veldris::canOpenClient();
-    if (const auto failed = connectFor(options, client, "dcf write"))
+    veldris::CanOpenClient& client = session.client();
+    if (const auto failed = connectFor(session, "dcf write"))
         return *failed;
     veldris::DCFUploadResult result;
     std::vector<std::string> lines;
     {
         TerminalProgress progress(stdout, TerminalProgress::terminalOrNull(), options.json);
-        result = veldris::DCFUpload(client, veldris::connectedSensor(), file.sections(), verify).run(progress);
+        result = veldris::DCFUpload(client, session.sensor, file.sections(), verify).run(progress);
         lines = progress.collectedLines();
     }
     if (options.json) {

@@ -11,11 +11,11 @@
 class DcfCommand : public Command {
 public:
     CLI::App* add(CLI::App& app) override;
-    int run(const GlobalOptions& options) override;
+    int run(Session& session) override;
 
 private:
     int show(const GlobalOptions& options);
-    int write(const GlobalOptions& options);
+    int write(Session& session);
 
     CLI::App* writeCommand = nullptr;
     std::string path;

@@ -6,6 +6,7 @@
 
 #include "canopen/CanOpenClient.h"
 #include "common/MessageSlots.h"
+#include "common/Translations.h"
 #include "sensor/Diagnosis.h"
 #include "sensor/DiagnosisReportFile.h"
 #include "sensor/SensorInfo.h"
@@ -20,7 +21,10 @@ namespace {
 // JSON document); the page's values are in the measurements, its boxes on standard error.
 class PrintedReport : public veldris::DiagnosisReport {
 public:
-    PrintedReport(veldris::CanOpenClient& bus, bool collect) : client(bus), json(collect) {}
+    PrintedReport(veldris::CanOpenClient& bus, const veldris::Translations& texts, bool collect)
+        : client(bus), translations(texts), json(collect)
+    {
+    }
 
     void line(const std::string& text, bool withTime) override
     {
@@ -28,7 +32,7 @@ public:
     }
     void result(const veldris::DiagnosisResult& result) override { add(veldris::resultLine(result, std::time(nullptr))); }
     void show(veldris::DiagnosisField, const std::string&) override {}
-    void message(veldris::Message slot) override { std::cerr << "veldris-cli: " << veldris::message(slot) << '\n'; }
+    void message(veldris::Message slot) override { std::cerr << "veldris-cli: " << veldris::message(slot, translations) << '\n'; }
     bool wait(std::chrono::milliseconds duration) override { return client.pause(duration); }
 
     std::vector<std::string> lines;
@@ -42,6 +46,7 @@ private:
     }
 
     veldris::CanOpenClient& client;
+    const veldris::Translations& translations;
     bool json;
 };
 
@@ -60,13 +65,14 @@ CLI::App* DiagnoseCommand::add(CLI::App& app)
     return diagnose;
 }
 
-int DiagnoseCommand::run(const GlobalOptions& options)
+int DiagnoseCommand::run(Session& session)
 {
-    veldris::CanOpenClient& client = veldris::canOpenClient();
-    if (const auto failed = connectFor(options, client, "diagnose"))
+    const GlobalOptions& options = session.options;
+    veldris::CanOpenClient& client = session.client();
+    if (const auto failed = connectFor(session, "diagnose"))
         return *failed;
-    PrintedReport report(client, options.json);
-    const veldris::DiagnosisOutcome outcome = veldris::Diagnosis(client, veldris::connectedSensor(), report).run();
+    PrintedReport report(client, session.translations, options.json);
+    const veldris::DiagnosisOutcome outcome = veldris::Diagnosis(client, session.sensor, session.translations, report).run();
     std::string error;
     for (const veldris::SdoResult& read : outcome.failedReads)
         reportFailure(options, read);

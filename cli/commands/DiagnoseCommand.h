@@ -9,7 +9,7 @@
 class DiagnoseCommand : public Command {
 public:
     CLI::App* add(CLI::App& app) override;
-    int run(const GlobalOptions& options) override;
+    int run(Session& session) override;
 
 private:
     std::string reportPath;

@@ -76,33 +76,35 @@ CLI::App* ErrorLogCommand::add(CLI::App& app)
     return errorlog;
 }
 
-int ErrorLogCommand::run(const GlobalOptions& options)
+int ErrorLogCommand::run(Session& session)
 {
-    return readCommand->parsed() ? read(options) : show(options);
+    const GlobalOptions& options = session.options;
+    return readCommand->parsed() ? read(session) : show(options);
 }
 
 // The exit status of a readout that read nothing: a sensor model the description file does
 // not know is the sensor's matter (1); a description file that is missing or broken, the
 // installation's (2).
-int ErrorLogCommand::read(const GlobalOptions& options)
+int ErrorLogCommand::read(Session& session)
 {
+    const GlobalOptions& options = session.options;
     if (const auto missing = requireNode(options, "errorlog read"))
         return *missing;
-    veldris::CanOpenClient& client = veldris::canOpenClient();
-    if (const auto failed = connectFor(options, client, "errorlog read"))
+    veldris::CanOpenClient& client = session.client();
+    if (const auto failed = connectFor(session, "errorlog read"))
         return *failed;
     veldris::ErrorLogReadout readout;
     {
         TerminalProgress progress(stderr, TerminalProgress::terminalOrNull(), false);
-        readout = veldris::readErrorLog(client, veldris::connectedSensor(), veldris::dataPath(veldris::descriptionFileName), progress);
+        readout = veldris::readErrorLog(client, session.sensor, session.data.path(veldris::descriptionFileName), progress);
     }
     if (readout.stopped)
         return exitRefused;
     if (!readout.refusal.empty() || readout.status != 0) {
-        const std::string text = !readout.refusal.empty() ? veldris::translations().translate(readout.refusal)
-            : readout.status == veldris::errorLogConfigMissing ? veldris::message(veldris::Message::ReadConfigFilesMissing)
-            : readout.status == veldris::errorLogMissing       ? veldris::message(veldris::Message::ReadErrorlogMissing)
-                                                               : veldris::message(veldris::Message::ReadErrorlogNotValid);
+        const std::string text = !readout.refusal.empty() ? session.translations.translate(readout.refusal)
+            : readout.status == veldris::errorLogConfigMissing ? veldris::message(veldris::Message::ReadConfigFilesMissing, session.translations)
+            : readout.status == veldris::errorLogMissing       ? veldris::message(veldris::Message::ReadErrorlogMissing, session.translations)
+                                                               : veldris::message(veldris::Message::ReadErrorlogNotValid, session.translations);
         std::cerr << "veldris-cli: " << text << (readout.problem.empty() ? "" : " (" + readout.problem + ")") << '\n';
         return readout.status == veldris::errorLogMissing || !readout.refusal.empty() ? exitRefused : exitUsage;
     }

@@ -10,11 +10,11 @@
 class ErrorLogCommand : public Command {
 public:
     CLI::App* add(CLI::App& app) override;
-    int run(const GlobalOptions& options) override;
+    int run(Session& session) override;
 
 private:
     int show(const GlobalOptions& options);
-    int read(const GlobalOptions& options);
+    int read(Session& session);
 
     CLI::App* readCommand = nullptr;
     std::string path;

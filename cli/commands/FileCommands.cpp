@@ -24,8 +24,9 @@ CLI::App* HexCommand::add(CLI::App& app)
     return hexFiles;
 }
 
-int HexCommand::run(const GlobalOptions& options)
+int HexCommand::run(Session& session)
 {
+    const GlobalOptions& options = session.options;
     const veldris::FileContent file(path);
     if (!file.ok()) {
         std::cerr << "veldris-cli: cannot read " << path << ": " << file.problem() << '\n';

@@ -40,7 +40,7 @@ const char* outcomeName(Outcome outcome)
 std::optional<std::string> reconnect(const GlobalOptions& options, veldris::CanOpenClient& client, bool& silent)
 {
     silent = true;
-    if (options.node < 0 || !veldris::openBus(client, 0, options.bitrateIndex()) || !client.adapterOpen())
+    if (options.node < 0 || !veldris::openBus(client, 0, options.bitrateIndex()))
         return std::nullopt;
     const auto node = static_cast<std::uint8_t>(options.node);
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -50,7 +50,7 @@ std::optional<std::string> reconnect(const GlobalOptions& options, veldris::CanO
         client.pause(std::chrono::milliseconds(100));
     }
     silent = false;
-    const veldris::IdentityReads reads = veldris::connectToSensor(client, std::to_string(options.node));
+    const veldris::IdentityReads reads = veldris::connectToSensor(client, std::to_string(options.node)).reads;
     if (!reads.firmwareVersion.uploaded()) {
         reportFailure(options, reads.firmwareVersion);
         return std::nullopt;
@@ -71,9 +71,10 @@ CLI::App* FirmwareCommand::add(CLI::App& app)
     return fw;
 }
 
-int FirmwareCommand::run(const GlobalOptions& options)
+int FirmwareCommand::run(Session& session)
 {
-    veldris::FirmwarePackage& package = veldris::firmwarePackage();
+    const GlobalOptions& options = session.options;
+    veldris::FirmwarePackage package;
     if (const std::string error = package.loadPackage(path); !error.empty()) {
         std::cerr << "veldris-cli: " << path << ": " << error << '\n';
         return exitUsage;
@@ -89,8 +90,8 @@ int FirmwareCommand::run(const GlobalOptions& options)
         std::cerr << '\n';
         return exitUsage;
     }
-    veldris::CanOpenClient& client = veldris::canOpenClient();
-    if (const auto failed = force ? openBusFor(options, client) : connectFor(options, client, "fw update"))
+    veldris::CanOpenClient& client = session.client();
+    if (const auto failed = force ? openBusFor(session) : connectFor(session, "fw update"))
         return *failed;
 
     nlohmann::json modules = nlohmann::json::array();
@@ -98,7 +99,7 @@ int FirmwareCommand::run(const GlobalOptions& options)
     bool allUpdated = !chosen->lines.empty();
     {
         TerminalProgress progress(stdout, TerminalProgress::terminalOrNull(), options.json);
-        veldris::FirmwareUpdate update(client, veldris::connectedSensor(), force);
+        veldris::FirmwareUpdate update(client, session.sensor, force);
         for (const std::string& name : chosen->lines) {
             const veldris::ModuleUpdateResult result = update.update(package.findModule(name), progress);
             allUpdated = allUpdated && result.outcome == Outcome::Updated;

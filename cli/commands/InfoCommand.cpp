@@ -17,21 +17,22 @@ CLI::App* InfoCommand::add(CLI::App& app)
     return app.add_subcommand("info", "node ID, UID, firmware version, item and serial number, variant, layout");
 }
 
-int InfoCommand::run(const GlobalOptions& options)
+int InfoCommand::run(Session& session)
 {
-    veldris::CanOpenClient& client = veldris::canOpenClient();
+    const GlobalOptions& options = session.options;
+    veldris::CanOpenClient& client = session.client();
     if (const auto missing = requireNode(options, "info"))
         return *missing;
-    if (const auto failed = openBusFor(options, client))
+    if (const auto failed = openBusFor(session))
         return *failed;
     // An identity is printed only as the sensor gave it: a read that was aborted or not
     // answered would show zeros, or an abort code, as if they were the sensor's.
-    const veldris::IdentityReads reads = veldris::connectToSensor(client, std::to_string(options.node));
-    if (const veldris::SdoResult* failed = reads.firstFailure()) {
+    const veldris::Connection connection = veldris::connectToSensor(client, std::to_string(options.node));
+    if (const veldris::SdoResult* failed = connection.reads.firstFailure()) {
         reportFailure(options, *failed);
         return exitRefused;
     }
-    const veldris::SensorInfo& sensor = veldris::connectedSensor();
+    const veldris::SensorInfo& sensor = connection.sensor;
     if (options.json) {
         printJson(nlohmann::json{{"nodeId", sensor.nodeId},
                                  {"uid", sensor.uid},

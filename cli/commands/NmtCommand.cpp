@@ -18,13 +18,14 @@ CLI::App* NmtCommand::add(CLI::App& app)
     return nmt;
 }
 
-int NmtCommand::run(const GlobalOptions& options)
+int NmtCommand::run(Session& session)
 {
+    const GlobalOptions& options = session.options;
     if (action == "start")
         if (const auto missing = requireNode(options, "nmt start"))
             return *missing;
-    veldris::CanOpenClient& client = veldris::canOpenClient();
-    if (const auto failed = openBusFor(options, client))
+    veldris::CanOpenClient& client = session.client();
+    if (const auto failed = openBusFor(session))
         return *failed;
     if (action == "start")
         veldris::nmtStartNode(client, static_cast<std::uint8_t>(options.node));

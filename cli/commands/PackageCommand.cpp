@@ -46,9 +46,10 @@ CLI::App* PackageCommand::add(CLI::App& app)
     return package;
 }
 
-int PackageCommand::run(const GlobalOptions& options)
+int PackageCommand::run(Session& session)
 {
-    veldris::FirmwarePackage& package = veldris::firmwarePackage();
+    const GlobalOptions& options = session.options;
+    veldris::FirmwarePackage package;
     const std::string error = package.loadPackage(path);
     if (!error.empty()) {
         std::cerr << "veldris-cli: " << path << ": " << error << '\n';

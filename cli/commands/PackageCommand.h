@@ -8,7 +8,7 @@
 class PackageCommand : public Command {
 public:
     CLI::App* add(CLI::App& app) override;
-    int run(const GlobalOptions& options) override;
+    int run(Session& session) override;
 
 private:
     std::string path;

@@ -22,7 +22,7 @@ using veldris::SdoResult;
 enum class Shape { Signed, Unsigned, Bytes, SrdoCobIdBytes };
 
 struct Reader {
-    SdoResult (*read)(CanOpenClient&);
+    SdoResult (*read)(CanOpenClient&, const veldris::SensorInfo&);
     Shape shape;
 };
 
@@ -41,7 +41,7 @@ const std::map<std::string, Reader> readers = {
 
 // The writable parameters with the values their objects take.
 struct Writer {
-    SdoResult (*write)(CanOpenClient&, std::uint16_t);
+    SdoResult (*write)(CanOpenClient&, const veldris::SensorInfo&, std::uint16_t);
     veldris::NumberRange range;
     const char* object;
 };
@@ -98,8 +98,9 @@ CLI::App* ParamCommand::add(CLI::App& app)
     return param;
 }
 
-int ParamCommand::run(const GlobalOptions& options)
+int ParamCommand::run(Session& session)
 {
+    const GlobalOptions& options = session.options;
     std::uint32_t number = 0;
     if (setCommand->parsed()) {
         const Writer& writer = writers.at(name);
@@ -108,11 +109,11 @@ int ParamCommand::run(const GlobalOptions& options)
             return exitUsage;
         number = *parsed;
     }
-    CanOpenClient& client = veldris::canOpenClient();
-    if (const auto failed = connectFor(options, client, "param"))
+    CanOpenClient& client = session.client();
+    if (const auto failed = connectFor(session, "param"))
         return *failed;
     if (setCommand->parsed()) {
-        const SdoResult written = writers.at(name).write(client, static_cast<std::uint16_t>(number));
+        const SdoResult written = writers.at(name).write(client, session.sensor, static_cast<std::uint16_t>(number));
         if (options.json)
             printJson(nlohmann::json{{"name", name}, {"value", number}, {"confirmed", written.confirmed()}});
         if (!written.confirmed())
@@ -120,7 +121,7 @@ int ParamCommand::run(const GlobalOptions& options)
         return written.confirmed() ? exitDone : exitRefused;
     }
     const Reader& reader = readers.at(name);
-    const SdoResult read = reader.read(client);
+    const SdoResult read = reader.read(client, session.sensor);
     if (!read.uploaded()) {
         reportFailure(options, read);
         return exitRefused;

@@ -16,10 +16,11 @@ CLI::App* ScanCommand::add(CLI::App& app)
     return app.add_subcommand("scan", "open the bus, NMT pre-operational to all, probe nodes 0..127");
 }
 
-int ScanCommand::run(const GlobalOptions& options)
+int ScanCommand::run(Session& session)
 {
-    veldris::CanOpenClient& client = veldris::canOpenClient();
-    if (const auto failed = openBusFor(options, client))
+    const GlobalOptions& options = session.options;
+    veldris::CanOpenClient& client = session.client();
+    if (const auto failed = openBusFor(session))
         return *failed;
     const std::vector<std::int32_t> nodes = veldris::listNodes(client);
     if (options.json) {

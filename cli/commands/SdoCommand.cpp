@@ -49,8 +49,9 @@ CLI::App* SdoCommand::add(CLI::App& app)
     return sdo;
 }
 
-int SdoCommand::run(const GlobalOptions& options)
+int SdoCommand::run(Session& session)
 {
+    const GlobalOptions& options = session.options;
     if (const auto missing = requireNode(options, "sdo"))
         return *missing;
     std::uint16_t index = 0;
@@ -70,8 +71,8 @@ int SdoCommand::run(const GlobalOptions& options)
         // Two's complement of a negative value, cut to the bytes it was checked against.
         number = size == 4 ? *parsed : *parsed & ((1u << (8 * size)) - 1);
     }
-    veldris::CanOpenClient& client = veldris::canOpenClient();
-    if (const auto failed = connectFor(options, client, "sdo", Device::Any))
+    veldris::CanOpenClient& client = session.client();
+    if (const auto failed = connectFor(session, "sdo", Device::Any))
         return *failed;
     const auto node = static_cast<std::uint8_t>(options.node);
     const std::uint8_t command = writing ? veldris::sdo::downloadCommand(size) : veldris::sdo::upload;

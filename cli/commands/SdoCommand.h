@@ -10,7 +10,7 @@
 class SdoCommand : public Command {
 public:
     CLI::App* add(CLI::App& app) override;
-    int run(const GlobalOptions& options) override;
+    int run(Session& session) override;
 
 private:
     CLI::App* readCommand = nullptr;

@@ -1,5 +1,6 @@
 // Basic page: the sensor's identity and the change of its node ID and bit rate.
 
+#include "app/AppState.h"
 #include "app/TVeldrisForm.h"
 
 #include "app/HandlerConnection.h"
@@ -95,7 +96,7 @@ void TVeldrisForm::ChangeNodeIdBtnClick()
     const veldris::BusLease lease = leaseBus();
     if (!lease)
         return;
-    const veldris::ChangeResult result = veldris::changeNodeId(veldris::canOpenClient(), current, newNode);
+    const veldris::ChangeResult result = veldris::changeNodeId(app.client(), current, newNode);
     if (result == veldris::ChangeResult::Refused)
         return;
     if (result == veldris::ChangeResult::Changed)
@@ -117,11 +118,11 @@ void TVeldrisForm::ChangeBitrateBtnClick()
     if (!lease)
         return;
     const veldris::ChangeResult result = veldris::changeBitrate(
-        veldris::canOpenClient(), static_cast<std::uint32_t>(node), BitrateCombo->currentIndex(), wanted);
+        app.client(), static_cast<std::uint32_t>(node), BitrateCombo->currentIndex(), wanted);
     if (result == veldris::ChangeResult::Refused)
         return;
     if (result == veldris::ChangeResult::Changed)
-        uiServices().showMessage(this, QString::fromStdString(veldris::message(veldris::Message::BitrateChangedTo))
+        uiServices().showMessage(this, QString::fromStdString(veldris::message(veldris::Message::BitrateChangedTo, app.translations))
                                            + NewBitrateCombo->currentText());
     else
         uiServices().showMessage(this, translate("The new bit rate could not be stored in the sensor."));
@@ -130,5 +131,5 @@ void TVeldrisForm::ChangeBitrateBtnClick()
 
 void TVeldrisForm::showSlotMessage(veldris::Message slot)
 {
-    uiServices().showMessage(this, QString::fromStdString(veldris::message(slot)));
+    uiServices().showMessage(this, QString::fromStdString(veldris::message(slot, app.translations)));
 }

@@ -1,5 +1,6 @@
 // The bottom bar: bit-rate and node-ID choosers, and the node-ID combo's remembered text.
 
+#include "app/AppState.h"
 #include "app/TVeldrisForm.h"
 
 #include "app/HandlerConnection.h"
@@ -75,7 +76,7 @@ void TVeldrisForm::NodeIDCombo_OnDropdown()
     nodesFound = false;
     FWForceCheckbox->setChecked(false);
     NodeIDCombo->clear();
-    veldris::CanOpenClient& client = veldris::canOpenClient();
+    veldris::CanOpenClient& client = app.client();
     veldris::openBus(client, 0, BitrateCombo->currentIndex());
     for (std::int32_t node : veldris::listNodes(client)) {
         NodeIDCombo->addItem(QString::number(node));
@@ -105,10 +106,11 @@ void TVeldrisForm::connectChosenNode()
     const veldris::BusLease lease = leaseBus();
     if (!lease)
         return;
-    const veldris::IdentityReads reads =
-        veldris::connectToSensor(veldris::canOpenClient(), NodeIDCombo->currentText().toStdString());
+    const veldris::Connection connection = veldris::connectToSensor(app.client(), NodeIDCombo->currentText().toStdString());
+    const veldris::IdentityReads& reads = connection.reads;
+    app.sensor = connection.sensor;
     showConnectedState();
-    const veldris::SensorInfo& sensor = veldris::connectedSensor();
+    const veldris::SensorInfo& sensor = app.sensor;
     CurrentNodeIdLabel->setText(QString::fromLatin1(sensor.nodeId));
     CurrentBitrateLabel->setText(BitrateCombo->currentText());
     UIDInput->setText(QString::fromLatin1(sensor.uid));

@@ -1,6 +1,7 @@
 // The window's use of the bus: one handler or one worker at a time, and closing the window
 // while a worker runs.
 
+#include "app/AppState.h"
 #include "app/TVeldrisForm.h"
 
 #include "app/FailureMessage.h"
@@ -16,7 +17,7 @@
 
 veldris::BusLease TVeldrisForm::leaseBus()
 {
-    veldris::BusLease lease = veldris::canOpenClient().tryLease();
+    veldris::BusLease lease = app.client().tryLease();
     if (!lease)
         uiServices().showMessage(this, translate("The bus is busy with another operation. Try again when it has ended."));
     return lease;
@@ -34,7 +35,7 @@ bool TVeldrisForm::sensorGave(const veldris::SdoResult& result)
 {
     if (result.uploaded() || result.confirmed())
         return true;
-    uiServices().showMessage(this, failureMessage(veldris::connectedSensor().nodeId, result));
+    uiServices().showMessage(this, failureMessage(app.translations, app.sensor.nodeId, result));
     return false;
 }
 
@@ -44,7 +45,7 @@ std::optional<std::uint32_t> TVeldrisForm::typedNumber(const QLineEdit* input, c
     const veldris::NumberReading reading = veldris::readNumberText(input->text().toStdString(), range);
     if (reading.ok())
         return reading.bits();
-    uiServices().showMessage(this, numberRefusalMessage(input->text(), range, object));
+    uiServices().showMessage(this, numberRefusalMessage(app.translations, input->text(), range, object));
     return std::nullopt;
 }
 
@@ -76,7 +77,7 @@ bool TVeldrisForm::endLongProcedure(const std::string& stateLine)
     if (!closeAfterWorker)
         return false;
     closeAfterWorker = false;
-    veldris::canOpenClient().clearStop();
+    app.client().clearStop();
     if (!stateLine.empty())
         uiServices().showMessage(this, QString::fromLatin1(stateLine));
     // Closed from the event loop, after the handler that ran the procedure has returned.
@@ -96,6 +97,6 @@ void TVeldrisForm::closeEvent(QCloseEvent* event)
     const QString question = translate("An operation is still using the sensor. Stop it and close the window?");
     if (uiServices().askYesNo(this, QStringLiteral("KAVRO Veldris"), question)) {
         closeAfterWorker = true;
-        veldris::canOpenClient().requestStop();
+        app.client().requestStop();
     }
 }

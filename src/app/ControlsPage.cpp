@@ -1,6 +1,7 @@
 // Controls page: single parameter reads and writes, and the NMT commands. The page tree
 // offers no entry for it; its handlers serve tests and service work.
 
+#include "app/AppState.h"
 #include "app/TVeldrisForm.h"
 
 #include "app/HandlerConnection.h"
@@ -112,18 +113,18 @@ QWidget* TVeldrisForm::buildControlsTab()
 // the other two every node.
 void TVeldrisForm::StartSensorBtnClick()
 {
-    const int node = veldris::decimalToInt(veldris::connectedSensor().nodeId);
-    withBus([node] { veldris::nmtStartNode(veldris::canOpenClient(), static_cast<std::uint8_t>(node)); });
+    const int node = veldris::decimalToInt(app.sensor.nodeId);
+    withBus([this, node] { veldris::nmtStartNode(app.client(), static_cast<std::uint8_t>(node)); });
 }
 
 void TVeldrisForm::PreopSensorBtnClick()
 {
-    withBus([] { veldris::nmtEnterPreOperationalAll(veldris::canOpenClient()); });
+    withBus([this] { veldris::nmtEnterPreOperationalAll(app.client()); });
 }
 
 void TVeldrisForm::ResetSensorBtnClick()
 {
-    withBus([] { veldris::nmtResetCommunicationAll(veldris::canOpenClient()); });
+    withBus([this] { veldris::nmtResetCommunicationAll(app.client()); });
 }
 
 // Get fills the field with the value the sensor gave; a read that gave none clears it (the
@@ -133,31 +134,31 @@ void TVeldrisForm::SetHeartbeatBtnClick()
 {
     const auto value = typedNumber(HeartbeatValInput, veldris::NumberRange::unsignedBytes(2), "0x1017:00");
     if (value)
-        withBus([this, value] { sensorGave(veldris::setHeartbeat(veldris::canOpenClient(), static_cast<std::uint16_t>(*value))); });
+        withBus([this, value] { sensorGave(veldris::setHeartbeat(app.client(), app.sensor, static_cast<std::uint16_t>(*value))); });
 }
 
 void TVeldrisForm::GetHeartbeatBtnClick()
 {
     withBus([this] {
-        const veldris::SdoResult read = veldris::getHeartbeat(veldris::canOpenClient());
+        const veldris::SdoResult read = veldris::getHeartbeat(app.client(), app.sensor);
         HeartbeatValInput->setText(QString::number(read.uploaded() ? static_cast<std::int32_t>(read.value) : -1));
         sensorGave(read);
     });
 }
 
-void TVeldrisForm::showBytes(QLineEdit* field, veldris::SdoResult (*read)(veldris::CanOpenClient&), bool srdoCobId)
+void TVeldrisForm::showBytes(QLineEdit* field, veldris::SdoResult (*read)(veldris::CanOpenClient&, const veldris::SensorInfo&), bool srdoCobId)
 {
     withBus([this, field, read, srdoCobId] {
-        const veldris::SdoResult result = read(veldris::canOpenClient());
+        const veldris::SdoResult result = read(app.client(), app.sensor);
         field->setText(QString::fromLatin1(veldris::byteText(srdoCobId ? veldris::srdoCobIdBytes(result) : veldris::valueBytes(result))));
         sensorGave(result);
     });
 }
 
-void TVeldrisForm::showNumber(QLineEdit* field, veldris::SdoResult (*read)(veldris::CanOpenClient&))
+void TVeldrisForm::showNumber(QLineEdit* field, veldris::SdoResult (*read)(veldris::CanOpenClient&, const veldris::SensorInfo&))
 {
     withBus([this, field, read] {
-        const veldris::SdoResult result = read(veldris::canOpenClient());
+        const veldris::SdoResult result = read(app.client(), app.sensor);
         field->setText(result.uploaded() ? QString::number(result.value) : QString());
         sensorGave(result);
     });
@@ -171,7 +172,7 @@ void TVeldrisForm::SetPDOEventTimerBtnClick()
 {
     const auto value = typedNumber(PDOEventTimerValInput, veldris::NumberRange::unsignedBytes(2), "0x1800:05");
     if (value)
-        withBus([this, value] { sensorGave(veldris::setTpdoEventTimer(veldris::canOpenClient(), static_cast<std::uint16_t>(*value))); });
+        withBus([this, value] { sensorGave(veldris::setTpdoEventTimer(app.client(), app.sensor, static_cast<std::uint16_t>(*value))); });
 }
 
 void TVeldrisForm::GetSRDOMappingBtnClick() { showBytes(SRDOMappingValInput, veldris::getSrdoMapping, false); }

@@ -1,5 +1,6 @@
 // CRC page: the SRDO configuration values and their checksum.
 
+#include "app/AppState.h"
 #include "app/TVeldrisForm.h"
 
 #include "app/HandlerConnection.h"
@@ -97,7 +98,7 @@ void TVeldrisForm::CRCLoadBtnClick()
     const veldris::BusLease lease = leaseBus();
     if (!lease)
         return;
-    veldris::CanOpenClient& client = veldris::canOpenClient();
+    veldris::CanOpenClient& client = app.client();
     const veldris::SrdoConfiguration configuration = veldris::loadSrdoConfiguration(client, node);
     const auto inputs = srdoValueInputs();
     for (std::size_t i = 0; i < inputs.size(); ++i)
@@ -124,6 +125,6 @@ void TVeldrisForm::CRCSaveBtnClick()
     const veldris::BusLease lease = leaseBus();
     if (!lease)
         return;
-    const bool saved = veldris::saveSrdoChecksum(veldris::canOpenClient(), node, values);
+    const bool saved = veldris::saveSrdoChecksum(app.client(), node, values).confirmed();
     showSlotMessage(saved ? veldris::Message::ChecksumSaved : veldris::Message::ChecksumNotSaved);
 }

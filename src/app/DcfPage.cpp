@@ -1,5 +1,6 @@
 // DCF page: open a device configuration file and write it into the sensor.
 
+#include "app/AppState.h"
 #include "app/TVeldrisForm.h"
 
 #include "app/DropDownCombo.h"
@@ -62,7 +63,7 @@ void TVeldrisForm::DCFLoadBtnClick()
         return;
     DCFFilepathInput->setText(path);
     DCFFilepathInput->setToolTip(path);
-    if (veldris::dcfFile().load(QFile::encodeName(path).toStdString())) {
+    if (app.dcf.load(QFile::encodeName(path).toStdString())) {
         dcfLoaded = true;
         if (sensorSelected)
             DCFUpdateBtn->setEnabled(true);
@@ -80,8 +81,8 @@ void TVeldrisForm::DCFUpdateBtnClick()
     DCFOutput->clear();
     // A typo in one value refuses the file before the first frame: no sensor is left half
     // configured by it.
-    const auto node = static_cast<std::uint8_t>(veldris::connectedNode());
-    const std::vector<std::string> bad = veldris::badValues(veldris::dcfFile().sections(), node);
+    const auto node = static_cast<std::uint8_t>(app.sensor.node());
+    const std::vector<std::string> bad = veldris::badValues(app.dcf.sections(), node);
     if (!bad.empty()) {
         for (const std::string& line : bad)
             DCFOutput->appendPlainText(QString::fromLatin1(line));
@@ -96,10 +97,11 @@ void TVeldrisForm::DCFUpdateBtnClick()
     for (QWidget* control : locked)
         control->setEnabled(false);
     QApplication::processEvents();
-    const veldris::SensorInfo sensor = veldris::connectedSensor();
-    const std::vector<veldris::DCFSection> sections = veldris::dcfFile().sections();
-    runOnWorker(progress, shown, DCFOutput, nullptr, [sensor, sections](veldris::Progress& report) {
-        veldris::DCFUpload(veldris::canOpenClient(), sensor, sections).run(report);
+    const veldris::SensorInfo sensor = app.sensor;
+    const std::vector<veldris::DCFSection> sections = app.dcf.sections();
+    veldris::CanOpenClient& client = app.client();
+    runOnWorker(progress, shown, DCFOutput, nullptr, [&client, sensor, sections](veldris::Progress& report) {
+        veldris::DCFUpload(client, sensor, sections).run(report);
     });
     if (progress.progressValue() == 100) {
         showNoSensorState();

@@ -1,5 +1,6 @@
 // Debug page (disabled): one button that reads the decimal digits of the process value.
 
+#include "app/AppState.h"
 #include "app/TVeldrisForm.h"
 
 #include "app/HandlerConnection.h"
@@ -26,5 +27,5 @@ QWidget* TVeldrisForm::buildDebugTab()
 // Reads the decimal digits of the process value and discards them: a bus check for service.
 void TVeldrisForm::DemoBtnClick()
 {
-    withBus([] { veldris::readDecimalDigits(veldris::canOpenClient()); });
+    withBus([this] { veldris::readDecimalDigits(app.client(), app.sensor); });
 }

@@ -1,5 +1,6 @@
 // Diagnose page: timing diagnosis of the cyclic messages, current value and current error.
 
+#include "app/AppState.h"
 #include "app/TVeldrisForm.h"
 
 #include "app/HandlerConnection.h"
@@ -139,11 +140,11 @@ public:
     void result(const veldris::DiagnosisResult& result) override { form.addResult(result); }
     void show(veldris::DiagnosisField field, const std::string& text) override { form.showDiagnosisField(field, text); }
     void message(veldris::Message slot) override { form.showSlotMessage(slot); }
-    bool wait(std::chrono::milliseconds duration) override { return pauseAndPaint(duration); }
+    bool wait(std::chrono::milliseconds duration) override { return pauseAndPaint(form.app.client(), duration); }
 
-    static bool pauseAndPaint(std::chrono::milliseconds duration)
+    static bool pauseAndPaint(veldris::CanOpenClient& client, std::chrono::milliseconds duration)
     {
-        const bool going = veldris::canOpenClient().pause(duration);
+        const bool going = client.pause(duration);
         QApplication::processEvents();
         return going;
     }
@@ -173,7 +174,7 @@ QString hexText(std::int32_t value)
 
 void TVeldrisForm::appendLine(const std::string& text, bool withTime)
 {
-    PageReport::pauseAndPaint(linePause);
+    PageReport::pauseAndPaint(app.client(), linePause);
     const std::string line = (withTime ? veldris::timePrefix(std::time(nullptr)) : std::string()) + text;
     appendColoured(DiagnoseOutput, QString::fromLatin1(line), DiagnoseOutput->palette().color(QPalette::Text));
     diagnosisReport.push_back(line);
@@ -182,7 +183,7 @@ void TVeldrisForm::appendLine(const std::string& text, bool withTime)
 
 void TVeldrisForm::addResult(const veldris::DiagnosisResult& result)
 {
-    PageReport::pauseAndPaint(linePause);
+    PageReport::pauseAndPaint(app.client(), linePause);
     const std::string line = veldris::resultLine(result, std::time(nullptr));
     appendColoured(DiagnoseOutput, QString::fromLatin1(line), result.isError ? QColor(0xFF, 0, 0) : QColor(0, 0x80, 0));
     QApplication::processEvents();
@@ -217,7 +218,7 @@ void TVeldrisForm::DiagnoseStartBtnClick()
     lockForDiagnosis();
     longProcedureRunning = true;
     PageReport report(*this);
-    const veldris::DiagnosisOutcome outcome = veldris::Diagnosis(veldris::canOpenClient(), veldris::connectedSensor(), report).run();
+    const veldris::DiagnosisOutcome outcome = veldris::Diagnosis(app.client(), app.sensor, app.translations, report).run();
     if (endLongProcedure(outcome.stopped ? veldris::diagnosisStoppedLine : ""))
         return;
     showConnectedState();
@@ -234,7 +235,7 @@ void TVeldrisForm::ResetDiagnoseResultsBtnClick()
 void TVeldrisForm::GetCurrentErrorsBtnClick()
 {
     withBus([this] {
-        const veldris::SdoResult error = veldris::getCurrentError(veldris::canOpenClient());
+        const veldris::SdoResult error = veldris::getCurrentError(app.client(), app.sensor);
         CurrentErrorOutput->setText(error.uploaded() ? hexText(static_cast<std::int32_t>(error.value)) : QStringLiteral("n/a"));
         sensorGave(error);
     });
@@ -250,11 +251,11 @@ void TVeldrisForm::CurrentValueCheckbox_OnClick()
 // (unless the timer itself cleared the box after a refusal, and left its text).
 void TVeldrisForm::switchCurrentValue()
 {
-    veldris::CanOpenClient& client = veldris::canOpenClient();
+    veldris::CanOpenClient& client = app.client();
     veldris::nmtResetCommunicationAll(client);
     veldris::nmtEnterPreOperationalAll(client);
     if (CurrentValueCheckbox->isChecked()) {
-        if (veldris::reconnectSensor(client) != 0)
+        if (veldris::reconnectSensor(client, app.sensor) != veldris::ReconnectResult::Done)
             uiServices().showMessage(this, translate("SRDO error. Use diagnose for more information."));
         else
             GetCurrentValueTimer->start();
@@ -270,23 +271,25 @@ void TVeldrisForm::switchCurrentValue()
 // process events) is skipped; the next tick tries again.
 void TVeldrisForm::GetCurrentValueTimer_OnTimer()
 {
-    const veldris::BusLease lease = veldris::canOpenClient().tryLease();
+    const veldris::BusLease lease = app.client().tryLease();
     if (!lease || valueBusy)
         return;
     valueBusy = true;
-    veldris::CanOpenClient& client = veldris::canOpenClient();
-    const veldris::ByteList cob = veldris::valueBytes(veldris::getTpdoCobId(client));
+    veldris::CanOpenClient& client = app.client();
+    const veldris::ByteList cob = veldris::valueBytes(veldris::getTpdoCobId(client, app.sensor));
     if (cob.empty()) {
         CurrentValueOutput->setText(QStringLiteral("n/a"));
     } else if (cob[0] != 0x80) {
-        const std::string text = veldris::currentValueText(client, PageReport::pauseAndPaint);
+        const std::string text = veldris::currentValueText(client, app.sensor, [&client](std::chrono::milliseconds duration) {
+            return PageReport::pauseAndPaint(client, duration);
+        });
         CurrentValueOutput->setText(QString::fromLatin1(text));
         valueFailures = text == "n/a" ? valueFailures + 1 : 0;
         if (valueFailures > 10)
             uiServices().showMessage(this, translate("PDO Error. PLease start diagnose."));
-    } else if (uiServices().askYesNo(this, QString::fromStdString(veldris::message(veldris::Message::PdoError)),
-                                     QString::fromStdString(veldris::message(veldris::Message::CobIdNotActive)))) {
-        veldris::setTpdoCobId(client, static_cast<std::uint16_t>(cob[3] + 256 * cob[2])); // the value follows at the next tick
+    } else if (uiServices().askYesNo(this, QString::fromStdString(veldris::message(veldris::Message::PdoError, app.translations)),
+                                     QString::fromStdString(veldris::message(veldris::Message::CobIdNotActive, app.translations)))) {
+        veldris::setTpdoCobId(client, app.sensor, static_cast<std::uint16_t>(cob[3] + 256 * cob[2])); // the value follows at the next tick
     } else {
         showSlotMessage(veldris::Message::CurrentValueNotFetched);
         GetCurrentValueTimer->stop();

@@ -1,5 +1,6 @@
 // Error Log page: read the sensor's error log, open and save .kel files.
 
+#include "app/AppState.h"
 #include "app/TVeldrisForm.h"
 
 #include "app/HandlerConnection.h"
@@ -76,7 +77,7 @@ void TVeldrisForm::ErrorLogReadBtnClick()
 {
     ErrorOutput->clear();
     ErrorLogSaveBtn->setEnabled(false);
-    const veldris::SensorInfo sensor = veldris::connectedSensor();
+    const veldris::SensorInfo sensor = app.sensor;
     if (const std::string refusal = veldris::identityProblem(sensor); !refusal.empty()) {
         uiServices().showMessage(this, translate(refusal.c_str()));
         return;
@@ -90,9 +91,10 @@ void TVeldrisForm::ErrorLogReadBtnClick()
     veldris::GUIProgress progress;
     std::uint32_t shown = 0;
     veldris::ErrorLogReadout readout;
-    const std::string description = veldris::dataPath(veldris::descriptionFileName);
-    const bool ran = runOnWorker(progress, shown, display, [&readout, sensor, description](veldris::Progress& report) {
-        readout = veldris::readErrorLog(veldris::canOpenClient(), sensor, description, report);
+    const std::string description = app.data.path(veldris::descriptionFileName);
+    veldris::CanOpenClient& client = app.client();
+    const bool ran = runOnWorker(progress, shown, display, [&client, &readout, sensor, description](veldris::Progress& report) {
+        readout = veldris::readErrorLog(client, sensor, description, report);
     });
     for (QWidget* control : locked)
         control->setEnabled(true);
@@ -101,7 +103,7 @@ void TVeldrisForm::ErrorLogReadBtnClick()
     StatusBar1->clearMessage();
     if (!showStatus(readout.status, ErrorLogHandler::Read) || readout.status != 0)
         return;
-    veldris::ErrorLog& log = veldris::errorLog();
+    veldris::ErrorLog& log = app.errorLog;
     log.buildImage(readout.descriptor, readout.memory);
     const std::vector<veldris::ErrorLogRow> rows = log.rows();
     ErrorLogSaveBtn->setEnabled(!rows.empty());
@@ -118,7 +120,7 @@ void TVeldrisForm::ErrorLogSaveBtnClick()
     if (path.isEmpty())
         return;
     std::string error;
-    if (!veldris::errorLog().save(QFile::encodeName(path).toStdString(), &error))
+    if (!app.errorLog.save(QFile::encodeName(path).toStdString(), &error))
         uiServices().showMessage(this, translate("The error log could not be saved:") + QStringLiteral("\n")
                                            + QString::fromLocal8Bit(error.c_str()));
 }
@@ -132,7 +134,7 @@ void TVeldrisForm::ErrorLogLoadBtnClick()
     ErrorLogSaveBtn->setEnabled(false);
     ErrorOutput->clear();
     std::int32_t status = 0;
-    const std::vector<veldris::ErrorLogRow> rows = veldris::errorLog().load(QFile::encodeName(path).toStdString(), status);
+    const std::vector<veldris::ErrorLogRow> rows = app.errorLog.load(QFile::encodeName(path).toStdString(), status);
     if (!showStatus(status, ErrorLogHandler::Open))
         return;
     showRows(rows);
@@ -167,7 +169,7 @@ bool TVeldrisForm::showStatus(std::int32_t status, ErrorLogHandler handler)
         if (status == -3)
             showSlotMessage(slot(Message::ReadConfigFilesMissing, Message::OpenConfigFilesMissing));
         else
-            uiServices().showMessage(this, QString::fromStdString(veldris::message(slot(Message::ReadMajorFailure, Message::OpenMajorFailure)))
+            uiServices().showMessage(this, QString::fromStdString(veldris::message(slot(Message::ReadMajorFailure, Message::OpenMajorFailure), app.translations))
                                                + QString::number(status));
         close();
         return false;

@@ -1,5 +1,6 @@
 // FW Update page: open a firmware package, choose a method and update the sensor.
 
+#include "app/AppState.h"
 #include "app/TVeldrisForm.h"
 
 #include "app/HandlerConnection.h"
@@ -70,7 +71,7 @@ void TVeldrisForm::FWLoadBtnClick()
         return;
     MethodSelectionCombo->clear();
     FWUpdateBtn->setEnabled(false);
-    veldris::FirmwarePackage& package = veldris::firmwarePackage();
+    veldris::FirmwarePackage& package = app.package;
     const std::string error = package.loadPackage(QFile::encodeName(path).toStdString());
     if (!error.empty()) {
         uiServices().showMessage(this, QString::fromStdString(error));
@@ -89,7 +90,7 @@ void TVeldrisForm::MethodSelectionCombo_OnCloseup()
     const int chosen = MethodSelectionCombo->currentIndex();
     if (chosen < 0)
         return;
-    const veldris::FirmwarePackage& package = veldris::firmwarePackage();
+    const veldris::FirmwarePackage& package = app.package;
     for (const std::string& line : package.methods().at(static_cast<std::size_t>(chosen)).lines)
         for (const veldris::FirmwareModule& module : package.modules())
             if (module.name == line)
@@ -112,17 +113,18 @@ void TVeldrisForm::FWUpdateBtnClick()
     lockForFirmwareUpdate();
     veldris::GUIProgress progress;
     std::uint32_t shown = 0;
-    const veldris::FirmwarePackage& package = veldris::firmwarePackage();
+    const veldris::FirmwarePackage& package = app.package;
     const int chosen = MethodSelectionCombo->currentIndex();
     std::vector<std::optional<veldris::FirmwareModule>> modules;
     if (chosen >= 0 && static_cast<std::size_t>(chosen) < package.methods().size())
         for (const std::string& name : package.methods()[static_cast<std::size_t>(chosen)].lines)
             modules.push_back(package.findModule(name) ? std::optional(*package.findModule(name)) : std::nullopt);
     const bool force = FWForceCheckbox->isChecked();
-    const veldris::SensorInfo sensor = veldris::connectedSensor();
+    const veldris::SensorInfo sensor = app.sensor;
     setCursor(Qt::WaitCursor);
-    runOnWorker(progress, shown, FWUpdateOutput, FWUpdateProgressBar, [modules, force, sensor](veldris::Progress& report) {
-        veldris::FirmwareUpdate update(veldris::canOpenClient(), sensor, force);
+    veldris::CanOpenClient& client = app.client();
+    runOnWorker(progress, shown, FWUpdateOutput, FWUpdateProgressBar, [&client, modules, force, sensor](veldris::Progress& report) {
+        veldris::FirmwareUpdate update(client, sensor, force);
         for (const auto& module : modules)
             if (update.update(module ? &*module : nullptr, report).outcome == veldris::ModuleUpdateResult::Outcome::Stopped)
                 return;

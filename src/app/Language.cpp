@@ -1,6 +1,7 @@
 // The user-interface language: the start-up choice from the settings file, the language
 // menu and the translation of every caption.
 
+#include "app/AppState.h"
 #include "app/TVeldrisForm.h"
 
 #include "common/DataDirectory.h"
@@ -121,18 +122,18 @@ constexpr LanguageChoice chinese{"cn", "lang/cn.po"};
 
 // Stores the language for the next start. The language changes for this run even when the
 // file cannot be written; the next start then uses the old one.
-void rememberLanguage(const std::string& code)
+void rememberLanguage(const veldris::DataDirectory& data, const std::string& code)
 {
-    const std::string path = veldris::settingsPath();
+    const std::string path = data.settingsPath();
     if (!veldris::saveLanguageSetting(path, code))
         veldris::logLine("Cannot write " + path, veldris::LogStream::Error);
 }
 
 } // namespace
 
-QString TVeldrisForm::translate(const char* source)
+QString TVeldrisForm::translate(const char* source) const
 {
-    return QString::fromStdString(veldris::translations().translate(source));
+    return QString::fromStdString(app.translations.translate(source));
 }
 
 void TVeldrisForm::applyTranslation()
@@ -140,17 +141,16 @@ void TVeldrisForm::applyTranslation()
     for (const CaptionRow& row : captionRows)
         if (QObject* control = findChild<QObject*>(QString::fromLatin1(row.control)))
             setCaption(control, row.column, translate(row.source));
-    veldris::translateMessages(veldris::translations());
 }
 
 void TVeldrisForm::applyStartupLanguage()
 {
-    const std::string settings = veldris::settingsPath();
+    const std::string settings = app.data.settingsPath();
     const std::optional<std::string> stored = veldris::loadLanguageSetting(settings);
     if (!stored) {
         // First start: English, and the settings file is written for the next one.
         English1->setChecked(true);
-        rememberLanguage(english.code);
+        rememberLanguage(app.data, english.code);
         applyTranslation();
         return;
     }
@@ -159,7 +159,7 @@ void TVeldrisForm::applyStartupLanguage()
         {german, German1}, {english, English1}, {chinese, Chinese1}};
     for (const auto& [choice, item] : choices) {
         if (currentLanguage == choice.code) {
-            veldris::translations().load(veldris::dataPath(choice.catalogue));
+            app.translations.load(app.data.path(choice.catalogue));
             item->setChecked(true);
         }
     }
@@ -168,8 +168,8 @@ void TVeldrisForm::applyStartupLanguage()
 
 void TVeldrisForm::changeLanguage(const std::string& code, const char* catalogue)
 {
-    rememberLanguage(code);
-    veldris::translations().load(veldris::dataPath(catalogue));
+    rememberLanguage(app.data, code);
+    app.translations.load(app.data.path(catalogue));
     currentLanguage = code;
     applyTranslation();
 }
@@ -192,6 +192,6 @@ void TVeldrisForm::ChangeLanguage_CN()
 // Japanese has no catalogue: the choice is only remembered.
 void TVeldrisForm::ChangeLanguage_JP()
 {
-    rememberLanguage("jp");
+    rememberLanguage(app.data, "jp");
     currentLanguage = "jp";
 }

@@ -1,5 +1,6 @@
 // The main menu: language, close, manual and About.
 
+#include "app/AppState.h"
 #include "app/TVeldrisForm.h"
 
 #include "app/HandlerConnection.h"
@@ -72,7 +73,7 @@ void TVeldrisForm::Help2Click()
 void TVeldrisForm::Manual1Click()
 {
     const QString code = QString::fromStdString(currentLanguage).toUpper();
-    const QString prefix = QString::fromStdString(veldris::dataPath("doc/Operating Manual KAVRO Veldris_"));
+    const QString prefix = QString::fromStdString(app.data.path("doc/Operating Manual KAVRO Veldris_"));
     if (!uiServices().openDocument(prefix + code + QStringLiteral(".pdf")))
         uiServices().openDocument(prefix + QStringLiteral("EN.pdf"));
 }

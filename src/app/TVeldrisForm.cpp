@@ -8,8 +8,8 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
-TVeldrisForm::TVeldrisForm(QWidget* parent)
-    : QMainWindow(parent)
+TVeldrisForm::TVeldrisForm(AppState& state, QWidget* parent)
+    : QMainWindow(parent), app(state)
 {
     setObjectName(QStringLiteral("VeldrisForm"));
     setWindowTitle(QStringLiteral("KAVRO Veldris"));

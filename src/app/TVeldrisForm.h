@@ -17,6 +17,7 @@
 #include <vector>
 #include <string>
 
+class AppState;
 class DropDownCombo;
 class QAction;
 class QActionGroup;
@@ -42,6 +43,7 @@ struct WorkerDisplay;
 
 namespace veldris {
 class CanOpenClient;
+struct SensorInfo;
 enum class Message;
 struct ErrorLogRow;
 class GUIProgress;
@@ -53,7 +55,8 @@ class GUIProgress;
 class TVeldrisForm : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TVeldrisForm(QWidget* parent = nullptr);
+    // The window works on `state` (owned by its creator) for its whole life.
+    explicit TVeldrisForm(AppState& state, QWidget* parent = nullptr);
     ~TVeldrisForm() override;
 
     // Window states.
@@ -93,7 +96,10 @@ public:
 
     // Sets every translatable caption and the twenty message slots from the translation table.
     void applyTranslation();
-    static QString translate(const char* source);
+    QString translate(const char* source) const;
+
+    // What the program keeps while it runs: the client, the connected sensor, the loaded files.
+    AppState& app;
 
     // Program-wide values kept by the window.
     QString lastNodeIdText;       // NodeIDCombo text when it got the focus or an item was chosen
@@ -351,8 +357,8 @@ private:
     // Runs `work` holding the bus; false (with the message) when the bus was busy.
     bool withBus(const std::function<void()>& work);
     // A Controls page read into its field: the value bytes, or the number.
-    void showBytes(QLineEdit* field, veldris::SdoResult (*read)(veldris::CanOpenClient&), bool srdoCobId);
-    void showNumber(QLineEdit* field, veldris::SdoResult (*read)(veldris::CanOpenClient&));
+    void showBytes(QLineEdit* field, veldris::SdoResult (*read)(veldris::CanOpenClient&, const veldris::SensorInfo&), bool srdoCobId);
+    void showNumber(QLineEdit* field, veldris::SdoResult (*read)(veldris::CanOpenClient&, const veldris::SensorInfo&));
     // Shows what the connected sensor gave instead of a value or a confirmation; false then.
     bool sensorGave(const veldris::SdoResult& result);
     // The number typed into `input`, or nothing (with a message) when `range` does not take it.

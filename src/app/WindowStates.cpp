@@ -1,5 +1,6 @@
 // The window's states: no sensor, sensor selected, and the two locks of long operations.
 
+#include "app/AppState.h"
 #include "app/TVeldrisForm.h"
 
 #include "app/DropDownCombo.h"
@@ -61,7 +62,7 @@ void TVeldrisForm::showConnectedState()
     enable({ResetDiagnoseResultsBtn, ExportDiagnoseOutputBtn}, true);
     CurrentValueOutput->clear();
     DCFLoadBtn->setEnabled(true);
-    SRDODiagnoseGroupbox->setVisible(veldris::connectedSensor().variantCode == 2);
+    SRDODiagnoseGroupbox->setVisible(app.sensor.variantCode == 2);
     if (MethodSelectionCombo->currentIndex() != -1)
         FWUpdateBtn->setEnabled(true);
     QApplication::processEvents();

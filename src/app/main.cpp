@@ -1,10 +1,11 @@
 // Entry point of the window program.
 
 #include "app/AppOptions.h"
+#include "app/AppState.h"
 #include "app/TVeldrisApplication.h"
 #include "app/TVeldrisForm.h"
 #include "app/UiServices.h"
-#include "can/AdapterNotifier.h"
+#include "can/BusTrace.h"
 #include "common/DataDirectory.h"
 #include "common/VersionInfo.h"
 
@@ -69,18 +70,21 @@ int main(int argc, char** argv)
             return 0;
         }
         const std::string directory = QCoreApplication::applicationDirPath().toStdString();
-        veldris::setDataDirectory(veldris::findDataDirectory(directory));
         veldris::applyAdapterChoice(options.adapter, directory);
-        veldris::setAdapterNotifier([](const std::string& caption, const std::string& text) {
+        veldris::AdapterHooks hooks;
+        hooks.notifier = [](const std::string& caption, const std::string& text) {
             const QString boxCaption = QString::fromStdString(caption), boxText = QString::fromStdString(text);
             if (QThread::currentThread() == QCoreApplication::instance()->thread())
                 uiServices().showErrorBox(boxCaption, boxText);
             else // a worker (the firmware update) opened the bus: only the window's thread shows boxes
                 QMetaObject::invokeMethod(QCoreApplication::instance(), [boxCaption, boxText] { uiServices().showErrorBox(boxCaption, boxText); },
                                           Qt::QueuedConnection);
-        });
+        };
+        if (!options.adapter.tracePath.empty())
+            hooks.trace = std::make_shared<veldris::BusTrace>(options.adapter.tracePath);
 
-        TVeldrisForm form;
+        AppState state(veldris::DataDirectory(veldris::findDataDirectory(directory)), std::move(hooks));
+        TVeldrisForm form(state);
         form.show();
         return application.exec();
     } catch (const std::exception& error) {

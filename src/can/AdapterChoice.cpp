@@ -5,14 +5,6 @@
 
 namespace veldris {
 
-namespace {
-std::string& tracePathValue()
-{
-    static std::string path;
-    return path;
-}
-}
-
 std::string bundledLibraryPath(const std::string& executableDirectory, const char* name)
 {
     const std::string beside = executableDirectory + "/" + name;
@@ -69,12 +61,6 @@ void applyAdapterChoice(const AdapterChoice& choice, const std::string& executab
     } else if (!choice.library.empty()) {
         ::setenv(libraryVariable, choice.library.c_str(), 1);
     }
-    tracePathValue() = choice.tracePath;
-}
-
-const std::string& busTracePath()
-{
-    return tracePathValue();
 }
 
 } // namespace veldris

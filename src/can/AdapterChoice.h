@@ -39,10 +39,7 @@ std::string takeAdapterName(const std::string& value, AdapterChoice& choice);
 std::string adapterChoiceConflict(const AdapterChoice& choice);
 
 // Puts the choice into effect: sets the environment above (the simulator library is taken
-// from `executableDirectory`) and keeps the trace path for the adapter driver.
+// from `executableDirectory`). The trace path goes to the CAN client the program creates.
 void applyAdapterChoice(const AdapterChoice& choice, const std::string& executableDirectory);
-
-// The bus trace file chosen on the command line; empty for none.
-const std::string& busTracePath();
 
 } // namespace veldris

@@ -2,32 +2,10 @@
 
 #include "common/Log.h"
 
-#include <mutex>
-
 namespace veldris {
 
-namespace {
-std::mutex notifierMutex;
-AdapterNotifier& installed()
+void notifyAdapterProblem(const AdapterNotifier& notifier, const std::string& caption, const std::string& text)
 {
-    static AdapterNotifier notifier;
-    return notifier;
-}
-}
-
-void setAdapterNotifier(AdapterNotifier notifier)
-{
-    std::lock_guard lock(notifierMutex);
-    installed() = std::move(notifier);
-}
-
-void notifyAdapterProblem(const std::string& caption, const std::string& text)
-{
-    AdapterNotifier notifier;
-    {
-        std::lock_guard lock(notifierMutex);
-        notifier = installed();
-    }
     if (notifier)
         notifier(caption, text);
     else

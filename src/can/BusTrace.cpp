@@ -1,6 +1,5 @@
 #include "can/BusTrace.h"
 
-#include "can/AdapterChoice.h"
 #include "can/CandumpLine.h"
 #include "common/Log.h"
 
@@ -33,19 +32,6 @@ void putLittle(std::string& out, std::uint32_t value, int bytes)
 bool isExtended(const CanFrame& frame)
 {
     return frame.messageType & pcan::messageExtended;
-}
-
-struct TraceFile {
-    std::mutex mutex;
-    std::ofstream out;
-    bool pcap = false;
-    bool opened = false;
-};
-
-TraceFile& traceFile()
-{
-    static TraceFile file;
-    return file;
 }
 
 bool endsWith(const std::string& text, const std::string& end)
@@ -99,28 +85,24 @@ std::string BusTrace::pcapRecord(const CanFrame& frame, std::uint64_t timestampU
 
 void BusTrace::record(const CanFrame& frame, bool received)
 {
-    const std::string& path = busTracePath();
-    if (path.empty())
-        return;
-    TraceFile& file = traceFile();
-    std::lock_guard lock(file.mutex);
-    if (!file.opened) {
-        file.opened = true;
-        file.pcap = endsWith(path, ".pcap");
-        file.out.open(path, std::ios::binary | std::ios::trunc);
-        if (!file.out)
+    std::lock_guard lock(mutex);
+    if (!opened) {
+        opened = true;
+        pcap = endsWith(path, ".pcap");
+        out.open(path, std::ios::binary | std::ios::trunc);
+        if (!out)
             logLine("cannot write the bus trace " + path, LogStream::Error);
-        else if (file.pcap)
-            file.out << pcapFileHeader();
+        else if (pcap)
+            out << pcapFileHeader();
     }
-    if (!file.out)
+    if (!out)
         return;
     const std::uint64_t stamp = received ? frame.timestampMicros() : nowMicros();
-    if (file.pcap)
-        file.out << pcapRecord(frame, stamp);
+    if (pcap)
+        out << pcapRecord(frame, stamp);
     else
-        file.out << candumpRecord(frame, stamp) << '\n';
-    file.out.flush();
+        out << candumpRecord(frame, stamp) << '\n';
+    out.flush();
 }
 
 } // namespace veldris

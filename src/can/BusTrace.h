@@ -2,6 +2,9 @@
 
 #include "can/CanFrame.h"
 
+#include <cstdint>
+#include <fstream>
+#include <mutex>
 #include <string>
 
 namespace veldris {
@@ -10,15 +13,25 @@ namespace veldris {
 // chosen with --trace: "*.pcap" as a pcap capture of link type 227 (SocketCAN, identifier
 // big-endian), anything else as a candump log. Written frames are stamped with the time they
 // were written, read frames with the adapter's receive time stamp. Thread-safe; the file is
-// opened at the first frame and flushed after each one.
+// opened at the first frame and flushed after each one. The CAN client owns it and hands it to
+// each adapter driver it creates, so that one file holds the frames of every reconnect.
 class BusTrace {
 public:
-    static void record(const CanFrame& frame, bool received);
+    explicit BusTrace(std::string path) : path(std::move(path)) {}
+
+    void record(const CanFrame& frame, bool received);
 
     // Formats, for tests.
     static std::string candumpRecord(const CanFrame& frame, std::uint64_t timestampUs);
     static std::string pcapFileHeader();
     static std::string pcapRecord(const CanFrame& frame, std::uint64_t timestampUs);
+
+private:
+    const std::string path;
+    std::mutex mutex;
+    std::ofstream out;
+    bool pcap = false;
+    bool opened = false;
 };
 
 } // namespace veldris

@@ -37,7 +37,8 @@ std::string PCANBasicLibrary::configuredName()
     return names;
 }
 
-PCANBasicLibrary::PCANBasicLibrary()
+PCANBasicLibrary::PCANBasicLibrary(AdapterNotifier problemNotifier)
+    : notifier(std::move(problemNotifier))
 {
     load();
 }
@@ -61,7 +62,7 @@ void PCANBasicLibrary::load()
     // The first line is the message technicians know from the adapter's other platforms; the
     // second names what was looked for here.
     if (!module) {
-        notifyAdapterProblem("Error!", "Error: \"Unable to find the DLL PCANBasic.dll!\"\n" + failure);
+        notifyAdapterProblem(notifier, "Error!", "Error: \"Unable to find the DLL PCANBasic.dll!\"\n" + failure);
         return;
     }
     std::string missing;
@@ -86,18 +87,13 @@ void PCANBasicLibrary::load()
     bind(canLookUpChannel, "CAN_LookUpChannel");
     isLoaded = missing.empty();
     if (!isLoaded)
-        notifyAdapterProblem("Error!", "Error: \"DLL functions could not be loaded!\"\nmissing: " + missing);
+        notifyAdapterProblem(notifier, "Error!", "Error: \"DLL functions could not be loaded!\"\nmissing: " + missing);
 }
 
 pcan::Status PCANBasicLibrary::initialize(pcan::Handle channel, std::uint16_t btr0btr1, std::uint8_t type,
                                           std::uint32_t port, std::uint16_t interrupt)
 {
     return forward(isLoaded, canInitialize, channel, btr0btr1, type, port, interrupt);
-}
-
-pcan::Status PCANBasicLibrary::initializeFD(pcan::Handle channel, char* bitrate)
-{
-    return forward(isLoaded, canInitializeFD, channel, bitrate);
 }
 
 pcan::Status PCANBasicLibrary::uninitialize(pcan::Handle channel)
@@ -110,35 +106,14 @@ pcan::Status PCANBasicLibrary::reset(pcan::Handle channel)
     return forward(isLoaded, canReset, channel);
 }
 
-pcan::Status PCANBasicLibrary::getStatus(pcan::Handle channel)
-{
-    return forward(isLoaded, canGetStatus, channel);
-}
-
 pcan::Status PCANBasicLibrary::read(pcan::Handle channel, pcan::Message* message, pcan::Timestamp* timestamp)
 {
     return forward(isLoaded, canRead, channel, message, timestamp);
 }
 
-pcan::Status PCANBasicLibrary::readFD(pcan::Handle channel, pcan::MessageFD* message, std::uint64_t* timestamp)
-{
-    return forward(isLoaded, canReadFD, channel, message, timestamp);
-}
-
 pcan::Status PCANBasicLibrary::write(pcan::Handle channel, pcan::Message* message)
 {
     return forward(isLoaded, canWrite, channel, message);
-}
-
-pcan::Status PCANBasicLibrary::writeFD(pcan::Handle channel, pcan::MessageFD* message)
-{
-    return forward(isLoaded, canWriteFD, channel, message);
-}
-
-pcan::Status PCANBasicLibrary::filterMessages(pcan::Handle channel, std::uint32_t from, std::uint32_t to,
-                                              std::uint8_t mode)
-{
-    return forward(isLoaded, canFilterMessages, channel, from, to, mode);
 }
 
 pcan::Status PCANBasicLibrary::getValue(pcan::Handle channel, pcan::Parameter parameter, void* buffer,
@@ -156,11 +131,6 @@ pcan::Status PCANBasicLibrary::setValue(pcan::Handle channel, pcan::Parameter pa
 pcan::Status PCANBasicLibrary::getErrorText(pcan::Status error, std::uint16_t language, char* buffer)
 {
     return forward(isLoaded, canGetErrorText, error, language, buffer);
-}
-
-pcan::Status PCANBasicLibrary::lookUpChannel(char* parameters, pcan::Handle* found)
-{
-    return forward(isLoaded, canLookUpChannel, parameters, found);
 }
 
 } // namespace veldris

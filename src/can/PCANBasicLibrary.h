@@ -1,5 +1,6 @@
 #pragma once
 
+#include "can/AdapterNotifier.h"
 #include "can/PcanBasicTypes.h"
 
 #include <string>
@@ -10,37 +11,35 @@ namespace veldris {
 // set, else libpcanbasic.so, then libpcanbasic.so.0, as PEAK's Linux package installs it. All
 // fourteen entry points must be present; while any is missing, or the library is not found,
 // every call returns 0x10000 (PCAN_ERROR_UNKNOWN) without calling anything. Both failures are
-// reported once per load through the adapter notifier.
+// reported once per load through `notifier`.
 class PCANBasicLibrary {
 public:
-    PCANBasicLibrary();
+    explicit PCANBasicLibrary(AdapterNotifier notifier = {});
     ~PCANBasicLibrary();
     PCANBasicLibrary(const PCANBasicLibrary&) = delete;
     PCANBasicLibrary& operator=(const PCANBasicLibrary&) = delete;
 
     bool loaded() const { return isLoaded; }
 
+    // The calls the driver makes. The other entry points are bound only to check that the
+    // library is complete.
     pcan::Status initialize(pcan::Handle channel, std::uint16_t btr0btr1, std::uint8_t type, std::uint32_t port,
                             std::uint16_t interrupt);
-    pcan::Status initializeFD(pcan::Handle channel, char* bitrate);
     pcan::Status uninitialize(pcan::Handle channel);
     pcan::Status reset(pcan::Handle channel);
-    pcan::Status getStatus(pcan::Handle channel);
     pcan::Status read(pcan::Handle channel, pcan::Message* message, pcan::Timestamp* timestamp);
-    pcan::Status readFD(pcan::Handle channel, pcan::MessageFD* message, std::uint64_t* timestamp);
     pcan::Status write(pcan::Handle channel, pcan::Message* message);
-    pcan::Status writeFD(pcan::Handle channel, pcan::MessageFD* message);
-    pcan::Status filterMessages(pcan::Handle channel, std::uint32_t from, std::uint32_t to, std::uint8_t mode);
     pcan::Status getValue(pcan::Handle channel, pcan::Parameter parameter, void* buffer, std::uint32_t length);
     pcan::Status setValue(pcan::Handle channel, pcan::Parameter parameter, void* buffer, std::uint32_t length);
     pcan::Status getErrorText(pcan::Status error, std::uint16_t language, char* buffer);
-    pcan::Status lookUpChannel(char* parameters, pcan::Handle* found);
 
     // The library names tried, in order.
     static std::string configuredName();
 
 private:
     void load();
+
+    AdapterNotifier notifier;
 
     void* module = nullptr;
     CAN_InitializeFD_t canInitializeFD = nullptr;

@@ -13,8 +13,8 @@ std::atomic<int> runningReceiveThreads{0};
 std::atomic<int> runningAtCreation{0};
 }
 
-PCANDriver::PCANDriver()
-    : stopEvent(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
+PCANDriver::PCANDriver(AdapterHooks hooks)
+    : trace(std::move(hooks.trace)), library(std::move(hooks.notifier)), stopEvent(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
 {
     runningAtCreation = runningReceiveThreads.load();
     refreshChannels();
@@ -91,7 +91,8 @@ pcan::Status PCANDriver::read(std::uint32_t index, CanFrame& destination)
     receiveHook(message, timestamp);
     destination.setMessage(message);
     destination.setTimestamp(timestamp);
-    BusTrace::record(destination, true);
+    if (trace)
+        trace->record(destination, true);
     return status;
 }
 
@@ -102,8 +103,8 @@ pcan::Status PCANDriver::write(std::uint32_t index, const CanFrame& frame)
         return pcan::errorUnknown;
     pcan::Message message = frame.message();
     const pcan::Status status = library.write(handle, &message);
-    if (status == pcan::ok)
-        BusTrace::record(frame, false);
+    if (status == pcan::ok && trace)
+        trace->record(frame, false);
     return status;
 }
 

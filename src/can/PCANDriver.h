@@ -1,5 +1,6 @@
 #pragma once
 
+#include "can/AdapterNotifier.h"
 #include "can/CanFrame.h"
 #include "can/PCANBasicLibrary.h"
 #include "can/ReceiveEvent.h"
@@ -15,6 +16,15 @@
 
 namespace veldris {
 
+class BusTrace;
+
+// What the program hands every adapter driver: whom to tell when the library is missing, and
+// the trace that records every frame (either may be empty).
+struct AdapterHooks {
+    AdapterNotifier notifier;
+    std::shared_ptr<BusTrace> trace;
+};
+
 // The adapter driver: the PCAN-Basic binding, the table of attached channels and the receive-
 // notification thread. Channels are addressed by their index in the table, never by a
 // PCAN-Basic handle; an index the table does not hold is refused with 0x10000 and the library
@@ -24,7 +34,7 @@ class PCANDriver {
 public:
     using ReceiveHook = std::function<void(pcan::Message, pcan::Timestamp)>;
 
-    PCANDriver();  // loads the library and lists the attached channels
+    explicit PCANDriver(AdapterHooks hooks = {}); // loads the library and lists the attached channels
     ~PCANDriver(); // uninitialises the first attached channel, then releases the library
     PCANDriver(const PCANDriver&) = delete;
     PCANDriver& operator=(const PCANDriver&) = delete;
@@ -66,6 +76,7 @@ private:
     void receiveLoop();
 
     ReceiveHook receiveHook;
+    std::shared_ptr<BusTrace> trace;
     std::uint32_t count = 0;
     PCANBasicLibrary library;
     std::vector<pcan::ChannelInformation> channels;

@@ -37,14 +37,8 @@ bool answersRequest(const CanFrame& answer, const CanFrame& request)
     return sameObject && (answer.identifier & 0x7F) == (request.identifier & 0x7F);
 }
 
-CanOpenClient& canOpenClient()
-{
-    static CanOpenClient client;
-    return client;
-}
-
-CanOpenClient::CanOpenClient()
-    : adapter(std::make_unique<PCANDriver>())
+CanOpenClient::CanOpenClient(AdapterHooks adapterHooks)
+    : hooks(std::move(adapterHooks)), adapter(std::make_unique<PCANDriver>(hooks))
 {
 }
 
@@ -105,7 +99,6 @@ bool CanOpenClient::connectAdapter(std::int32_t channelIndex, std::int32_t bitra
         return false;
     }
     channel = channelIndex;
-    bitrate = bitrateIndex;
     // The old receive thread is stopped and joined, and the old driver gone, before the new
     // driver loads the library again.
     if (adapter) {
@@ -114,7 +107,7 @@ bool CanOpenClient::connectAdapter(std::int32_t channelIndex, std::int32_t bitra
     }
     opened = false;
     lastWriteStatus = pcan::ok;
-    adapter = std::make_unique<PCANDriver>();
+    adapter = std::make_unique<PCANDriver>(hooks);
     if (channelIndex < 0 || bitrateIndex < 0) {
         logLine("Bitrate not set!");
         return false;
@@ -130,7 +123,7 @@ bool CanOpenClient::connectAdapter(std::int32_t channelIndex, std::int32_t bitra
         const std::string why = adapter->errorText(status);
         bus.unlock();
         if (!why.empty())
-            notifyAdapterProblem("Error!", why);
+            notifyAdapterProblem(hooks.notifier, "Error!", why);
     }
     return opened;
 }
@@ -142,15 +135,6 @@ Exchange CanOpenClient::exchange(const CanFrame& requestFrame, std::uint32_t tim
     if (!result.answered())
         clearAnswer(result.answer);
     return result;
-}
-
-CanFrame& CanOpenClient::request(CanFrame& response, const CanFrame& requestFrame, std::uint32_t timeoutMs)
-{
-    clearAnswer(response);
-    pcan::Status adapterStatus = pcan::ok;
-    if (run(response, requestFrame, timeoutMs, Match::Request, adapterStatus) != ExchangeStatus::Answered)
-        clearAnswer(response);
-    return response;
 }
 
 CanFrame& CanOpenClient::requestBootloader(CanFrame& response, const CanFrame& requestFrame, std::uint32_t timeoutMs)
@@ -218,16 +202,6 @@ ExchangeStatus CanOpenClient::awaitAnswer(CanFrame& response, const CanFrame& re
         else
             sleepForFrames(left, stop); // the adapter refuses reads: nothing will come, but keep the deadline
     }
-}
-
-pcan::Status CanOpenClient::send(const CanFrame& frame)
-{
-    std::unique_lock bus = holdBus();
-    if (!bus.owns_lock() || stop.raised())
-        return pcan::errorUnknown;
-    const pcan::Status status = adapter->write(0, frame);
-    noteWrite(frame, status);
-    return status;
 }
 
 bool CanOpenClient::readOne(CanFrame& frame)

@@ -46,30 +46,24 @@ struct Exchange {
 // every later exchange, until it is cleared.
 class CanOpenClient {
 public:
-    CanOpenClient();  // creates the first driver, which loads the library
+    // Creates the first driver, which loads the library; `hooks` go to every driver.
+    explicit CanOpenClient(AdapterHooks hooks = {});
     ~CanOpenClient(); // stops the receive thread, then destroys the driver
 
     // Stores both indexes, re-creates the driver and opens the channel at the bit rate. False
     // when an index is negative ("Bitrate not set!"), the channel did not open, or another
     // holder leases the bus (nothing is changed then).
     bool connectAdapter(std::int32_t channelIndex, std::int32_t bitrateIndex);
-    std::int32_t channelIndex() const { return channel.load(); }
-    std::int32_t bitrateIndex() const { return bitrate.load(); }
     bool adapterOpen() const { return opened.load(); }
 
     // Sends `requestFrame` and waits at most `timeoutMs` [ms] for its answer. Frames that were
     // waiting before the request are discarded.
     Exchange exchange(const CanFrame& requestFrame, std::uint32_t timeoutMs);
 
-    // The same as the design's response frame: without an answer, the data bytes and the time
-    // stamp's millisecond and microsecond fields of `response` are 0.
-    CanFrame& request(CanFrame& response, const CanFrame& requestFrame, std::uint32_t timeoutMs);
     // For bootloader commands: the first frame on identifier 0x7F answers; the response's data
     // bytes are not cleared before the wait.
     CanFrame& requestBootloader(CanFrame& response, const CanFrame& requestFrame, std::uint32_t timeoutMs);
 
-    // Writes one frame and waits for nothing; the adapter's status (0x10000 while busy or stopped).
-    pcan::Status send(const CanFrame& frame);
     // At most one frame off the queue, without waiting; identifier, length, data and time
     // stamp 0 when none was there.
     CanFrame& readFrame(CanFrame& frame);
@@ -79,8 +73,6 @@ public:
     // The bus for the calling thread alone until the lease ends; an empty lease while any
     // lease is held.
     BusLease tryLease();
-    // Whether a lease is held, by any thread.
-    bool leased() const { return holder.load() != std::thread::id(); }
 
     // Stops whatever waits on the bus (see StopSignal); the stop stays until cleared.
     void requestStop() { stop.raise(); }
@@ -107,12 +99,12 @@ private:
                                Match match, pcan::Status& adapterStatus);
     bool readOne(CanFrame& frame);
 
+    const AdapterHooks hooks;
     TimedLock busLock; // held for one exchange, one read of the queue or one reconnection
     std::atomic<std::thread::id> holder{};
     StopSignal stop;
     std::unique_ptr<PCANDriver> adapter; // used only while busLock is held
     std::atomic<std::int32_t> channel{-1};
-    std::atomic<std::int32_t> bitrate{-1};
     std::atomic<bool> opened{false};
     pcan::Status lastWriteStatus = pcan::ok; // guarded by busLock
 };
@@ -121,8 +113,5 @@ private:
 // the same node (0x580 + node); any other request by a frame whose identifier has the same
 // low 7 bits; in both cases with data bytes 1..3 (index and sub-index) equal.
 bool answersRequest(const CanFrame& answer, const CanFrame& request);
-
-// The one client of the program, created at its first use (after the application object).
-CanOpenClient& canOpenClient();
 
 } // namespace veldris

@@ -15,7 +15,7 @@ constexpr std::uint32_t nmtTimeoutMs = 30;
 constexpr std::uint32_t scanTimeoutMs = 30;
 constexpr auto nmtSettleTime = std::chrono::milliseconds(100);
 
-bool sendNmt(CanOpenClient& client, std::uint8_t command, std::uint8_t node)
+void sendNmt(CanOpenClient& client, std::uint8_t command, std::uint8_t node)
 {
     CanFrame frame;
     frame.identifier = 0x000;
@@ -24,16 +24,16 @@ bool sendNmt(CanOpenClient& client, std::uint8_t command, std::uint8_t node)
     frame.data[1] = node;
     client.exchange(frame, nmtTimeoutMs); // nobody answers: a send and a 30 ms wait
     client.pause(nmtSettleTime);
-    return true;
 }
 
 } // namespace
 
 bool openBus(CanOpenClient& client, std::int32_t channelIndex, std::int32_t bitrateIndex)
 {
-    if (client.connectAdapter(channelIndex, bitrateIndex))
+    const bool opened = client.connectAdapter(channelIndex, bitrateIndex);
+    if (opened)
         nmtEnterPreOperationalAll(client);
-    return true;
+    return opened;
 }
 
 bool scanNodes(CanOpenClient& client, std::vector<std::int32_t>& nodes)
@@ -58,19 +58,19 @@ std::vector<std::int32_t> listNodes(CanOpenClient& client)
     return nodes;
 }
 
-bool nmtStartNode(CanOpenClient& client, std::uint8_t node)
+void nmtStartNode(CanOpenClient& client, std::uint8_t node)
 {
-    return sendNmt(client, 0x01, node);
+    sendNmt(client, 0x01, node);
 }
 
-bool nmtEnterPreOperationalAll(CanOpenClient& client)
+void nmtEnterPreOperationalAll(CanOpenClient& client)
 {
-    return sendNmt(client, 0x80, 0);
+    sendNmt(client, 0x80, 0);
 }
 
-bool nmtResetCommunicationAll(CanOpenClient& client)
+void nmtResetCommunicationAll(CanOpenClient& client)
 {
-    return sendNmt(client, 0x82, 0);
+    sendNmt(client, 0x82, 0);
 }
 
 } // namespace veldris

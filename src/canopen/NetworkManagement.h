@@ -11,8 +11,8 @@ class CanOpenClient;
 // identifier 0x000).
 
 // Stores the channel and bit-rate indexes in the client, re-opens the adapter and, when it
-// opened, switches all nodes to pre-operational. Returns true also when the adapter could not
-// be opened (the scan then finds nothing); CanOpenClient::adapterOpen() tells.
+// opened, switches all nodes to pre-operational. Whether the adapter opened (as
+// CanOpenClient::adapterOpen() tells later); a scan on a bus that did not open finds nothing.
 bool openBus(CanOpenClient& client, std::int32_t channelIndex, std::int32_t bitrateIndex);
 
 // Probes node IDs 0..127 with an SDO read of 0x1010:00 (30 ms each) and appends every one that
@@ -22,9 +22,10 @@ bool scanNodes(CanOpenClient& client, std::vector<std::int32_t>& nodes);
 std::vector<std::int32_t> listNodes(CanOpenClient& client);
 
 // Each sends its frame (30 ms for the queue and the frame), then waits 100 ms (less when
-// stopped); always true.
-bool nmtStartNode(CanOpenClient& client, std::uint8_t node);
-bool nmtEnterPreOperationalAll(CanOpenClient& client);
-bool nmtResetCommunicationAll(CanOpenClient& client);
+// stopped). No node confirms an NMT command: whether it took effect shows in what the node
+// does next.
+void nmtStartNode(CanOpenClient& client, std::uint8_t node);
+void nmtEnterPreOperationalAll(CanOpenClient& client);
+void nmtResetCommunicationAll(CanOpenClient& client);
 
 } // namespace veldris

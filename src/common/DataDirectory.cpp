@@ -7,32 +7,18 @@
 
 namespace veldris {
 
-namespace {
-std::string& directoryValue()
+DataDirectory::DataDirectory(std::string directory)
+    : folder(std::move(directory))
 {
-    static std::string value;
-    return value;
-}
-}
-
-void setDataDirectory(std::string directory)
-{
-    while (directory.size() > 1 && directory.back() == '/')
-        directory.pop_back();
-    directoryValue() = std::move(directory);
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
 }
 
-const std::string& dataDirectory()
+std::string DataDirectory::path(std::string_view relative) const
 {
-    return directoryValue();
-}
-
-std::string dataPath(std::string_view relative)
-{
-    const std::string& directory = directoryValue();
-    if (directory.empty())
+    if (folder.empty())
         return std::string(relative);
-    return directory + "/" + std::string(relative);
+    return folder + "/" + std::string(relative);
 }
 
 std::string findDataDirectory(const std::string& executableDirectory)
@@ -46,11 +32,11 @@ std::string findDataDirectory(const std::string& executableDirectory)
     return executableDirectory;
 }
 
-std::string settingsPath()
+std::string DataDirectory::settingsPath() const
 {
-    const std::string ownFolder = dataPath("config");
+    const std::string ownFolder = path("config");
     if (::access(ownFolder.c_str(), W_OK) == 0)
-        return dataPath("config/settings.ini");
+        return path("config/settings.ini");
     const char* configHome = std::getenv("XDG_CONFIG_HOME");
     const char* home = std::getenv("HOME");
     const std::string base = configHome && *configHome ? configHome : std::string(home ? home : ".") + "/.config";

@@ -31,12 +31,6 @@ constexpr std::array<const char*, messageSlotCount> sources = {
     "The COB ID is not active.\nShould it be activated?",
 };
 
-std::array<std::string, messageSlotCount>& slots()
-{
-    static std::array<std::string, messageSlotCount> texts;
-    return texts;
-}
-
 std::size_t indexOf(Message slot)
 {
     return static_cast<std::size_t>(slot) - 1;
@@ -49,15 +43,9 @@ const char* messageSource(Message slot)
     return sources.at(indexOf(slot));
 }
 
-void translateMessages(const Translations& table)
+std::string message(Message slot, const Translations& table)
 {
-    for (std::size_t i = 0; i < sources.size(); ++i)
-        slots()[i] = table.translate(sources[i]);
-}
-
-const std::string& message(Message slot)
-{
-    return slots().at(indexOf(slot));
+    return table.translate(messageSource(slot));
 }
 
 } // namespace veldris

@@ -37,10 +37,7 @@ inline constexpr int messageSlotCount = 20;
 // The English source text of a slot.
 const char* messageSource(Message slot);
 
-// Sets every slot to its translation in `table`.
-void translateMessages(const Translations& table);
-
-// The slot's text (UTF-8): empty until translateMessages has run once.
-const std::string& message(Message slot);
+// The slot's text (UTF-8) as `table` translates it.
+std::string message(Message slot, const Translations& table);
 
 } // namespace veldris

@@ -59,10 +59,4 @@ std::string Translations::translate(const std::string& source) const
     return entry == table.end() ? source : entry->second;
 }
 
-Translations& translations()
-{
-    static Translations programWide;
-    return programWide;
-}
-
 } // namespace veldris

@@ -32,7 +32,5 @@ private:
     std::map<std::string, std::string> table;
 };
 
-// The program-wide table, used by the window and the command-line tool.
-Translations& translations();
 
 } // namespace veldris

@@ -153,10 +153,4 @@ void DCFFile::readSection()
     fileSections.push_back(std::move(section));
 }
 
-DCFFile& dcfFile()
-{
-    static DCFFile file;
-    return file;
-}
-
 } // namespace veldris

@@ -54,8 +54,6 @@ private:
     std::vector<DCFSection> fileSections;
 };
 
-// The program-wide file: the DCF page loads it and the upload worker reads its sections.
-DCFFile& dcfFile();
 
 // `text` without leading and trailing spaces (0x20). Tabs and carriage returns stay: a CR LF
 // line end leaves its CR on the line, and the number reading of the upload copes with it.

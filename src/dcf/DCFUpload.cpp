@@ -7,7 +7,6 @@
 #include "canopen/SdoResult.h"
 #include "canopen/SdoProtocol.h"
 #include "common/Progress.h"
-#include "common/TextConversion.h"
 #include "dcf/DownloadFrame.h"
 #include "sensor/SrdoChecksum.h"
 
@@ -54,7 +53,7 @@ DCFUpload::DCFUpload(CanOpenClient& bus, SensorInfo connected, std::vector<DCFSe
 
 DCFUploadResult DCFUpload::run(Progress& progress)
 {
-    node = static_cast<std::uint8_t>(decimalToInt(sensor.nodeId));
+    node = sensor.node();
     DCFUploadResult result;
     progress.setProgress(0);
     result.badValues = badValues(sections, node);
@@ -160,7 +159,7 @@ void DCFUpload::finish(DCFUploadResult& result, Progress& progress)
         // A checksum of a configuration that could not be read whole would mark a wrong one valid.
         const SrdoConfiguration configuration = loadSrdoConfiguration(client, node);
         const bool saved =
-            configuration.complete() && writeSrdoChecksum(client, node, computeSrdoChecksum(configuration.values));
+            configuration.complete() && writeSrdoChecksum(client, node, computeSrdoChecksum(configuration.values)).confirmed();
         result.stopped = client.stopRequested();
         if (!result.stopped) {
             result.srdoChecksumSaved = saved;

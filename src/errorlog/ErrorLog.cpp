@@ -91,12 +91,6 @@ std::size_t terminatorOffset(const std::vector<std::uint8_t>& image, std::size_t
 
 } // namespace
 
-ErrorLog& errorLog()
-{
-    static ErrorLog programWide(true);
-    return programWide;
-}
-
 void ErrorLog::buildImage(const ErrorLogDescriptor& given, const std::vector<std::uint8_t>& memory)
 {
     description = given;

@@ -54,7 +54,5 @@ private:
     std::string lastProblem;
 };
 
-// The program-wide error log of the Error Log page (entries outside the list mask left out).
-ErrorLog& errorLog();
 
 } // namespace veldris

@@ -98,12 +98,6 @@ bool packageVersionOf(const std::string& text, int& version)
 
 } // namespace
 
-FirmwarePackage& firmwarePackage()
-{
-    static FirmwarePackage package;
-    return package;
-}
-
 FirmwarePackage::FirmwarePackage() = default;
 FirmwarePackage::~FirmwarePackage() = default;
 

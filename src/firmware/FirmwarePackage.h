@@ -72,8 +72,6 @@ private:
     std::string readProblem;
 };
 
-// The program-wide package state, read by the firmware page and the update worker.
-FirmwarePackage& firmwarePackage();
 
 // Fills the descriptor fields of `module` from a descriptor text: each line split at its last "=".
 void parseModuleDescriptor(const std::string& text, FirmwareModule& module);

@@ -6,7 +6,6 @@
 #include "common/Log.h"
 #include "common/Progress.h"
 #include "common/SystemConstants.h"
-#include "common/TextConversion.h"
 #include "firmware/IntelHex.h"
 #include "firmware/MemoryImage.h"
 
@@ -157,7 +156,7 @@ FirmwareUpdate::Entry FirmwareUpdate::enterBootloader(const FirmwareModule& modu
             progress.addLine("fw file doesn't support connected sensor. ErrorCode 0x554944");
             return Entry::Refused;
         }
-        const auto node = static_cast<std::uint8_t>(decimalToInt(sensor.nodeId));
+        const std::uint8_t node = sensor.node();
         progress.setProgress(0);
         progress.addLine("unlocking device");
         client.exchange(requests::firmwareUnlock(node), unlockTimeoutMs);

@@ -3,7 +3,6 @@
 #include "canopen/CanOpenClient.h"
 #include "canopen/NetworkManagement.h"
 #include "common/Translations.h"
-#include "common/TextConversion.h"
 #include "sensor/ParameterAccess.h"
 #include "sensor/SensorConnection.h"
 
@@ -53,8 +52,8 @@ std::string meanValueText(const std::vector<CanFrame>& frames, std::uint8_t inde
 
 } // namespace
 
-Diagnosis::Diagnosis(CanOpenClient& bus, SensorInfo connected, DiagnosisReport& into)
-    : client(bus), sensor(std::move(connected)), report(into)
+Diagnosis::Diagnosis(CanOpenClient& bus, SensorInfo connected, const Translations& texts, DiagnosisReport& into)
+    : client(bus), sensor(std::move(connected)), translations(texts), report(into)
 {
 }
 
@@ -91,14 +90,14 @@ FrameTiming Diagnosis::measure(const char* section, std::uint32_t identifier, st
     std::uint8_t high = 0;
     if (mapping && !mapping->empty()) {
         high = static_cast<std::uint8_t>(mapping->front());
-        if (const auto code = valueOf(section, readUnit(client, high)))
+        if (const auto code = valueOf(section, readUnit(client, sensor, high)))
             unit = unitText(*code);
     }
     const std::vector<CanFrame> frames = collectFrames(identifier, expectedMs);
     FrameTiming timing;
     timing.frames = static_cast<std::uint32_t>(frames.size());
     if (mapping) {
-        const std::optional<std::uint32_t> decimals = high == 0x71 ? valueOf(section, readDecimalDigits(client)) : 2u;
+        const std::optional<std::uint32_t> decimals = high == 0x71 ? valueOf(section, readDecimalDigits(client, sensor)) : 2u;
         timing.valueText = mapping->empty() || !decimals ? "n/a" : meanValueText(frames, high, *decimals, unit);
     }
     std::uint64_t sum = 0;
@@ -116,8 +115,8 @@ FrameTiming Diagnosis::measure(const char* section, std::uint32_t identifier, st
 FrameTiming Diagnosis::measurePdoTiming(std::uint32_t cobId, std::uint32_t expectedMs)
 {
     if (cobId == 0)
-        cobId = 0x180u + static_cast<std::uint32_t>(decimalToInt(sensor.nodeId));
-    const SdoResult read = getTpdoMapping(client);
+        cobId = 0x180u + sensor.node();
+    const SdoResult read = getTpdoMapping(client, sensor);
     if (!read.uploaded())
         readFailed("PDO", read);
     const ByteList mapping = valueBytes(read);
@@ -126,7 +125,7 @@ FrameTiming Diagnosis::measurePdoTiming(std::uint32_t cobId, std::uint32_t expec
 
 FrameTiming Diagnosis::measureSrdoTiming(std::uint32_t cobId, std::uint32_t expectedMs)
 {
-    const SdoResult read = getSrdoMapping(client);
+    const SdoResult read = getSrdoMapping(client, sensor);
     if (!read.uploaded())
         readFailed("SRDO", read);
     const ByteList mapping = valueBytes(read);
@@ -135,14 +134,14 @@ FrameTiming Diagnosis::measureSrdoTiming(std::uint32_t cobId, std::uint32_t expe
 
 FrameTiming Diagnosis::measureHeartbeatInterval(std::uint32_t expectedMs)
 {
-    return measure("Heartbeat", 0x700u + static_cast<std::uint32_t>(decimalToInt(sensor.nodeId)), expectedMs, nullptr);
+    return measure("Heartbeat", 0x700u + sensor.node(), expectedMs, nullptr);
 }
 
 // Twelve frames whose mean spacing is within 10 ms of the expected one.
 bool Diagnosis::checkSpacing(const char* section, const FrameTiming& timing, std::int64_t expectedMs)
 {
     if (!timing.complete()) {
-        std::string text = translations().translate(timing.frames == 0 ? "No frames received" : "Only %1 of 12 frames received");
+        std::string text = translations.translate(timing.frames == 0 ? "No frames received" : "Only %1 of 12 frames received");
         if (const std::size_t at = text.find("%1"); at != std::string::npos)
             text.replace(at, 2, number(timing.frames));
         add(true, section, text);
@@ -212,7 +211,7 @@ ByteList Diagnosis::cobIdBytes(const SdoResult& read, ByteList bytes, Message di
 
 bool Diagnosis::diagnosePdo()
 {
-    const SdoResult cobRead = getTpdoCobId(client);
+    const SdoResult cobRead = getTpdoCobId(client, sensor);
     const ByteList cob = cobIdBytes(cobRead, valueBytes(cobRead), Message::PdoSensorDisconnected, "PDO");
     if (cob.empty())
         return false;
@@ -221,12 +220,12 @@ bool Diagnosis::diagnosePdo()
         add(true, "PDO", "The PDO COB ID is not active.");
         line("Activating PDO COB ID for diagnostic purposes..");
         line("This will be reset after diagnosis.");
-        if (!setTpdoCobId(client, static_cast<std::uint16_t>(cobId)).confirmed()) {
+        if (!setTpdoCobId(client, sensor, static_cast<std::uint16_t>(cobId)).confirmed()) {
             add(true, "PDO", "PDO could not be enabled.");
             return false;
         }
     }
-    const std::optional<std::uint32_t> transmissionType = valueOf("PDO", getTpdoTransmissionType(client));
+    const std::optional<std::uint32_t> transmissionType = valueOf("PDO", getTpdoTransmissionType(client, sensor));
     if (!transmissionType)
         return false;
     const std::uint32_t type = *transmissionType;
@@ -238,7 +237,7 @@ bool Diagnosis::diagnosePdo()
         add(true, "PDO", "The transmission is set to a non specified type!");
         return true;
     }
-    const std::optional<std::uint32_t> configured = valueOf("PDO", getTpdoEventTimer(client));
+    const std::optional<std::uint32_t> configured = valueOf("PDO", getTpdoEventTimer(client, sensor));
     if (!configured)
         return false;
     const std::uint32_t eventTimer = *configured;
@@ -246,18 +245,18 @@ bool Diagnosis::diagnosePdo()
     if (eventTimer == 0) {
         add(true, "PDO", "The event timer value is set to 0.");
         line("PDO event timer set to 100");
-        setTpdoEventTimer(client, defaultPeriodMs);
+        setTpdoEventTimer(client, sensor, defaultPeriodMs);
     }
     const std::uint32_t expected = eventTimer == 0 ? defaultPeriodMs : eventTimer;
     line("Starting sensor");
-    nmtStartNode(client, static_cast<std::uint8_t>(decimalToInt(sensor.nodeId)));
+    nmtStartNode(client, sensor.node());
     return finishStep("PDO", outcome.pdo, DiagnosisField::PdoMeasured, expected, measurePdoTiming(cobId, expected),
                       "The PDO mapping could not be read.");
 }
 
 bool Diagnosis::diagnoseHeartbeat()
 {
-    const std::optional<std::uint32_t> read = valueOf("Heartbeat", getHeartbeat(client));
+    const std::optional<std::uint32_t> read = valueOf("Heartbeat", getHeartbeat(client, sensor));
     if (!read)
         return false;
     const auto configured = static_cast<std::int32_t>(*read);
@@ -265,7 +264,7 @@ bool Diagnosis::diagnoseHeartbeat()
     if (configured == 0) {
         add(true, "Heartbeat", "The event timer value is set to 0.");
         line("Heartbeat event timer set to 100");
-        setHeartbeat(client, defaultPeriodMs);
+        setHeartbeat(client, sensor, defaultPeriodMs);
     }
     const std::int32_t expected = configured == 0 ? static_cast<std::int32_t>(defaultPeriodMs) : configured;
     const FrameTiming timing = measureHeartbeatInterval(static_cast<std::uint32_t>(expected));
@@ -275,7 +274,7 @@ bool Diagnosis::diagnoseHeartbeat()
 // A cycle time of 0 cannot be measured: it is reported, and the verdict is left as it is.
 bool Diagnosis::diagnoseSrdo()
 {
-    const std::optional<std::uint32_t> cycleTime = valueOf("SRDO", getSrdoCycleTime(client));
+    const std::optional<std::uint32_t> cycleTime = valueOf("SRDO", getSrdoCycleTime(client, sensor));
     if (!cycleTime)
         return false;
     const std::uint32_t cycle = *cycleTime;
@@ -286,12 +285,12 @@ bool Diagnosis::diagnoseSrdo()
         line("to diagnose SRDO, set the event timer via DCF");
         return true;
     }
-    const SdoResult cobRead = getSrdoCobId(client);
+    const SdoResult cobRead = getSrdoCobId(client, sensor);
     const ByteList cob = cobIdBytes(cobRead, srdoCobIdBytes(cobRead), Message::SrdoSensorDisconnected, "SRDO");
     if (cob.empty())
         return false;
     const std::uint32_t cobId = cob[1] + 256 * cob[0];
-    nmtStartNode(client, static_cast<std::uint8_t>(decimalToInt(sensor.nodeId)));
+    nmtStartNode(client, sensor.node());
     return finishStep("SRDO", outcome.srdo, DiagnosisField::SrdoMeasured, cycle, measureSrdoTiming(cobId, cycle),
                       "The SRDO mapping could not be read.");
 }
@@ -318,7 +317,7 @@ bool Diagnosis::runSteps()
             return false;
         line(step.done);
     }
-    if (const std::optional<std::uint32_t> error = valueOf("ERROR", getCurrentError(client))) {
+    if (const std::optional<std::uint32_t> error = valueOf("ERROR", getCurrentError(client, sensor))) {
         char hex[16];
         std::snprintf(hex, sizeof hex, "0x%08X", *error);
         report.show(DiagnosisField::CurrentError, hex);
@@ -345,13 +344,13 @@ DiagnosisOutcome Diagnosis::run()
                                         "Serial Nr.: " + sensor.serialNumber, std::string()})
         line(identity, false);
     line("Setting sensor up for diagnosis..");
-    const int connected = reconnectSensor(client);
+    const ReconnectResult connected = reconnectSensor(client, sensor);
     if (client.stopRequested()) {
         outcome.stopped = true;
-    } else if (connected == -2) {
+    } else if (connected == ReconnectResult::NoAnswer) {
         add(true, "GENERAL", "Unable to connect to sensor!");
         add(true, "DIAGNOSE", "FAILED");
-    } else if (connected == -1) {
+    } else if (connected == ReconnectResult::ConfigurationRefused) {
         add(true, "SRDO", "Due to false checksum the sensor is not able to start.");
         add(true, "DIAGNOSE", "FAILED");
     } else {
@@ -364,21 +363,21 @@ DiagnosisOutcome Diagnosis::run()
     return outcome;
 }
 
-std::string currentValueText(CanOpenClient& client, const std::function<bool(std::chrono::milliseconds)>& wait)
+std::string currentValueText(CanOpenClient& client, const SensorInfo& sensor, const std::function<bool(std::chrono::milliseconds)>& wait)
 {
-    const SdoResult eventTimer = getTpdoEventTimer(client);
-    const ByteList mapping = valueBytes(getTpdoMapping(client));
+    const SdoResult eventTimer = getTpdoEventTimer(client, sensor);
+    const ByteList mapping = valueBytes(getTpdoMapping(client, sensor));
     if (mapping.empty() || !eventTimer.uploaded())
         return "n/a";
     const auto high = static_cast<std::uint8_t>(mapping.front());
-    const SdoResult unit = readUnit(client, high);
+    const SdoResult unit = readUnit(client, sensor, high);
     if (eventTimer.value == 0)
-        setTpdoEventTimer(client, defaultPeriodMs);
-    const ByteList cob = valueBytes(getTpdoCobId(client));
+        setTpdoEventTimer(client, sensor, defaultPeriodMs);
+    const ByteList cob = valueBytes(getTpdoCobId(client, sensor));
     if (cob.empty())
         return "n/a";
     const std::uint32_t cobId = cob[3] + 256 * cob[2];
-    nmtStartNode(client, static_cast<std::uint8_t>(connectedNode()));
+    nmtStartNode(client, sensor.node());
     std::optional<CanFrame> found;
     for (int read = 0; read < 20 && !found; ++read) {
         CanFrame frame;
@@ -391,7 +390,7 @@ std::string currentValueText(CanOpenClient& client, const std::function<bool(std
     nmtEnterPreOperationalAll(client);
     if (!found)
         return "n/a";
-    const SdoResult decimals = high == 0x71 ? readDecimalDigits(client) : SdoResult{};
+    const SdoResult decimals = high == 0x71 ? readDecimalDigits(client, sensor) : SdoResult{};
     if (high == 0x71 && !decimals.uploaded())
         return "n/a";
     return meanValueText({*found}, high, high == 0x71 ? decimals.value : 2, unit.uploaded() ? unitText(unit.value) : "");

@@ -16,6 +16,7 @@
 namespace veldris {
 
 class CanOpenClient;
+class Translations;
 
 // The line a stopped diagnosis ends with: what it may have left the sensor in.
 inline constexpr const char* diagnosisStoppedLine =
@@ -57,7 +58,7 @@ struct DiagnosisOutcome {
 // diagnosis at a frame boundary.
 class Diagnosis {
 public:
-    Diagnosis(CanOpenClient& client, SensorInfo sensor, DiagnosisReport& report);
+    Diagnosis(CanOpenClient& client, SensorInfo sensor, const Translations& translations, DiagnosisReport& report);
 
     DiagnosisOutcome run();
 
@@ -89,14 +90,15 @@ private:
 
     CanOpenClient& client;
     SensorInfo sensor;
+    const Translations& translations;
     DiagnosisReport& report;
     DiagnosisOutcome outcome;
 };
 
-// The current process value of TPDO 1 as the Diagnose page shows it once a second
+// The current process value of `sensor`'s TPDO 1 as the Diagnose page shows it once a second
 // ("12.34bar"): the PDO is started, one of its frames awaited (up to 20 reads, `wait` 10 ms
 // between them), the sensor switched back to pre-operational. "n/a" when no frame came or the
 // mapping or COB-ID could not be read.
-std::string currentValueText(CanOpenClient& client, const std::function<bool(std::chrono::milliseconds)>& wait);
+std::string currentValueText(CanOpenClient& client, const SensorInfo& sensor, const std::function<bool(std::chrono::milliseconds)>& wait);
 
 } // namespace veldris

@@ -19,86 +19,81 @@ SdoResult ask(CanOpenClient& client, const CanFrame& request, std::uint32_t time
     return sdoExchange(client, request, timeoutMs);
 }
 
-std::uint8_t node()
-{
-    return static_cast<std::uint8_t>(connectedNode());
-}
-
 } // namespace
 
-SdoResult getHeartbeat(CanOpenClient& client)
+SdoResult getHeartbeat(CanOpenClient& client, const SensorInfo& sensor)
 {
-    return ask(client, requests::readHeartbeat(node()), 100, Drain::First).expectSize(2);
+    return ask(client, requests::readHeartbeat(sensor.node()), 100, Drain::First).expectSize(2);
 }
 
-SdoResult setHeartbeat(CanOpenClient& client, std::uint16_t value)
+SdoResult setHeartbeat(CanOpenClient& client, const SensorInfo& sensor, std::uint16_t value)
 {
-    return ask(client, requests::writeHeartbeat(node(), value), 100, Drain::First);
+    return ask(client, requests::writeHeartbeat(sensor.node(), value), 100, Drain::First);
 }
 
-SdoResult getTpdoMapping(CanOpenClient& client)
+SdoResult getTpdoMapping(CanOpenClient& client, const SensorInfo& sensor)
 {
-    return ask(client, requests::readTpdoMapping(node(), 0), 100, Drain::First).expectSize(4);
+    return ask(client, requests::readTpdoMapping(sensor.node(), 0), 100, Drain::First).expectSize(4);
 }
 
-SdoResult getTpdoCobId(CanOpenClient& client)
+SdoResult getTpdoCobId(CanOpenClient& client, const SensorInfo& sensor)
 {
-    return ask(client, requests::readTpdoCobId(node()), 100, Drain::First).expectSize(4);
+    return ask(client, requests::readTpdoCobId(sensor.node()), 100, Drain::First).expectSize(4);
 }
 
 // CiA 301: a PDO's COB-ID changes only while the PDO is not valid.
-SdoResult setTpdoCobId(CanOpenClient& client, std::uint16_t cobId)
+SdoResult setTpdoCobId(CanOpenClient& client, const SensorInfo& sensor, std::uint16_t cobId)
 {
-    const std::uint8_t id = node();
+    const std::uint8_t id = sensor.node();
     const SdoResult disabled = ask(client, requests::disableTpdo(id), 100, Drain::No);
     if (!disabled.confirmed())
         return disabled;
     return ask(client, requests::writeTpdoCobId(id, cobId), 100, Drain::No);
 }
 
-SdoResult getTpdoTransmissionType(CanOpenClient& client)
+SdoResult getTpdoTransmissionType(CanOpenClient& client, const SensorInfo& sensor)
 {
-    return ask(client, requests::readTpdoTransmissionType(node()), 100, Drain::First);
+    return ask(client, requests::readTpdoTransmissionType(sensor.node()), 100, Drain::First);
 }
 
-SdoResult getTpdoEventTimer(CanOpenClient& client)
+SdoResult getTpdoEventTimer(CanOpenClient& client, const SensorInfo& sensor)
 {
-    return ask(client, requests::readTpdoEventTimer(node()), 100, Drain::First);
+    return ask(client, requests::readTpdoEventTimer(sensor.node()), 100, Drain::First);
 }
 
-SdoResult setTpdoEventTimer(CanOpenClient& client, std::uint16_t value)
+SdoResult setTpdoEventTimer(CanOpenClient& client, const SensorInfo& sensor, std::uint16_t value)
 {
-    return ask(client, requests::writeTpdoEventTimer(node(), value), 30, Drain::First);
+    return ask(client, requests::writeTpdoEventTimer(sensor.node(), value), 30, Drain::First);
 }
 
-SdoResult getSrdoMapping(CanOpenClient& client)
+SdoResult getSrdoMapping(CanOpenClient& client, const SensorInfo& sensor)
 {
-    return ask(client, requests::readSrdoMapping(node()), 100, Drain::First).expectSize(4);
+    return ask(client, requests::readSrdoMapping(sensor.node()), 100, Drain::First).expectSize(4);
 }
 
-SdoResult getSrdoCobId(CanOpenClient& client)
+SdoResult getSrdoCobId(CanOpenClient& client, const SensorInfo& sensor)
 {
-    return ask(client, requests::readSrdoCobId(node()), 100, Drain::First).expectSize(4);
+    return ask(client, requests::readSrdoCobId(sensor.node()), 100, Drain::First).expectSize(4);
 }
 
-SdoResult getSrdoCycleTime(CanOpenClient& client)
+SdoResult getSrdoCycleTime(CanOpenClient& client, const SensorInfo& sensor)
 {
-    return ask(client, requests::readSrdoCycleTime(node()), 100, Drain::First);
+    return ask(client, requests::readSrdoCycleTime(sensor.node()), 100, Drain::First);
 }
 
-SdoResult readDecimalDigits(CanOpenClient& client)
+SdoResult readDecimalDigits(CanOpenClient& client, const SensorInfo& sensor)
 {
-    return ask(client, requests::readDecimalDigits(node()), 100, Drain::No);
+    return ask(client, requests::readDecimalDigits(sensor.node()), 100, Drain::No);
 }
 
-SdoResult readUnit(CanOpenClient& client, std::uint8_t indexHighByte)
+SdoResult readUnit(CanOpenClient& client, const SensorInfo& sensor, std::uint8_t indexHighByte)
 {
-    return ask(client, requests::readUnit(node(), indexHighByte), 100, Drain::First);
+    return ask(client, requests::readUnit(sensor.node(), indexHighByte), 100, Drain::First);
 }
 
-SdoResult getCurrentError(CanOpenClient& client)
+SdoResult getCurrentError(CanOpenClient& client, const SensorInfo& sensor)
 {
-    return ask(client, requests::readCurrentError(node(), connectedSensor().uidListed), 100, Drain::First).expectSize(4);
+    return ask(client, requests::readCurrentError(sensor.node(), sensor.uidListed), 100, Drain::First).expectSize(4);
 }
 
 ByteList valueBytes(const SdoResult& read)

@@ -4,7 +4,6 @@
 #include "canopen/CanOpenClient.h"
 #include "canopen/NetworkManagement.h"
 #include "canopen/RequestTemplates.h"
-#include "common/TextConversion.h"
 
 #include <chrono>
 #include <cstdio>
@@ -76,12 +75,14 @@ std::string numberText(const SdoResult& read)
     return std::to_string(static_cast<std::int32_t>(read.uploaded() ? read.value : 0u));
 }
 
-void identify(CanOpenClient& client, SensorInfo record, IdentityReads& reads)
+Connection identify(CanOpenClient& client, SensorInfo record, const SdoResult& uidRead)
 {
-    record.uidListed = isListedUid(record.uid);
-    SensorInfo& sensor = connectedSensor();
-    sensor = record;
-    const auto node = nodeByte(static_cast<std::uint32_t>(decimalToInt(sensor.nodeId)));
+    Connection connection{std::move(record), IdentityReads{}};
+    SensorInfo& sensor = connection.sensor;
+    IdentityReads& reads = connection.reads;
+    sensor.uidListed = isListedUid(sensor.uid);
+    reads.uid = uidRead;
+    const std::uint8_t node = sensor.node();
     const auto read = [&client](const CanFrame& request) { return sdoExchange(client, request, sdoReadTimeoutMs).expectSize(4); };
     reads.firmwareVersion = read(requests::readFirmwareVersion(node, sensor.uidListed));
     reads.itemNumber = read(requests::readItemNumber(node, sensor.uidListed));
@@ -89,20 +90,19 @@ void identify(CanOpenClient& client, SensorInfo record, IdentityReads& reads)
     sensor.firmwareVersion = versionText(reads.firmwareVersion);
     sensor.itemNumber = numberText(reads.itemNumber);
     sensor.serialNumber = numberText(reads.serialNumber);
-    sensor.variantCode = variantCodeOf(record.uid);
+    sensor.variantCode = variantCodeOf(sensor.uid);
+    return connection;
 }
 
-IdentityReads connectToSensor(CanOpenClient& client, const std::string& nodeText)
+Connection connectToSensor(CanOpenClient& client, const std::string& nodeText)
 {
-    const auto node = static_cast<std::uint32_t>(decimalToInt(nodeText));
-    sendAccessCode(client, node);
-    IdentityReads reads;
-    reads.uid = sdoExchange(client, requests::readUid(nodeByte(node)), sdoTimeoutMs).expectSize(4);
     SensorInfo record;
     record.nodeId = nodeText;
-    record.uid = uidText(reads.uid);
-    identify(client, record, reads);
-    return reads;
+    const std::uint8_t node = record.node();
+    sendAccessCode(client, node);
+    const SdoResult uid = sdoExchange(client, requests::readUid(node), sdoTimeoutMs).expectSize(4);
+    record.uid = uidText(uid);
+    return identify(client, std::move(record), uid);
 }
 
 std::optional<ChangeResult> nodeIdChangeRefusal(int current, int newNodeId)
@@ -143,16 +143,17 @@ ChangeResult changeBitrate(CanOpenClient& client, std::uint32_t node, int curren
     return storeAndReset(client, node);
 }
 
-int reconnectSensor(CanOpenClient& client)
+ReconnectResult reconnectSensor(CanOpenClient& client, const SensorInfo& sensor)
 {
     nmtResetCommunicationAll(client);
     client.pause(std::chrono::milliseconds(200));
-    const auto node = static_cast<std::uint32_t>(connectedNode());
-    sendAccessCode(client, node);
-    if (connectedSensor().variantCode != 2)
-        return 0;
-    const SdoResult answer = sdoExchange(client, requests::configurationValid(nodeByte(node)), configurationValidTimeoutMs);
-    return answer.confirmed() ? 0 : answer.aborted() ? -1 : -2;
+    sendAccessCode(client, sensor.node());
+    if (sensor.variantCode != 2)
+        return ReconnectResult::Done;
+    const SdoResult answer = sdoExchange(client, requests::configurationValid(sensor.node()), configurationValidTimeoutMs);
+    return answer.confirmed() ? ReconnectResult::Done
+        : answer.aborted()    ? ReconnectResult::ConfigurationRefused
+                              : ReconnectResult::NoAnswer;
 }
 
 } // namespace veldris

@@ -38,15 +38,21 @@ std::string uidText(const SdoResult& read);
 std::string versionText(const SdoResult& read);
 std::string numberText(const SdoResult& read);
 
-// Makes `record` (nodeId and uid set) the connected sensor: layout from the UID, identity read
-// from the sensor (50 ms each), variant code from the UID. The three identity reads go into
-// `reads`.
-void identify(CanOpenClient& client, SensorInfo record, IdentityReads& reads);
+// A sensor's record and the reads that filled it.
+struct Connection {
+    SensorInfo sensor;
+    IdentityReads reads;
+};
+
+// Completes `record` (nodeId and uid set): layout from the UID, identity read from the sensor
+// (50 ms each), variant code from the UID. `uidRead` is the read that gave the UID; the three
+// identity reads join it in the result.
+Connection identify(CanOpenClient& client, SensorInfo record, const SdoResult& uidRead);
 
 // The access code, the UID and the identity of `node`, as choosing it in the node list does.
-// A node that does not give its UID still becomes the connected sensor (with a zero UID and
-// identity), as the window shows it; callers that print an identity check the reads first.
-IdentityReads connectToSensor(CanOpenClient& client, const std::string& nodeText);
+// A node that does not give its UID still gets a record (with a zero UID and identity), as the
+// window shows it; callers that print an identity check the reads first.
+Connection connectToSensor(CanOpenClient& client, const std::string& nodeText);
 
 // The outcome of a node-ID or bit-rate change.
 enum class ChangeResult {
@@ -67,9 +73,15 @@ std::optional<ChangeResult> bitrateChangeRefusal(int currentIndex, int newIndex)
 ChangeResult changeNodeId(CanOpenClient& client, int current, int newNodeId);
 ChangeResult changeBitrate(CanOpenClient& client, std::uint32_t node, int currentIndex, int newIndex);
 
-// Resets the communication of all nodes and gives the connected sensor its access code again;
-// a safety sensor (variant 2) is asked to take its SRDO configuration as valid.
-// 0: done; -1: the sensor refused the configuration; -2: no answer or another answer.
-int reconnectSensor(CanOpenClient& client);
+// How a reconnect ended.
+enum class ReconnectResult {
+    Done,                 // the access code was sent; a safety sensor confirmed its configuration
+    ConfigurationRefused, // the safety sensor aborted: its SRDO configuration is not valid
+    NoAnswer,             // the safety sensor did not confirm (silence or another answer)
+};
+
+// Resets the communication of all nodes and gives `sensor` its access code again; a safety
+// sensor (variant 2) is asked to take its SRDO configuration as valid.
+ReconnectResult reconnectSensor(CanOpenClient& client, const SensorInfo& sensor);
 
 } // namespace veldris

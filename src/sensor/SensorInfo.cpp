@@ -1,15 +1,21 @@
 #include "sensor/SensorInfo.h"
 
-#include "common/TextConversion.h"
-
 #include <array>
 
 namespace veldris {
 
-SensorInfo& connectedSensor()
+std::uint8_t SensorInfo::node() const
 {
-    static SensorInfo sensor;
-    return sensor;
+    unsigned value = 0;
+    std::size_t at = 0;
+    while (at < nodeId.size() && nodeId[at] == ' ')
+        ++at;
+    for (; at < nodeId.size() && nodeId[at] >= '0' && nodeId[at] <= '9'; ++at) {
+        value = value * 10 + static_cast<unsigned>(nodeId[at] - '0');
+        if (value > 127)
+            return 0;
+    }
+    return static_cast<std::uint8_t>(value);
 }
 
 bool isListedUid(const std::string& uid)
@@ -33,11 +39,6 @@ int variantCodeOf(const std::string& uid)
     if (digit >= 'A' && digit <= 'F')
         return digit - 'A' + 10;
     return 0;
-}
-
-int connectedNode()
-{
-    return decimalToInt(connectedSensor().nodeId);
 }
 
 } // namespace veldris

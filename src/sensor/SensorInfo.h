@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace veldris {
@@ -13,11 +14,11 @@ struct SensorInfo {
     std::string serialNumber;    // signed decimal
     int variantCode = 0;         // the UID's hexadecimal digit of bits 8..11; 2: an SRDO (safety) sensor
     bool uidListed = false;      // selects one of the two object layouts
-};
 
-// The program-wide record of the connected sensor. It changes only when a sensor is identified;
-// the worker threads read it while the window keeps the bus controls disabled.
-SensorInfo& connectedSensor();
+    // The node ID as a number: its leading decimal digits; 0 (no sensor answers there) for a
+    // text that holds none or names no node ID.
+    std::uint8_t node() const;
+};
 
 // The UIDs of the sensors with the first object layout.
 bool isListedUid(const std::string& uid);
@@ -25,8 +26,5 @@ bool isListedUid(const std::string& uid);
 // The variant code of a UID text: its character at position 7 read as a hexadecimal digit
 // (a letter gives 10..15, which behaves like every variant other than 2); 0 for a short text.
 int variantCodeOf(const std::string& uid);
-
-// The node ID of the connected sensor as a number (throws on a text without digits).
-int connectedNode();
 
 } // namespace veldris

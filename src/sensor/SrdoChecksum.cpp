@@ -4,7 +4,6 @@
 #include "canopen/NetworkManagement.h"
 #include "canopen/RequestTemplates.h"
 #include "common/Crc16.h"
-#include "sensor/SensorInfo.h"
 
 namespace veldris {
 
@@ -25,11 +24,6 @@ struct Feeder {
             byte(value >> (8 * i));
     }
 };
-
-bool confirmed(CanOpenClient& client, const CanFrame& request, std::uint32_t timeoutMs)
-{
-    return sdoExchange(client, request, timeoutMs).confirmed();
-}
 
 } // namespace
 
@@ -80,16 +74,18 @@ SdoResult readSrdoChecksum(CanOpenClient& client, std::uint32_t node)
     return sdoExchange(client, requests::readSrdoChecksum(static_cast<std::uint8_t>(node)), 50);
 }
 
-bool writeSrdoChecksum(CanOpenClient& client, std::uint32_t node, std::uint16_t checksum)
+SdoResult writeSrdoChecksum(CanOpenClient& client, std::uint32_t node, std::uint16_t checksum)
 {
-    if (!confirmed(client, requests::writeSrdoChecksum(static_cast<std::uint8_t>(node), checksum), 30))
-        return false;
-    const auto sensor = static_cast<std::uint8_t>(connectedNode());
-    return confirmed(client, requests::configurationValid(sensor), 100)
-        && confirmed(client, requests::storeParameters(sensor), 100);
+    const auto id = static_cast<std::uint8_t>(node);
+    SdoResult answer = sdoExchange(client, requests::writeSrdoChecksum(id, checksum), 30);
+    if (answer.confirmed())
+        answer = sdoExchange(client, requests::configurationValid(id), 100);
+    if (answer.confirmed())
+        answer = sdoExchange(client, requests::storeParameters(id), 100);
+    return answer;
 }
 
-bool saveSrdoChecksum(CanOpenClient& client, std::uint32_t node, const SrdoValues& values)
+SdoResult saveSrdoChecksum(CanOpenClient& client, std::uint32_t node, const SrdoValues& values)
 {
     return writeSrdoChecksum(client, node, computeSrdoChecksum(values));
 }

@@ -33,8 +33,9 @@ struct SrdoConfiguration {
 // Reads the configuration (pre-operational first, 50 ms per read).
 SrdoConfiguration loadSrdoConfiguration(CanOpenClient& client, std::uint32_t node);
 SdoResult readSrdoChecksum(CanOpenClient& client, std::uint32_t node); // 0x13FF:01
-// Writes the checksum, the valid mark and the store command; true when all three were confirmed.
-bool writeSrdoChecksum(CanOpenClient& client, std::uint32_t node, std::uint16_t checksum);
-bool saveSrdoChecksum(CanOpenClient& client, std::uint32_t node, const SrdoValues& values);
+// Writes the checksum, the valid mark and the store command, each only after the one before was
+// confirmed: the first answer that is no confirmation, else the store's confirmation.
+SdoResult writeSrdoChecksum(CanOpenClient& client, std::uint32_t node, std::uint16_t checksum);
+SdoResult saveSrdoChecksum(CanOpenClient& client, std::uint32_t node, const SrdoValues& values);
 
 } // namespace veldris

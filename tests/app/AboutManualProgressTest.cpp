@@ -34,7 +34,7 @@ private slots:
         const QRegularExpression version(QStringLiteral("^\\d+\\.\\d+\\.\\d+ / \\d+$"));
         QVERIFY2(version.match(about->lblVersion->text()).hasMatch(), qPrintable(about->lblVersion->text()));
 
-        const QString prefix = QString::fromStdString(veldris::dataPath("doc/Operating Manual KAVRO Veldris"));
+        const QString prefix = QString::fromStdString(state->data.path("doc/Operating Manual KAVRO Veldris"));
         ui->existingDocuments << prefix + QStringLiteral("_EN.pdf");
         form->Manual1->trigger();
         QCOMPARE(ui->openedDocuments, QStringList({prefix + QStringLiteral("_DE.pdf"),

@@ -56,8 +56,8 @@ private slots:
     {
         QTest::mouseClick(form->StartSensorBtn, Qt::LeftButton);
         QCOMPARE(ui->errors, QStringList{QStringLiteral("invalid stoi argument")});
-        veldris::connectedSensor().nodeId = "5";
-        veldris::openBus(veldris::canOpenClient(), 0, 3);
+        state->sensor.nodeId = "5";
+        veldris::openBus(state->client(), 0, 3);
         const qint64 start = QFile(busTrace()).size();
         for (QPushButton* button : {form->PreopSensorBtn, form->StartSensorBtn, form->ResetSensorBtn}) {
             const auto clicked = std::chrono::steady_clock::now();
@@ -77,8 +77,8 @@ private slots:
     // says the bus is busy, and its request reaches the bus only once the worker has ended.
     void workerHoldsTheBusAgainstTheWindow()
     {
-        veldris::connectedSensor().nodeId = "5";
-        veldris::openBus(veldris::canOpenClient(), 0, 3);
+        state->sensor.nodeId = "5";
+        veldris::openBus(state->client(), 0, 3);
         const qint64 start = QFile(busTrace()).size();
         std::atomic<int> clicks{0};
         QTimer clicker;
@@ -93,7 +93,7 @@ private slots:
         QVERIFY(form->runOnWorker(progress, shown, form->DCFOutput, nullptr, [&](veldris::Progress& report) {
             int reads = 0;
             while (clicks < 3 || reads == 0)
-                reads += veldris::canOpenClient().exchange(veldris::requests::readHeartbeat(5), 100).answered();
+                reads += state->client().exchange(veldris::requests::readHeartbeat(5), 100).answered();
             report.addLine(std::to_string(reads) + " reads");
         }));
         clicker.stop();
@@ -115,7 +115,7 @@ private slots:
     // once, the worker is joined, and the window closes after the handler has returned.
     void closingTheWindowStopsTheWorker()
     {
-        veldris::openBus(veldris::canOpenClient(), 0, 3);
+        veldris::openBus(state->client(), 0, 3);
         ui->yesNoAnswers = {true};
         std::atomic<bool> waiting{false};
         QTimer closer;
@@ -131,13 +131,13 @@ private slots:
         QVERIFY(!form->runOnWorker(progress, shown, form->FWUpdateOutput, form->FWUpdateProgressBar,
                                    [&](veldris::Progress& report) {
             waiting = true;
-            const veldris::Exchange result = veldris::canOpenClient().exchange(veldris::requests::readUid(77), 10000);
+            const veldris::Exchange result = state->client().exchange(veldris::requests::readUid(77), 10000);
             report.addLine(result.status == veldris::ExchangeStatus::Stopped ? "stopped" : "not stopped");
         }));
         QCOMPARE(form->FWUpdateOutput->toPlainText(), QStringLiteral("stopped"));
         QCOMPARE(ui->questions.size(), 1);
         QCOMPARE(veldris::BusWorker::running(), 0);
-        QVERIFY(!veldris::canOpenClient().stopRequested() && !veldris::canOpenClient().leased());
+        QVERIFY(!state->client().stopRequested() && static_cast<bool>(state->client().tryLease()));
         QVERIFY(form->isVisible()); // until the handler has returned to the event loop
         QTRY_VERIFY(!form->isVisible());
     }

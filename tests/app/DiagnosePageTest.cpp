@@ -68,7 +68,7 @@ private slots:
         QCOMPARE(ui->questions.size(), 1);
         QVERIFY(form->DiagnoseOutput->toPlainText().contains(QString::fromLatin1(veldris::diagnosisStoppedLine)));
         QVERIFY(!form->DiagnoseOutput->toPlainText().contains(QStringLiteral("Diagnosing heartbeat")));
-        QVERIFY(!veldris::canOpenClient().stopRequested() && !veldris::canOpenClient().leased());
+        QVERIFY(!state->client().stopRequested() && static_cast<bool>(state->client().tryLease()));
         QTRY_VERIFY(!form->isVisible());
     }
 

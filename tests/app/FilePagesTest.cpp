@@ -43,7 +43,7 @@ private slots:
 
         open(form->DCFLoadBtn, QStringLiteral(VELDRIS_DIST_DIR "/lang/en.po"));
         QVERIFY(!form->dcfLoaded && !form->DCFUpdateBtn->isEnabled());
-        QVERIFY(veldris::dcfFile().sections().empty());
+        QVERIFY(state->dcf.sections().empty());
         QCOMPARE(form->DCFOutput->toPlainText(), QStringLiteral("An error occured during DCF parsing"));
     }
 

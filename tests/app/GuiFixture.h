@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/AppState.h"
 #include "app/DropDownCombo.h"
 #include "app/TVeldrisForm.h"
 #include "canopen/CanOpenClient.h"
@@ -19,17 +20,19 @@
 struct GuiFixture {
     std::unique_ptr<GuiTestData> data;
     std::unique_ptr<FakeUiServices> ui;
+    std::unique_ptr<AppState> state;
     std::unique_ptr<TVeldrisForm> form;
 
     void setUp(bool show = true)
     {
         form.reset();
+        state.reset();
         ui.reset();
         data.reset();
         data = std::make_unique<GuiTestData>();
         ui = std::make_unique<FakeUiServices>();
-        veldris::connectedSensor() = {};
-        form = std::make_unique<TVeldrisForm>();
+        state = std::make_unique<AppState>(data->folder());
+        form = std::make_unique<TVeldrisForm>(*state);
         if (show) {
             form->show();
             QVERIFY(QTest::qWaitForWindowExposed(form.get()));
@@ -40,7 +43,7 @@ struct GuiFixture {
     // node connected to (also one that does not answer).
     void choose(int node)
     {
-        veldris::openBus(veldris::canOpenClient(), 0, 3);
+        veldris::openBus(state->client(), 0, 3);
         form->NodeIDCombo->clear();
         form->NodeIDCombo->addItem(QString::number(node));
         form->NodeIDCombo->setCurrentIndex(0);

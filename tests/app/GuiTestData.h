@@ -1,7 +1,6 @@
 #pragma once
 
 #include "common/DataDirectory.h"
-#include "common/Translations.h"
 
 #include "support/TemporaryDirectory.h"
 
@@ -10,7 +9,8 @@
 #include <string>
 
 // A run folder of its own for one test: config/ (empty unless the test writes settings),
-// lang/ with the shipped catalogues; the program-wide translation table starts empty.
+// lang/ with the shipped catalogues. The window's state built on it starts with an empty
+// translation table.
 class GuiTestData {
 public:
     GuiTestData()
@@ -21,10 +21,9 @@ public:
             dir.write(std::string("lang/") + name,
                       {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
         }
-        veldris::setDataDirectory(dir.path());
-        veldris::translations().clear();
     }
-    ~GuiTestData() { veldris::setDataDirectory(""); }
+
+    veldris::DataDirectory folder() const { return veldris::DataDirectory(dir.path()); }
 
     void writeSettings(const std::string& content) { dir.write("config/settings.ini", content); }
     std::string settings() const { return dir.read("config/settings.ini"); }

@@ -1,5 +1,6 @@
 // Start-up language, the language menu and the translation of captions and message slots.
 
+#include "app/AppState.h"
 #include "app/TVeldrisForm.h"
 #include "common/MessageSlots.h"
 
@@ -37,7 +38,8 @@ private slots:
     // catalogue; captions, message slots and the settings follow.
     void menuSwitchesCaptionsMessagesAndSettings()
     {
-        TVeldrisForm form;
+        AppState state(data->folder());
+        TVeldrisForm form(state);
         QVERIFY(form.English1->isChecked() && form.currentLanguage.empty());
         QCOMPARE(data->settings(), std::string("[lastSession]\r\nlanguage = en\r\n"));
         form.DCFFilepathInput->setText(QStringLiteral("/home/tech/sensor.dcf"));
@@ -47,12 +49,12 @@ private slots:
         QCOMPARE(form.FWLoadBtn->text(), QString::fromUtf8("Öffnen"));
         // Every translation resets the path.
         QCOMPARE(form.DCFFilepathInput->text(), QString::fromUtf8("Kein Pfad ausgewählt"));
-        QCOMPARE(veldris::message(Message::BitrateChangedTo), std::string("Bitrate geändert auf "));
+        QCOMPARE(veldris::message(Message::BitrateChangedTo, state.translations), std::string("Bitrate geändert auf "));
         QCOMPARE(data->settings(), std::string("[lastSession]\r\nlanguage = de\r\n"));
 
         form.English1->trigger();
         QCOMPARE(form.NodeIdGroupBox->title(), QStringLiteral("Node ID"));
-        QCOMPARE(veldris::message(Message::ChecksumSaved), std::string("Checksum saved to device!"));
+        QCOMPARE(veldris::message(Message::ChecksumSaved, state.translations), std::string("Checksum saved to device!"));
     }
 
     // The stored language is applied at start. The table is not cleared between catalogues:
@@ -65,7 +67,8 @@ private slots:
         data->writeCatalogue("en.po", "msgid \"Open\"\nmsgstr \"Open\"\n");
         std::filesystem::remove(data->dir.file("lang/cn.po"));
         data->writeSettings("[lastSession]\r\nlanguage=de\r\n");
-        TVeldrisForm form;
+        AppState state(data->folder());
+        TVeldrisForm form(state);
         QVERIFY(form.German1->isChecked() && !form.English1->isChecked());
         form.English1->trigger();
         form.Chinese1->trigger();

@@ -111,7 +111,7 @@ private slots:
         QVERIFY(form->MethodSelectionCombo->isEnabled() && form->FWLoadBtn->isEnabled());
         QVERIFY(ui->messages.isEmpty());
         choose(5);
-        QCOMPARE(veldris::connectedSensor().firmwareVersion, std::string("1.6.0.0"));
+        QCOMPARE(state->sensor.firmwareVersion, std::string("1.6.0.0"));
     }
 
     // The readout runs on a worker with its progress in the status bar; its rows appear when it

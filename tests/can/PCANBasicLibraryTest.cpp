@@ -26,11 +26,11 @@ TEST(PCANBasicLibrary, UnusableLibraryIsReportedAtEachLoadAndEveryCallRefused)
         SCOPED_TRACE(path);
         ::setenv(libraryVariable, path, 1);
         std::vector<std::string> notices; // shown to the user: caption and first line
-        setAdapterNotifier([&](const std::string& caption, const std::string& text) {
+        const AdapterNotifier notifier = [&](const std::string& caption, const std::string& text) {
             notices.push_back(caption + " " + text.substr(0, text.find('\n')));
-        });
+        };
         {
-            PCANBasicLibrary library;
+            PCANBasicLibrary library(notifier);
             EXPECT_FALSE(library.loaded());
             std::uint32_t value = 0;
             EXPECT_EQ(library.initialize(pcan::usbBus1, pcan::baud125K, 0, 0, 3), pcan::errorUnknown);
@@ -39,7 +39,7 @@ TEST(PCANBasicLibrary, UnusableLibraryIsReportedAtEachLoadAndEveryCallRefused)
             EXPECT_EQ(library.getValue(pcan::noneBus, pcan::attachedChannelsCount, &value, 4), pcan::errorUnknown);
             EXPECT_EQ(notices, std::vector<std::string>{notice});
         }
-        PCANDriver driver;
+        PCANDriver driver(AdapterHooks{notifier, nullptr});
         EXPECT_EQ(notices, std::vector<std::string>(2, notice));
         EXPECT_EQ(driver.channelCount(), 0u);
         CanFrame frame{.identifier = 0x123};
@@ -48,7 +48,6 @@ TEST(PCANBasicLibrary, UnusableLibraryIsReportedAtEachLoadAndEveryCallRefused)
         EXPECT_EQ(driver.write(0, frame), pcan::errorUnknown);
         EXPECT_EQ(frame.identifier, 0x123u);
     }
-    setAdapterNotifier(nullptr);
     ::unsetenv(libraryVariable);
 }
 

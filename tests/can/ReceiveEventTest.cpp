@@ -80,8 +80,9 @@ TEST_F(ScriptedAdapter, HeartbeatAnsweredWithFourBytesIsNone)
     ASSERT_TRUE(client.connectAdapter(0, 3));
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(client.exchange(requests::readHeartbeat(5), 1000).answer.data[0], 0x43);
-    connectedSensor().nodeId = "5";
-    const SdoResult heartbeat = getHeartbeat(client);
+    SensorInfo sensor;
+    sensor.nodeId = "5";
+    const SdoResult heartbeat = getHeartbeat(client, sensor);
     EXPECT_EQ(heartbeat.kind, SdoResult::Kind::Unexpected);
     EXPECT_EQ(heartbeat.value, 0u);
 }

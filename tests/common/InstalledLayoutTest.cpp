@@ -49,12 +49,9 @@ TEST(InstalledLayout, DataSimulatorAndSettingsBesideTheExecutableElseInTheConfig
     dir.write("home/.keep", "");
     ScopedVariable home("HOME", dir.file("home"));
     ScopedVariable configHome("XDG_CONFIG_HOME", "");
-    veldris::setDataDirectory(dir.file("run"));
-    EXPECT_EQ(veldris::settingsPath(), dir.file("run/config/settings.ini"));
-    veldris::setDataDirectory(dir.file("share/veldris"));
-    EXPECT_EQ(veldris::settingsPath(), dir.file("home/.config/veldris/settings.ini"));
+    EXPECT_EQ(veldris::DataDirectory(dir.file("run")).settingsPath(), dir.file("run/config/settings.ini"));
+    EXPECT_EQ(veldris::DataDirectory(dir.file("share/veldris")).settingsPath(), dir.file("home/.config/veldris/settings.ini"));
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("home/.config/veldris")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("share/veldris/config")))
         << "nothing is written into the installed data folder";
-    veldris::setDataDirectory(""); // only expectations above: always reached
 }

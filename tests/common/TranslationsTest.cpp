@@ -47,13 +47,13 @@ TEST(Translations, EntryTextRules)
 
 TEST(MessageSlots, FilledFromTheTableAndLineBreakSourcesStayEnglish)
 {
-    veldris::translateMessages(fromText(
+    const veldris::Translations table = fromText(
         "msgid \"Errorlog missing\"\nmsgstr \"Fehlerspeicher fehlt\"\n"
-        "msgid \"The COB ID is not active.\\nShould it be activated?\"\nmsgstr \"nie\"\n"));
+        "msgid \"The COB ID is not active.\\nShould it be activated?\"\nmsgstr \"nie\"\n");
     // Both error-log handlers have their own slot with the same source.
-    EXPECT_EQ(veldris::message(Message::ReadErrorlogMissing), "Fehlerspeicher fehlt");
-    EXPECT_EQ(veldris::message(Message::OpenErrorlogMissing), "Fehlerspeicher fehlt");
-    EXPECT_EQ(veldris::message(Message::CobIdNotActive), "The COB ID is not active.\nShould it be activated?");
+    EXPECT_EQ(veldris::message(Message::ReadErrorlogMissing, table), "Fehlerspeicher fehlt");
+    EXPECT_EQ(veldris::message(Message::OpenErrorlogMissing, table), "Fehlerspeicher fehlt");
+    EXPECT_EQ(veldris::message(Message::CobIdNotActive, table), "The COB ID is not active.\nShould it be activated?");
 }
 
 TEST(Catalogues, ShippedCataloguesTranslateEveryMessageAMissingOneNothing)

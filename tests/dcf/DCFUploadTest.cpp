@@ -21,10 +21,10 @@ protected:
     // Chooses the node as the node list does, then writes the DCF text into it.
     static DCFUploadResult upload(int node, const std::string& dcf, RecordingProgress& progress, bool verify = false)
     {
-        connectToSensor(client(), std::to_string(node));
+        const SensorInfo sensor = connectToSensor(client(), std::to_string(node)).sensor;
         DCFFile file;
         EXPECT_TRUE(file.loadText(dcf));
-        return DCFUpload(client(), connectedSensor(), file.sections(), verify).run(progress);
+        return DCFUpload(client(), sensor, file.sections(), verify).run(progress);
     }
 
     static std::uint32_t valueOf(int node, std::uint16_t index, std::uint8_t sub)

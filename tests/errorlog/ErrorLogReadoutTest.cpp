@@ -38,8 +38,7 @@ class ErrorLogReadoutTest : public SharedClientTest {
 protected:
     static ErrorLogReadout readAt(int node, RecordingProgress& progress)
     {
-        connectToSensor(client(), std::to_string(node));
-        return readErrorLog(client(), connectedSensor(), description, progress);
+        return readErrorLog(client(), connectToSensor(client(), std::to_string(node)).sensor, description, progress);
     }
 };
 
@@ -73,10 +72,10 @@ TEST_F(ErrorLogReadoutTest, EachModelReadsWhatItsFirmwareWroteAndUnreadWordsKeep
     EXPECT_EQ(bad.memory, expected);
 
     // The loss may take the answer to the UID read as well: choose the sensor until it is known.
-    connectToSensor(client(), "62");
-    for (int attempt = 0; attempt < 5 && connectedSensor().uid != "0x06102200"; ++attempt)
-        connectToSensor(client(), "62");
-    const ErrorLogReadout lossy = readErrorLog(client(), connectedSensor(), description, progress);
+    SensorInfo lossySensor = connectToSensor(client(), "62").sensor;
+    for (int attempt = 0; attempt < 5 && lossySensor.uid != "0x06102200"; ++attempt)
+        lossySensor = connectToSensor(client(), "62").sensor;
+    const ErrorLogReadout lossy = readErrorLog(client(), lossySensor, description, progress);
     ASSERT_EQ(lossy.status, 0) << lossy.problem;
     expected = listedLogMemory();
     ASSERT_EQ(lossy.memory.size(), expected.size());
@@ -104,11 +103,11 @@ TEST_F(ErrorLogReadoutTest, NothingSentUnlessDescribedThenEveryWordOfEveryBlock)
 
     TemporaryDirectory dir;
     const char* trace = std::getenv("VELDRIS_SIM_TRACE");
-    connectToSensor(client(), "60");
+    const SensorInfo sensor = connectToSensor(client(), "60").sensor;
     const std::streamoff connected = sizeOfFile(trace);
-    EXPECT_EQ(readErrorLog(client(), connectedSensor(), dir.file("no.dev"), progress).status, errorLogConfigMissing);
+    EXPECT_EQ(readErrorLog(client(), sensor, dir.file("no.dev"), progress).status, errorLogConfigMissing);
     dir.write("other.dev", unscrambleDescription("[KV12345678]\nvirtaddr = 0\n"));
-    EXPECT_EQ(readErrorLog(client(), connectedSensor(), dir.file("other.dev"), progress).status, errorLogMissing);
+    EXPECT_EQ(readErrorLog(client(), sensor, dir.file("other.dev"), progress).status, errorLogMissing);
     EXPECT_TRUE(framesOfTrace(trace, connected).empty());
 
     std::ifstream source(VELDRIS_SOURCE_DIR "/resources/description/canopen.dev.ini", std::ios::binary);
@@ -116,7 +115,7 @@ TEST_F(ErrorLogReadoutTest, NothingSentUnlessDescribedThenEveryWordOfEveryBlock)
     const std::string from = "virtaddr = 0x1000\npagesize = 0x40\npagecnt = 0x4";
     text.replace(text.find(from), from.size(), "virtaddr = 0x0\npagesize = 0x800\npagecnt = 0x4");
     dir.write("large.dev", unscrambleDescription(text));
-    const ErrorLogReadout readout = readErrorLog(client(), connectedSensor(), dir.file("large.dev"), progress);
+    const ErrorLogReadout readout = readErrorLog(client(), sensor, dir.file("large.dev"), progress);
     EXPECT_EQ(readout.memory.size(), 8192u);
     EXPECT_EQ(progress.sent, 8192u);
     std::vector<std::string> requests;

@@ -48,8 +48,7 @@ class FirmwareUpdateTest : public SharedClientTest {
 protected:
     static SensorInfo sensorAt(int node)
     {
-        connectToSensor(client(), std::to_string(node));
-        return connectedSensor();
+        return connectToSensor(client(), std::to_string(node)).sensor;
     }
 
     // The data frames the update sent, without the bootloader's echoes.

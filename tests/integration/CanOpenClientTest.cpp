@@ -32,18 +32,17 @@ protected:
 TEST_F(CanOpenClientTest, AnswerOrAbortEndsTheWait)
 {
     constexpr std::uint32_t pastTheTimeLimit = 600000;
-    CanFrame answer;
-    client.request(answer, requests::readUid(5), pastTheTimeLimit);
+    CanFrame answer = client.exchange(requests::readUid(5), pastTheTimeLimit).answer;
     EXPECT_EQ(answer.identifier, 0x585u);
     const std::uint8_t expected[8] = {0x43, 0x00, 0x2A, 0x01, 0x00, 0x22, 0x10, 0x06};
     EXPECT_EQ(std::memcmp(answer.data, expected, 8), 0);
 
-    client.request(answer, requests::sdoFrame(5, 0x40, 0x6000, 0), pastTheTimeLimit); // no such object
+    answer = client.exchange(requests::sdoFrame(5, 0x40, 0x6000, 0), pastTheTimeLimit).answer; // no such object
     EXPECT_EQ(answer.data[0], 0x80);
 }
 
 // Without an answer the wait lasts the whole time-out, also for an NMT command, which nothing
-// ever answers; the response's data bytes and time stamp are cleared.
+// ever answers; the answer's data bytes and time stamp are cleared.
 TEST_F(CanOpenClientTest, UnansweredRequestWaitsItsWholeTimeOut)
 {
     for (const CanFrame& request : {requests::readUid(77), CanFrame{.length = 2, .data = {0x01, 77}}}) {
@@ -52,11 +51,7 @@ TEST_F(CanOpenClientTest, UnansweredRequestWaitsItsWholeTimeOut)
         EXPECT_EQ(client.exchange(request, 30).status, ExchangeStatus::NoAnswer);
         EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(30));
     }
-    CanFrame answer;
-    answer.data[0] = 0x43;
-    answer.milliseconds = 7;
-    answer.microseconds = 5;
-    client.request(answer, requests::readUid(77), 1);
+    const CanFrame answer = client.exchange(requests::readUid(77), 1).answer;
     for (std::uint8_t byte : answer.data)
         EXPECT_EQ(byte, 0);
     EXPECT_EQ(answer.milliseconds, 0u);
@@ -92,7 +87,7 @@ TEST_F(CanOpenClientTest, ReadFrameAndDrainOnAnEmptyQueue)
     // Both sensors reset their communication; their boot-ups (data byte 0 is 0, as an empty
     // read leaves it) wait in the queue, and the drain must not stop at the first of them.
     const std::uintmax_t offset = traceSize();
-    client.send(CanFrame{.length = 2, .data = {0x82, 0}});
+    client.exchange(CanFrame{.length = 2, .data = {0x82, 0}}, 0); // NMT: nothing answers it
     ASSERT_TRUE(traced(offset, "705#00"));
     ASSERT_TRUE(traced(offset, "709#00"));
     client.drainReceiveQueue();

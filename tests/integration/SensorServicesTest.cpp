@@ -31,7 +31,7 @@ protected:
     }
 
     // Chooses a node as the node list does (access code, UID, identity).
-    static void choose(int node) { connectToSensor(client(), std::to_string(node)); }
+    static SensorInfo choose(int node) { return connectToSensor(client(), std::to_string(node)).sensor; }
 
     // Whether a node answers an SDO read of 0x1010:00, as the scan probes.
     static bool answers(int node)
@@ -55,8 +55,9 @@ TEST_F(SensorServices, IdentityInBothLayoutsAndOfFailingSensors)
     };
     for (const auto& [node, identity, failure] : cases) {
         SCOPED_TRACE(node);
-        const IdentityReads reads = connectToSensor(client(), std::to_string(node));
-        const SensorInfo& s = connectedSensor();
+        const Connection connection = connectToSensor(client(), std::to_string(node));
+        const IdentityReads& reads = connection.reads;
+        const SensorInfo& s = connection.sensor;
         EXPECT_EQ(s.nodeId, std::to_string(node));
         EXPECT_EQ(s.uid + (s.uidListed ? " listed," : "") + " variant " + std::to_string(s.variantCode) + ": "
                       + s.firmwareVersion + " " + s.itemNumber + " " + s.serialNumber,
@@ -69,21 +70,21 @@ TEST_F(SensorServices, IdentityInBothLayoutsAndOfFailingSensors)
 // result names the object and what came, and carries no value.
 TEST_F(SensorServices, ReadsOfFailingSensorsGiveNoValue)
 {
-    using Read = std::function<SdoResult(CanOpenClient&)>;
+    using Read = std::function<SdoResult(CanOpenClient&, const SensorInfo&)>;
     const std::pair<Read, const char*> reads[] = {
         {getHeartbeat, "0x1017:00"},
         {getTpdoMapping, "0x1A00:01"},
         {getTpdoCobId, "0x1800:01"},
         {getTpdoEventTimer, "0x1800:05"},
         {getCurrentError, "0x2A0C:00"},
-        {[](CanOpenClient& c) { return setHeartbeat(c, 100); }, "0x1017:00"},
-        {[](CanOpenClient& c) { return setTpdoCobId(c, 0x1A0); }, "0x1800:01"},
+        {[](CanOpenClient& c, const SensorInfo& s) { return setHeartbeat(c, s, 100); }, "0x1017:00"},
+        {[](CanOpenClient& c, const SensorInfo& s) { return setTpdoCobId(c, s, 0x1A0); }, "0x1800:01"},
     };
     for (int node : {40, 41}) {
-        choose(node);
+        const SensorInfo sensor = choose(node);
         for (const auto& [read, object] : reads) {
             SCOPED_TRACE(std::to_string(node) + " " + object);
-            const SdoResult result = read(client());
+            const SdoResult result = read(client(), sensor);
             EXPECT_EQ(result.kind, node == 40 ? SdoResult::Kind::Aborted : SdoResult::Kind::NoAnswer);
             EXPECT_EQ(result.object.text(), object);
             EXPECT_EQ(result.value, 0u);
@@ -100,26 +101,26 @@ TEST_F(SensorServices, ReadsOfFailingSensorsGiveNoValue)
 // Node 32's TPDO is not valid at first: setting its COB-ID makes it valid.
 TEST_F(SensorServices, ParametersOfAnAnsweringSensor)
 {
-    choose(5);
+    const SensorInfo s5 = choose(5);
     CanOpenClient& c = client();
-    EXPECT_TRUE(setHeartbeat(c, 250).confirmed());
-    const SdoResult heartbeat = getHeartbeat(c);
+    EXPECT_TRUE(setHeartbeat(c, s5, 250).confirmed());
+    const SdoResult heartbeat = getHeartbeat(c, s5);
     EXPECT_EQ(heartbeat.size, 2);
     EXPECT_EQ(heartbeat.value, 250u);
-    EXPECT_EQ(byteText(valueBytes(getTpdoMapping(c))), "71 30 01 10 ");
-    EXPECT_EQ(getTpdoEventTimer(c).value, 100u);
-    EXPECT_TRUE(setTpdoEventTimer(c, 50).confirmed());
-    EXPECT_EQ(getTpdoEventTimer(c).value, 50u);
-    EXPECT_EQ(byteText(srdoCobIdBytes(getSrdoCobId(c))), "01 01 ");
-    EXPECT_EQ(unitText(readUnit(c, 0x71).value), "kN");
-    EXPECT_EQ(getCurrentError(c).value, 0x10u);
-    const SdoResult digits = readDecimalDigits(c);
+    EXPECT_EQ(byteText(valueBytes(getTpdoMapping(c, s5))), "71 30 01 10 ");
+    EXPECT_EQ(getTpdoEventTimer(c, s5).value, 100u);
+    EXPECT_TRUE(setTpdoEventTimer(c, s5, 50).confirmed());
+    EXPECT_EQ(getTpdoEventTimer(c, s5).value, 50u);
+    EXPECT_EQ(byteText(srdoCobIdBytes(getSrdoCobId(c, s5))), "01 01 ");
+    EXPECT_EQ(unitText(readUnit(c, s5, 0x71).value), "kN");
+    EXPECT_EQ(getCurrentError(c, s5).value, 0x10u);
+    const SdoResult digits = readDecimalDigits(c, s5);
     EXPECT_EQ(digits.value, 3u);
 
-    choose(32);
-    EXPECT_EQ(byteText(valueBytes(getTpdoCobId(c))), "80 00 01 A0 ");
-    EXPECT_TRUE(setTpdoCobId(c, 0x1A0).confirmed());
-    EXPECT_EQ(byteText(valueBytes(getTpdoCobId(c))), "00 00 01 A0 ");
+    const SensorInfo s32 = choose(32);
+    EXPECT_EQ(byteText(valueBytes(getTpdoCobId(c, s32))), "80 00 01 A0 ");
+    EXPECT_TRUE(setTpdoCobId(c, s32, 0x1A0).confirmed());
+    EXPECT_EQ(byteText(valueBytes(getTpdoCobId(c, s32))), "00 00 01 A0 ");
 }
 
 // A change writes the new value, stores it and resets the communication of all nodes, in that
@@ -171,7 +172,7 @@ TEST_F(SensorServices, NodeIdAndBitrateChangesOnTheBus)
 // configuration must be valid after the reset.
 TEST_F(SensorServices, ChecksumOfAChangedConfigurationAndReconnect)
 {
-    choose(5);
+    const SensorInfo s5 = choose(5);
     CanOpenClient& c = client();
     SrdoValues values = loadSrdoConfiguration(c, 5).values;
     EXPECT_EQ(values, (SrdoValues{1, 25, 20, 0x101, 0x102, 2, 0x71300110, 0x71300110}));
@@ -179,23 +180,22 @@ TEST_F(SensorServices, ChecksumOfAChangedConfigurationAndReconnect)
 
     ASSERT_EQ(c.exchange(requests::sdoFrame(5, 0x2B, 0x1301, 2, 50), 30).answer.data[0], 0x60); // a new cycle time
     // The old checksum is written, but the sensor refuses the valid mark for it.
-    EXPECT_FALSE(writeSrdoChecksum(c, 5, 0xCF62));
+    EXPECT_EQ(writeSrdoChecksum(c, 5, 0xCF62).kind, SdoResult::Kind::Aborted);
     EXPECT_EQ(readSrdoChecksum(c, 5).value, 0xCF62u);
 
     values = loadSrdoConfiguration(c, 5).values;
     EXPECT_EQ(values[1], 50u);
-    EXPECT_TRUE(saveSrdoChecksum(c, 5, values));
+    EXPECT_TRUE(saveSrdoChecksum(c, 5, values).confirmed());
     EXPECT_EQ(readSrdoChecksum(c, 5).value, computeSrdoChecksum(values));
-    EXPECT_EQ(reconnectSensor(c), 0); // stored: valid after the reset too
+    EXPECT_EQ(reconnectSensor(c, s5), ReconnectResult::Done); // stored: valid after the reset too
 
-    choose(43);
-    EXPECT_FALSE(saveSrdoChecksum(c, 43, loadSrdoConfiguration(c, 43).values));
-    EXPECT_EQ(reconnectSensor(c), -1); // the sensor refuses its configuration
-    choose(41);
-    connectedSensor().variantCode = 2;
-    EXPECT_EQ(reconnectSensor(c), -2); // no answer
-    choose(32);
-    EXPECT_EQ(reconnectSensor(c), 0); // not a safety sensor: nothing to validate
+    const SensorInfo s43 = choose(43);
+    EXPECT_FALSE(saveSrdoChecksum(c, 43, loadSrdoConfiguration(c, 43).values).confirmed());
+    EXPECT_EQ(reconnectSensor(c, s43), ReconnectResult::ConfigurationRefused);
+    SensorInfo s41 = choose(41);
+    s41.variantCode = 2;
+    EXPECT_EQ(reconnectSensor(c, s41), ReconnectResult::NoAnswer);
+    EXPECT_EQ(reconnectSensor(c, choose(32)), ReconnectResult::Done); // not a safety sensor: nothing to validate
 }
 
 int main(int argc, char** argv)

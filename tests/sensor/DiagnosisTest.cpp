@@ -2,6 +2,7 @@
 // cyclic messages keep or miss their configured spacing.
 
 #include "canopen/CanOpenClient.h"
+#include "common/Translations.h"
 #include "sensor/Diagnosis.h"
 #include "sensor/SensorConnection.h"
 
@@ -15,12 +16,13 @@ using namespace veldris;
 
 namespace {
 
+const Translations english; // the report's source texts
+
 class DiagnosisTest : public SharedClientTest {
 protected:
     static SensorInfo sensorAt(int node)
     {
-        connectToSensor(client(), std::to_string(node));
-        return connectedSensor();
+        return connectToSensor(client(), std::to_string(node)).sensor;
     }
 
     // What the diagnosis reports, kept; `stopAfterWaits` raises the stop at that wait.
@@ -68,7 +70,7 @@ TEST_F(DiagnosisTest, PdoSpacingAgainstItsEventTimer)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         RecordingReport report;
-        Diagnosis diagnosis(client(), sensorAt(c.node), report);
+        Diagnosis diagnosis(client(), sensorAt(c.node), english, report);
         EXPECT_EQ(diagnosis.diagnosePdo(), c.passed);
         EXPECT_EQ(report.results, c.results);
     }
@@ -78,13 +80,13 @@ TEST_F(DiagnosisTest, WholeDiagnosisOfASafetySensorAndOfAnother)
 {
     // The verdict's numbers (12 SRDO frames, heartbeat 50 ms) are checked by the command-line tool's tests.
     RecordingReport safety;
-    EXPECT_TRUE(Diagnosis(client(), sensorAt(5), safety).run().passed);
+    EXPECT_TRUE(Diagnosis(client(), sensorAt(5), english, safety).run().passed);
     EXPECT_EQ(safety.results, (std::vector<std::string>{"PDO green: OK", "Heartbeat green: OK", "SRDO green: OK",
                                                         "ERROR green: 0x00000000", "DIAGNOSE green: PASSED"}));
     EXPECT_TRUE(safety.has("UID: 0x06102200") && safety.has("Diagnosing SRDO"));
 
     RecordingReport other;
-    const DiagnosisOutcome failed = Diagnosis(client(), sensorAt(7), other).run(); // heartbeat 70 ms instead of 50
+    const DiagnosisOutcome failed = Diagnosis(client(), sensorAt(7), english, other).run(); // heartbeat 70 ms instead of 50
     EXPECT_FALSE(failed.passed);
     EXPECT_FALSE(other.has("Diagnosing SRDO"));
     EXPECT_EQ(other.results.back(), "DIAGNOSE red: FAILED");
@@ -93,12 +95,12 @@ TEST_F(DiagnosisTest, WholeDiagnosisOfASafetySensorAndOfAnother)
 TEST_F(DiagnosisTest, SafetySensorsThatCannotBeMeasured)
 {
     RecordingReport cycleZero;
-    EXPECT_TRUE(Diagnosis(client(), sensorAt(10), cycleZero).run().passed) << "a cycle time of 0 leaves the verdict";
+    EXPECT_TRUE(Diagnosis(client(), sensorAt(10), english, cycleZero).run().passed) << "a cycle time of 0 leaves the verdict";
     EXPECT_EQ(std::count(cycleZero.results.begin(), cycleZero.results.end(), "SRDO red: FAILED"), 1);
     EXPECT_TRUE(cycleZero.has("to diagnose SRDO, set the event timer via DCF"));
 
     RecordingReport refused;
-    EXPECT_FALSE(Diagnosis(client(), sensorAt(11), refused).run().passed);
+    EXPECT_FALSE(Diagnosis(client(), sensorAt(11), english, refused).run().passed);
     EXPECT_EQ(refused.results, (std::vector<std::string>{
                                    "SRDO red: Due to false checksum the sensor is not able to start.",
                                    "DIAGNOSE red: FAILED"}));
@@ -106,9 +108,8 @@ TEST_F(DiagnosisTest, SafetySensorsThatCannotBeMeasured)
     // Chosen while it still answered, then silent.
     SensorInfo silent = sensorAt(5);
     silent.nodeId = "13";
-    connectedSensor() = silent;
     RecordingReport unreachable;
-    EXPECT_FALSE(Diagnosis(client(), silent, unreachable).run().passed);
+    EXPECT_FALSE(Diagnosis(client(), silent, english, unreachable).run().passed);
     EXPECT_EQ(unreachable.results,
               (std::vector<std::string>{"GENERAL red: Unable to connect to sensor!", "DIAGNOSE red: FAILED"}));
 }
@@ -118,7 +119,7 @@ TEST_F(DiagnosisTest, StopEndsTheDiagnosisAtItsNextWaitThenTheCurrentValue)
 {
     RecordingReport report;
     report.stopAfterWaits = 20; // in the PDO measurement
-    const DiagnosisOutcome outcome = Diagnosis(client(), sensorAt(5), report).run();
+    const DiagnosisOutcome outcome = Diagnosis(client(), sensorAt(5), english, report).run();
     client().clearStop();
     EXPECT_TRUE(outcome.stopped);
     EXPECT_FALSE(outcome.passed);
@@ -126,8 +127,7 @@ TEST_F(DiagnosisTest, StopEndsTheDiagnosisAtItsNextWaitThenTheCurrentValue)
     EXPECT_FALSE(report.has("Diagnosing heartbeat"));
 
     const auto wait = [](std::chrono::milliseconds duration) { return client().pause(duration); };
-    EXPECT_EQ(currentValueText(client(), wait), "12.34bar");
-    sensorAt(12); // its PDO never comes
-    EXPECT_EQ(currentValueText(client(), wait), "n/a");
+    EXPECT_EQ(currentValueText(client(), sensorAt(5), wait), "12.34bar");
+    EXPECT_EQ(currentValueText(client(), sensorAt(12), wait), "n/a"); // its PDO never comes
 }
 

@@ -7,6 +7,7 @@
 #include "sim/SensorHarness.h"
 
 #include "can/AdapterNotifier.h"
+#include "can/BusTrace.h"
 #include "canopen/CanOpenClient.h"
 #include "canopen/NetworkManagement.h"
 #include "canopen/RequestTemplates.h"
@@ -90,8 +91,9 @@ TEST(ClientOverSocketCan, ScanSdoNmtAndTraceReachTheSensor)
     SocketPair socket;
     SensorPeer peer(socket.peer());
     ::setenv("VELDRIS_SOCKETCAN", socket.entry().c_str(), 1);
-    // Declared after the peer: the library lets go of its descriptor before the peer stops.
-    CanOpenClient client;
+    // Declared after the peer: the library lets go of its descriptor before the peer stops. It
+    // records to a trace, as `veldris --trace FILE` does.
+    CanOpenClient client(AdapterHooks{{}, std::make_shared<BusTrace>(socketCanTracePath())});
     ASSERT_TRUE(client.connectAdapter(0, 3)); // 125 kbit/s
 
     EXPECT_EQ(listNodes(client), (std::vector<std::int32_t>{5}));
@@ -109,7 +111,7 @@ TEST(ClientOverSocketCan, ScanSdoNmtAndTraceReachTheSensor)
     EXPECT_NE(trace.find(" can0 585#4B171000C8000000"), std::string::npos) << trace;
 
     ASSERT_TRUE(client.exchange(requests::writeHeartbeat(5, 500), 1000).answered());
-    EXPECT_TRUE(nmtStartNode(client, 5));
+    nmtStartNode(client, 5);
     // The NMT frame goes out before this request, so the sensor has taken it once it answers.
     EXPECT_EQ(client.exchange(requests::readHeartbeat(5), 1000).answer.value(), 500u);
     peer.bus.inspect([](auto& sensors) { EXPECT_EQ(sensors[0]->nmtState(), sim::NmtState::Operational); });
@@ -121,16 +123,15 @@ TEST(ClientOverSocketCan, ScanSdoNmtAndTraceReachTheSensor)
 TEST(ClientOverSocketCan, MissingInterfaceIsExplainedToTheUser)
 {
     std::vector<std::string> notices;
-    setAdapterNotifier([&](const std::string& caption, const std::string& text) {
+    const AdapterNotifier notifier = [&](const std::string& caption, const std::string& text) {
         notices.push_back(caption + " " + text);
-    });
+    };
     ::setenv("VELDRIS_SOCKETCAN", "nosuchcan7", 1);
     {
-        CanOpenClient client;
+        CanOpenClient client(AdapterHooks{notifier, nullptr});
         EXPECT_FALSE(client.connectAdapter(0, 3));
     }
     ::unsetenv("VELDRIS_SOCKETCAN");
-    setAdapterNotifier(nullptr);
     EXPECT_EQ(notices, std::vector<std::string>{"Error! There is no network interface nosuchcan7. Connect the CAN "
                                                 "adapter, or name its interface in VELDRIS_SOCKETCAN (ip -details "
                                                 "link show type can lists them)."});

@@ -1,5 +1,6 @@
-// The tests of libpcanbasic-socketcan.so: the program's adapter choice names the library and
-// a bus trace, as `veldris --trace FILE` with VELDRIS_PCANBASIC would, before any client exists.
+// The tests of libpcanbasic-socketcan.so: the program's adapter choice names the library, as
+// VELDRIS_PCANBASIC would, before any client exists; the clients that record a trace write it
+// into this run's folder.
 
 #include "SocketCanTests.h"
 
@@ -24,7 +25,6 @@ int main(int argc, char** argv)
     traceDirectory = &directory;
     veldris::AdapterChoice choice;
     choice.library = VELDRIS_SOCKETCAN_LIBRARY;
-    choice.tracePath = socketCanTracePath();
     veldris::applyAdapterChoice(choice, directory.path());
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

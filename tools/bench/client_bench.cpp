@@ -43,7 +43,7 @@ std::int64_t epochMicros()
 
 void scanEmptyBus()
 {
-    veldris::CanOpenClient& client = veldris::canOpenClient();
+    veldris::CanOpenClient client;
     veldris::openBus(client, 0, 3);
     const auto start = std::chrono::steady_clock::now();
     const double cpuStart = cpuSeconds();
@@ -57,12 +57,11 @@ void scanEmptyBus()
 
 void answeredRequests()
 {
-    veldris::CanOpenClient& client = veldris::canOpenClient();
+    veldris::CanOpenClient client;
     veldris::openBus(client, 0, 3);
     std::vector<double> latencies;
     for (int i = 0; i < 1000; ++i) {
-        veldris::CanFrame answer;
-        client.request(answer, veldris::requests::readUid(5), 100);
+        const veldris::CanFrame answer = client.exchange(veldris::requests::readUid(5), 100).answer;
         const std::int64_t returned = epochMicros();
         if (answer.data[0] == 0x43)
             latencies.push_back(static_cast<double>(returned - static_cast<std::int64_t>(answer.timestampMicros())));
@@ -105,7 +104,7 @@ Outcome askRepeatedly(veldris::CanOpenClient& client, std::uint8_t node, std::ui
 
 void twoThreads()
 {
-    veldris::CanOpenClient& client = veldris::canOpenClient();
+    veldris::CanOpenClient client;
     veldris::openBus(client, 0, 3);
     auto second = std::async(std::launch::async, askRepeatedly, std::ref(client), 32, 0x12345678u, 10);
     Outcome all = askRepeatedly(client, 5, 0x06102200u, 0);
@@ -121,7 +120,7 @@ void twoThreads()
 
 void stopWorker()
 {
-    veldris::CanOpenClient& client = veldris::canOpenClient();
+    veldris::CanOpenClient client;
     veldris::openBus(client, 0, 3);
     std::vector<double> latencies;
     for (int run = 0; run < 20; ++run) {

@@ -51,12 +51,12 @@ int main(int argc, char** argv)
     ::setenv("VELDRIS_PCANBASIC", argv[1], 1);
     ::setenv("VELDRIS_SIM_SCENARIO", scenario.c_str(), 1);
 
-    veldris::CanOpenClient& client = veldris::canOpenClient();
+    veldris::CanOpenClient client;
     veldris::openBus(client, 0, 3);
-    veldris::connectToSensor(client, "5");
+    const veldris::SensorInfo sensor = veldris::connectToSensor(client, "5").sensor;
     Silent progress;
     const auto start = std::chrono::steady_clock::now();
-    const veldris::ErrorLogReadout readout = veldris::readErrorLog(client, veldris::connectedSensor(), description, progress);
+    const veldris::ErrorLogReadout readout = veldris::readErrorLog(client, sensor, description, progress);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double busSeconds = static_cast<double>(readout.memory.size()) / 4 * 2 * frameMs / 1000;
     std::printf("error log of %zu bytes read in %.2f s (%u words unread); bus time of its frames %.2f s; "

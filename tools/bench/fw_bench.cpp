@@ -6,6 +6,7 @@
 //     timer records the longest time the window's event loop went without serving it.
 // Usage: fw-bench SIM_LIBRARY [core|window]
 
+#include "app/AppState.h"
 #include "app/DropDownCombo.h"
 #include "app/TVeldrisApplication.h"
 #include "app/TVeldrisForm.h"
@@ -56,9 +57,9 @@ struct Silent : veldris::Progress {
 
 int core()
 {
-    veldris::CanOpenClient& client = veldris::canOpenClient();
+    veldris::CanOpenClient client;
     veldris::openBus(client, 0, 3);
-    veldris::connectToSensor(client, "5");
+    const veldris::SensorInfo sensor = veldris::connectToSensor(client, "5").sensor;
     veldris::FirmwareModule module;
     module.name = "bench.hex";
     module.type = "hex";
@@ -67,7 +68,7 @@ int core()
     const std::string text = imageText();
     module.image.assign(text.begin(), text.end());
     Silent progress;
-    const veldris::ModuleUpdateResult result = veldris::FirmwareUpdate(client, veldris::connectedSensor(), false).update(&module, progress);
+    const veldris::ModuleUpdateResult result = veldris::FirmwareUpdate(client, sensor, false).update(&module, progress);
     std::printf("data phase of a 64 KiB image: %.2f s for %u frames (%u unechoed); bus time of its frames %.2f s; "
                 "ratio %.3f (target <= 1.1)\n",
                 result.seconds, result.frames, result.unechoed, busSeconds(), result.seconds / busSeconds());
@@ -101,9 +102,10 @@ int window(int argc, char** argv)
                                                  {"Bench.kum", "bench.hex\n"}});
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(zip.data()), static_cast<std::streamsize>(zip.size()));
     Answers answers(QString::fromStdString(path));
-    TVeldrisForm form;
+    AppState state(veldris::DataDirectory{});
+    TVeldrisForm form(state);
     form.FWLoadBtn->click();
-    veldris::openBus(veldris::canOpenClient(), 0, 3);
+    veldris::openBus(state.client(), 0, 3);
     form.NodeIDCombo->addItem(QStringLiteral("5"));
     form.NodeIDCombo->setCurrentIndex(0);
     form.NodeIDCombo_OnCloseup();

@@ -9,6 +9,7 @@
 // DIST_DIR is the run folder whose catalogues, description file and samples are used; its
 // settings stay untouched.
 
+#include "app/AppState.h"
 #include "app/DropDownCombo.h"
 #include "app/TVeldrisForm.h"
 #include "app/UiServices.h"
@@ -73,7 +74,7 @@ bool save(TVeldrisForm& form, const QString& path)
 
 void choose(TVeldrisForm& form, const QString& node)
 {
-    veldris::openBus(veldris::canOpenClient(), 0, form.BitrateCombo->currentIndex());
+    veldris::openBus(form.app.client(), 0, form.BitrateCombo->currentIndex());
     form.NodeIDCombo->clear();
     form.NodeIDCombo->addItems({QStringLiteral("5"), QStringLiteral("32")});
     form.nodesFound = true;
@@ -153,12 +154,13 @@ int main(int argc, char** argv)
     for (const QString& name : catalogues.entryList({QStringLiteral("*.po")}))
         QFile::copy(catalogues.filePath(name), data.path() + QStringLiteral("/lang/") + name);
     QFile::copy(dist + QStringLiteral("/canopen.dev"), data.path() + QStringLiteral("/canopen.dev"));
-    veldris::setDataDirectory(data.path().toStdString());
-    veldris::saveLanguageSetting(veldris::dataPath(veldris::settingsFile), arguments[2].toStdString());
+    const veldris::DataDirectory folder(data.path().toStdString());
+    veldris::saveLanguageSetting(folder.path(veldris::settingsFile), arguments[2].toStdString());
 
     if (manual || arguments.size() > 5)
         qputenv("VELDRIS_PCANBASIC", (dist + QStringLiteral("/libpcanbasic-sim.so")).toLocal8Bit());
-    TVeldrisForm form;
+    AppState state(folder);
+    TVeldrisForm form(state);
     form.resize(900, 640);
     form.show();
     return manual ? manualPictures(form, dist, arguments[4]) : onePicture(form, arguments);

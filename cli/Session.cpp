@@ -1,0 +1,22 @@
+#include "Session.h"
+
+#include "can/BusTrace.h"
+#include "canopen/CanOpenClient.h"
+
+Session::Session(const GlobalOptions& given, veldris::DataDirectory folder)
+    : options(given), data(std::move(folder))
+{
+}
+
+Session::~Session() = default;
+
+veldris::CanOpenClient& Session::client()
+{
+    if (!bus) {
+        veldris::AdapterHooks hooks; // no notifier: a missing library is said on standard error
+        if (!options.adapter.tracePath.empty())
+            hooks.trace = std::make_shared<veldris::BusTrace>(options.adapter.tracePath);
+        bus = std::make_unique<veldris::CanOpenClient>(std::move(hooks));
+    }
+    return *bus;
+}

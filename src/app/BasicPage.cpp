@@ -10,7 +10,7 @@
 #include "app/UiServices.h"
 #include "canopen/CanOpenClient.h"
 #include "common/MessageSlots.h"
-#include "common/TextConversion.h"
+#include "app/TextConversion.h"
 #include "sensor/SensorConnection.h"
 
 #include <QComboBox>

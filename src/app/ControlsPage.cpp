@@ -9,7 +9,7 @@
 
 #include "canopen/CanOpenClient.h"
 #include "canopen/NetworkManagement.h"
-#include "common/TextConversion.h"
+#include "app/TextConversion.h"
 #include "sensor/ParameterAccess.h"
 #include "sensor/SensorInfo.h"
 

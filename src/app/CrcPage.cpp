@@ -8,7 +8,7 @@
 
 #include "canopen/CanOpenClient.h"
 #include "common/MessageSlots.h"
-#include "common/TextConversion.h"
+#include "app/TextConversion.h"
 
 #include <QFormLayout>
 #include <QGroupBox>

@@ -1,5 +1,6 @@
 #include "dcf/DownloadFrame.h"
 
+#include "canopen/RequestTemplates.h"
 #include "canopen/SdoProtocol.h"
 #include "common/NumberText.h"
 
@@ -155,7 +156,7 @@ private:
 
 // The index text is two hexadecimal byte texts, "1A" and "00" of "1A00". A short index from a
 // header such as "[1A" leaves the missing byte text empty, which is no number.
-void writeObjectIndex(const std::string& index, CanFrame& frame, Problems& problems)
+std::uint16_t objectIndex(const std::string& index, Problems& problems)
 {
     const auto byteText = [&index](std::size_t from) {
         return "0x" + (from < index.size() ? index.substr(from, 2) : std::string());
@@ -166,9 +167,16 @@ void writeObjectIndex(const std::string& index, CanFrame& frame, Problems& probl
     const std::int32_t low = readNumber(byteText(2), &lowOk);
     if (!highOk || !lowOk)
         problems.notANumber("object index", index);
-    frame.data[1] = static_cast<std::uint8_t>(low);
-    frame.data[2] = static_cast<std::uint8_t>(high);
+    return static_cast<std::uint16_t>((static_cast<std::uint8_t>(high) << 8) | static_cast<std::uint8_t>(low));
 }
+
+// What a section's download request carries; the request template builds the frame of it.
+struct RequestFields {
+    std::uint8_t command = 0;
+    std::uint16_t index = 0;
+    std::uint8_t subIndex = 0;
+    std::uint32_t value = 0;
+};
 
 std::string lowerCase(std::string text)
 {
@@ -232,12 +240,12 @@ ValueType typeOf(std::int32_t dataType)
 // Only the bytes of the data type's size carry the value; the rest of the frame stays 0. A
 // value that is no number or does not fit the type (after adding the node to a value written
 // relative to it) leaves the value bytes 0 and refuses the file.
-void writeValue(std::int32_t dataType, std::string text, std::uint8_t node, CanFrame& frame, Problems& problems)
+void writeValue(std::int32_t dataType, std::string text, std::uint8_t node, RequestFields& request, Problems& problems)
 {
     const ValueType type = typeOf(dataType);
     if (type.bytes == 0)
         return;
-    frame.data[0] = type.command;
+    request.command = type.command;
     if (!text.empty() && text.back() == '\r')
         text.pop_back(); // of a CR LF line end
     const std::string written = text;
@@ -253,21 +261,18 @@ void writeValue(std::int32_t dataType, std::string text, std::uint8_t node, CanF
         problems.badValue(numberRefusal(written, reading, range) + " for " + type.name);
         return;
     }
-    for (int i = 0; i < type.bytes; ++i)
-        frame.data[4 + i] = static_cast<std::uint8_t>(reading.bits() >> (8 * i));
+    const std::uint64_t mask = (std::uint64_t{1} << (8 * type.bytes)) - 1;
+    request.value = static_cast<std::uint32_t>(reading.bits() & mask);
 }
 
 void buildFrame(const DCFSection& section, std::uint8_t node, CanFrame& frame, Problems& report)
 {
-    frame = CanFrame{}; // nothing of the previous section's frame may go out with this one
-    frame.identifier = 0x600u + node;
-    frame.messageType = pcan::messageStandard;
-    frame.length = 8;
-    writeObjectIndex(section.index, frame, report);
+    RequestFields request; // nothing of the previous section's frame may go out with this one
+    request.index = objectIndex(section.index, report);
     // A header's sub-entry ([1018sub4], [1600subA], [1A00sub12]) is hexadecimal in DCF files:
     // read as decimal, sub-index 0x12 would be written to 0x0C and 0x0A could not be written.
     if (const std::string* sub = section.value("SubNumber"))
-        frame.data[3] = static_cast<std::uint8_t>(
+        request.subIndex = static_cast<std::uint8_t>(
             report.number("SubNumber", section.subIndexFromHeader && sub->find('x') == std::string::npos ? "0x" + *sub : *sub));
 
     const std::string* dataType = section.value("DataType");
@@ -279,7 +284,8 @@ void buildFrame(const DCFSection& section, std::uint8_t node, CanFrame& frame, P
     // Without either key there is nothing to write: the frame goes out like one of an
     // unknown data type, with command 0 and no value.
     if (dataType && value)
-        writeValue(report.number("DataType", *dataType), *value, node, frame, report);
+        writeValue(report.number("DataType", *dataType), *value, node, request, report);
+    frame = requests::sdoFrame(node, request.command, request.index, request.subIndex, request.value);
 }
 
 bool isHexDigit(char c)

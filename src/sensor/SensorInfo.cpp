@@ -1,6 +1,7 @@
 #include "sensor/SensorInfo.h"
 
 #include <array>
+#include <string_view>
 
 namespace veldris {
 
@@ -20,8 +21,8 @@ std::uint8_t SensorInfo::node() const
 
 bool isListedUid(const std::string& uid)
 {
-    static const std::array<std::string, 3> listed = {"0x06102000", "0x06102100", "0x06102200"};
-    for (const std::string& entry : listed)
+    constexpr std::array<std::string_view, 3> listed = {"0x06102000", "0x06102100", "0x06102200"};
+    for (std::string_view entry : listed)
         if (uid == entry)
             return true;
     return false;

@@ -1,7 +1,6 @@
 // The SRDO checksum and the CRC-16 behind it, the text conversions of the edit fields and the
 // variant code of a UID.
 
-#include "common/TextConversion.h"
 #include "sensor/SensorInfo.h"
 #include "sensor/SrdoChecksum.h"
 
@@ -29,22 +28,23 @@ TEST(SrdoChecksum, ValuesAndEarlyReturns)
         EXPECT_EQ(computeSrdoChecksum(c.values), c.checksum);
 }
 
-// The exceptions' texts, shown in the window's error box, are checked by the window tests.
-TEST(TextConversion, DecimalTakesTheLeadingDigitsToolkitAlsoHexadecimal)
-{
-    EXPECT_EQ(decimalToInt(" 7 nodes"), 7);
-    EXPECT_THROW(decimalToInt("n/a"), std::invalid_argument);
-    EXPECT_THROW(decimalToInt("99999999999"), std::out_of_range);
-    EXPECT_EQ(toolkitToInt("$1F"), 0x1F);
-    EXPECT_EQ(static_cast<std::uint32_t>(toolkitToInt("0xFFFFFFFF")), 0xFFFFFFFFu);
-    for (const char* bad : {"", "12abc", "0x", " 5", "4294967296", "0x1FFFFFFFF"})
-        EXPECT_THROW(toolkitToInt(bad), std::invalid_argument) << bad;
-}
-
 TEST(SensorInfo, VariantCodeAndListedUids)
 {
     EXPECT_EQ(variantCodeOf("0x12345a78"), 10); // a letter is a hexadecimal digit, not an error
     EXPECT_EQ(variantCodeOf("0x12"), 0);
     EXPECT_TRUE(isListedUid("0x06102100"));
     EXPECT_FALSE(isListedUid("0x06102200 "));
+}
+
+// The node of a record never throws: a text that names no node ID (none chosen, a typo, past
+// 127) addresses node 0, where no sensor answers.
+TEST(SensorInfo, NodeOfTheRecordsText)
+{
+    const std::pair<const char*, int> cases[] = {{"5", 5}, {" 127", 127}, {"12 nodes", 12}, {"", 0}, {"n/a", 0},
+                                                 {"128", 0}, {"99999999999", 0}};
+    for (const auto& [text, node] : cases) {
+        SensorInfo record;
+        record.nodeId = text;
+        EXPECT_EQ(record.node(), node) << text;
+    }
 }

@@ -1,4 +1,4 @@
-#include "common/TextConversion.h"
+#include "app/TextConversion.h"
 
 #include <cstdint>
 #include <stdexcept>

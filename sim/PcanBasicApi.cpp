@@ -133,6 +133,8 @@ __attribute__((visibility("default"))) Status CAN_Initialize(Handle channel, std
         return errorInitialize;
     for (const BitrateCode& rate : bitrateCodes) {
         if (rate.code == btr0btr1) {
+            if (!bus->takeOpen())
+                return errorInitialize;
             {
                 std::lock_guard lock(settingsMutex);
                 settings = ChannelSettings{};

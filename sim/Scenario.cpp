@@ -319,7 +319,8 @@ bool readBus(SectionReader& r, BusOptions& bus)
 {
     std::string refused;
     const bool ok = r.flag("timing", bus.timing) && r.unsignedValue("seed", bus.seed)
-        && r.unsignedValue("fault.txError", bus.txError) && r.text("fault.txErrorIds", refused);
+        && r.unsignedValue("fault.txError", bus.txError) && r.text("fault.txErrorIds", refused)
+        && r.unsignedValue("fault.openRefusedAfter", bus.openRefusedAfter);
     for (const std::string& id : splitList(refused)) {
         std::uint32_t identifier = 0;
         if (!parseUnsigned(id, 0x7FF, identifier))

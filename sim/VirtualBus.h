@@ -5,6 +5,7 @@
 #include "sim/SimFrame.h"
 #include "sim/VirtualSensor.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -21,6 +22,7 @@ struct BusOptions {
     std::uint32_t seed = 1; // for the sensors' lost frames
     std::uint32_t txError = 0;            // PCAN-Basic status CAN_Write returns; 0: every write is taken
     std::vector<std::uint32_t> txErrorIds; // identifiers refused with txError; empty: all
+    std::uint32_t openRefusedAfter = 0;    // CAN_Initialize fails after this many opens; 0: never
 };
 
 // The virtual CAN bus with its sensors and one adapter port. One thread runs the bus in bus
@@ -47,6 +49,8 @@ public:
     // it sends it (the scenario's fault.txError).
     std::uint32_t writeRefusal(std::uint32_t identifier) const;
     void setAcceptance(std::function<bool(const Frame&)> accept);
+    // Counts an open of the adapter; false when the scenario's fault.openRefusedAfter refuses it.
+    bool takeOpen() { return options.openRefusedAfter == 0 || ++opens <= options.openRefusedAfter; }
 
     // Every frame that completes on the bus, with its time stamp (called on the bus thread).
     void setTrace(std::function<void(const Frame&, Micros)> trace);
@@ -81,6 +85,7 @@ private:
     void clearEvent();
 
     BusOptions options;
+    std::atomic<std::uint32_t> opens{0};
     BusClock clock;
     mutable std::mutex mutex;
     std::condition_variable wake;

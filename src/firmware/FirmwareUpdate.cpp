@@ -1,5 +1,6 @@
 #include "firmware/FirmwareUpdate.h"
 
+#include "can/PCANBasicLibrary.h"
 #include "canopen/CanOpenClient.h"
 #include "canopen/NetworkManagement.h"
 #include "canopen/RequestTemplates.h"
@@ -102,7 +103,15 @@ ModuleUpdateResult FirmwareUpdate::update(const FirmwareModule* module, Progress
         result.outcome = ModuleUpdateResult::Outcome::Refused;
         break; // the bootloader runs: it is rebooted
     case Entry::Ready:
-        openBus(client, 0, bootloaderBitrateIndex);
+        // The bootloader runs at 125 kbit/s only: an adapter that does not open there leaves
+        // the sensor waiting in it, and every command would be refused by the adapter.
+        if (!openBus(client, 0, bootloaderBitrateIndex)) {
+            result.outcome = ModuleUpdateResult::Outcome::Failed;
+            progress.addLine("the CAN adapter could not be opened at 125 kbit/s (PCAN-Basic library: "
+                             + PCANBasicLibrary::configuredName() + "); the sensor waits in its bootloader");
+            progress.addLine("DONE");
+            return result;
+        }
         setAutoIncrement(client);
         progress.addLine("setting auto increment");
         progress.addLine("erasing memory");

@@ -16,7 +16,8 @@ struct ModuleUpdateResult {
     enum class Outcome {
         Updated, // the image is in the sensor's flash, every data frame echoed
         Refused, // the package does not fit the sensor (UID, bootloader ID) or no bootloader answered
-        Failed,  // the image is damaged, or data frames were not echoed
+        Failed,  // the image is damaged, the adapter did not open at the bootloader's 125 kbit/s, or
+                 // data frames were not echoed
         Skipped, // no module of that name, or not a "hex" module: nothing was shown or sent
         Stopped, // a stop ended it at a frame boundary
     };

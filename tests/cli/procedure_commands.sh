@@ -41,6 +41,11 @@ out=$("${cli[@]}" --simulate="$scenarios/bootloader.ini" --node 5 --json fw upda
 check "force with a sensor in its bootloader" "0 updated 1.5.0.0" \
   "$status $(json 'd["modules"][0]["result"], d["firmwareVersion"]' <<<"$out")"
 
+out=$("${cli[@]}" --simulate="$scenarios/adapter_unplugged.ini" --sim-state "$work/unplugged.json" --node 5 --json \
+  fw update "$kfu" --method "Safety sensor KVR200" 2>/dev/null); status=$?
+check "an adapter that does not open at 125 kbit/s is named, the sensor stays in its bootloader" \
+  "1 failed True True True" "$status $(json 'd["modules"][0]["result"], d["lines"][2].startswith("the CAN adapter could not be opened at 125 kbit/s (PCAN-Basic library: "), d["lines"][2].endswith("the sensor waits in its bootloader")' <<<"$out") $(json 'd["sensors"]["sensor node5"]["inBootloader"]' <"$work/unplugged.json")"
+
 out=$("${cli[@]}" --simulate --node 5 --json errorlog read --output "$work/node5.kel" 2>/dev/null); status=$?
 check "errorlog read" "0 0 0 10" "$status $(json 'd["status"], d["unreadWords"], len(d["rows"])' <<<"$out")"
 check "the saved file lists the same rows" "$(json '[r["columns"] for r in d["rows"]]' <<<"$out")" \

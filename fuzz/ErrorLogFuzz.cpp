@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }();
     static_cast<void>(quiet);
     veldris::ErrorLog log(size % 2 == 0);
-    std::int32_t status = 0;
+    veldris::ErrorLogStatus status = veldris::ErrorLogStatus::Ok;
     std::size_t total = 0;
     for (const veldris::ErrorLogRow& row : log.loadBytes(std::vector<std::uint8_t>(data, data + size), status))
         total += row.text.size() + row.valueText.size() + veldris::errorNumberText(row.errorBits).size();

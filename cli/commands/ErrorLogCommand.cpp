@@ -100,19 +100,19 @@ int ErrorLogCommand::read(Session& session)
     }
     if (readout.stopped)
         return exitRefused;
-    if (!readout.refusal.empty() || readout.status != 0) {
+    if (!readout.refusal.empty() || readout.status != veldris::ErrorLogStatus::Ok) {
         const std::string text = !readout.refusal.empty() ? session.translations.translate(readout.refusal)
-            : readout.status == veldris::errorLogConfigMissing ? veldris::message(veldris::Message::ReadConfigFilesMissing, session.translations)
-            : readout.status == veldris::errorLogMissing       ? veldris::message(veldris::Message::ReadErrorlogMissing, session.translations)
+            : readout.status == veldris::ErrorLogStatus::ConfigMissing ? veldris::message(veldris::Message::ReadConfigFilesMissing, session.translations)
+            : readout.status == veldris::ErrorLogStatus::Missing       ? veldris::message(veldris::Message::ReadErrorlogMissing, session.translations)
                                                                : veldris::message(veldris::Message::ReadErrorlogNotValid, session.translations);
         std::cerr << "veldris-cli: " << text << (readout.problem.empty() ? "" : " (" + readout.problem + ")") << '\n';
-        return readout.status == veldris::errorLogMissing || !readout.refusal.empty() ? exitRefused : exitUsage;
+        return readout.status == veldris::ErrorLogStatus::Missing || !readout.refusal.empty() ? exitRefused : exitUsage;
     }
     veldris::ErrorLog log(true);
     log.buildImage(readout.descriptor, readout.memory);
     const std::vector<veldris::ErrorLogRow> rows = log.rows();
     if (options.json)
-        printLogJson(log, rows, {{"status", readout.status}, {"unreadWords", readout.unreadWords}});
+        printLogJson(log, rows, {{"status", veldris::statusNumber(readout.status)}, {"unreadWords", readout.unreadWords}});
     else
         printText(log, rows);
     if (readout.unreadWords > 0)
@@ -129,16 +129,16 @@ int ErrorLogCommand::read(Session& session)
 int ErrorLogCommand::show(const GlobalOptions& options)
 {
     veldris::ErrorLog log(true);
-    std::int32_t status = 0;
+    veldris::ErrorLogStatus status = veldris::ErrorLogStatus::Ok;
     const std::vector<veldris::ErrorLogRow> rows = log.load(path, status);
     // A damaged file's rows are still shown: a support engineer wants to see what it holds.
-    if (status == 0 || !rows.empty() || log.readHeader()) {
+    if (status == veldris::ErrorLogStatus::Ok || !rows.empty() || log.readHeader()) {
         if (options.json)
             printLogJson(log, rows);
         else
             printText(log, rows);
     }
-    if (status == 0)
+    if (status == veldris::ErrorLogStatus::Ok)
         return exitDone;
     std::cerr << "veldris-cli: " << path << ": " << log.problem() << '\n';
     return exitUsage;

@@ -101,7 +101,7 @@ void TVeldrisForm::ErrorLogReadBtnClick()
     if (!ran || readout.stopped)
         return;
     StatusBar1->clearMessage();
-    if (!showStatus(readout.status, ErrorLogHandler::Read) || readout.status != 0)
+    if (!showStatus(veldris::statusNumber(readout.status), ErrorLogHandler::Read) || readout.status != veldris::ErrorLogStatus::Ok)
         return;
     veldris::ErrorLog& log = app.errorLog;
     log.buildImage(readout.descriptor, readout.memory);
@@ -133,9 +133,9 @@ void TVeldrisForm::ErrorLogLoadBtnClick()
         return;
     ErrorLogSaveBtn->setEnabled(false);
     ErrorOutput->clear();
-    std::int32_t status = 0;
+    veldris::ErrorLogStatus status = veldris::ErrorLogStatus::Ok;
     const std::vector<veldris::ErrorLogRow> rows = app.errorLog.load(QFile::encodeName(path).toStdString(), status);
-    if (!showStatus(status, ErrorLogHandler::Open))
+    if (!showStatus(veldris::statusNumber(status), ErrorLogHandler::Open))
         return;
     showRows(rows);
 }
@@ -160,13 +160,13 @@ bool TVeldrisForm::showStatus(std::int32_t status, ErrorLogHandler handler)
         return true;
     const bool open = handler == ErrorLogHandler::Open;
     const auto slot = [open](Message read, Message opened) { return open ? opened : read; };
-    if (status == veldris::errorLogMissing) {
+    if (status == veldris::statusNumber(veldris::ErrorLogStatus::Missing)) {
         showSlotMessage(slot(Message::ReadErrorlogMissing, Message::OpenErrorlogMissing));
-    } else if (status == veldris::errorLogNotValid) {
+    } else if (status == veldris::statusNumber(veldris::ErrorLogStatus::NotValid)) {
         showSlotMessage(slot(Message::ReadErrorlogNotValid, Message::OpenErrorlogNotValid));
     } else {
         // The program cannot go on without its files: the window closes after the message.
-        if (status == -3)
+        if (status == veldris::statusNumber(veldris::ErrorLogStatus::ConfigMissing))
             showSlotMessage(slot(Message::ReadConfigFilesMissing, Message::OpenConfigFilesMissing));
         else
             uiServices().showMessage(this, QString::fromStdString(veldris::message(slot(Message::ReadMajorFailure, Message::OpenMajorFailure), app.translations))

@@ -142,7 +142,7 @@ Description loadDescription(const std::string& path, const SensorInfo& sensor)
     Description result;
     std::string bytes;
     if (!readAll(path, bytes)) {
-        result.status = errorLogConfigMissing;
+        result.status = ErrorLogStatus::ConfigMissing;
         result.problem = "cannot read the description file " + path;
         return result;
     }
@@ -150,14 +150,14 @@ Description loadDescription(const std::string& path, const SensorInfo& sensor)
     const std::string section = findModelSection(text, sensor.uid);
     CSimpleIniA ini(false, false, false);
     if (section.empty() || ini.LoadData(text.data(), text.size()) < 0) {
-        result.status = errorLogMissing;
+        result.status = ErrorLogStatus::Missing;
         result.problem = path + " describes no sensor with the UID " + sensor.uid;
         return result;
     }
     SectionKeys keys(ini, section);
     fillDescriptor(keys, sensor, result);
     if (!keys.problem().empty()) {
-        result.status = errorLogNotValid;
+        result.status = ErrorLogStatus::NotValid;
         result.problem = path + ": " + keys.problem();
     }
     return result;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "errorlog/ErrorLogDescriptor.h"
+#include "errorlog/ErrorLogStatus.h"
 #include "sensor/SensorInfo.h"
 
 #include <cstdint>
@@ -14,9 +15,6 @@ namespace veldris {
 // log lies in the SDO-mapped memory and how its entries read (docs/description-file.md).
 
 inline constexpr const char* descriptionFileName = "canopen.dev";
-
-// The status the error-log readout reports when the description file cannot be read.
-inline constexpr std::int32_t errorLogConfigMissing = -3;
 
 // The INI text of a description file's bytes.
 std::string unscrambleDescription(const std::string& bytes);
@@ -38,9 +36,9 @@ BlockRange blockRange(std::uint32_t virtaddr, std::uint32_t pagesize, std::uint3
 
 // What the readout needs of the description of the connected sensor's model.
 struct Description {
-    std::int32_t status = 0;     // 0; errorLogConfigMissing: the file cannot be read; errorLogMissing:
-                                 // no section for the UID; errorLogNotValid: a key missing, not a
-                                 // number, or a pattern that is not 8 valid letters
+    ErrorLogStatus status = ErrorLogStatus::Ok; // ConfigMissing: the file cannot be read; Missing: no
+                                                // section for the UID; NotValid: a key missing, not a
+                                                // number, or a pattern that is not 8 valid letters
     std::string problem;         // what exactly, for the diagnostic log and the command-line tool
     ErrorLogDescriptor descriptor;
     BlockRange blocks;

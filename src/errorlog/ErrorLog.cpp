@@ -174,19 +174,19 @@ bool ErrorLog::save(const std::string& path, std::string* error) const
     return writeFileAtomically(target, std::string(bytes.begin(), bytes.end()), error);
 }
 
-std::vector<ErrorLogRow> ErrorLog::load(const std::string& path, std::int32_t& status)
+std::vector<ErrorLogRow> ErrorLog::load(const std::string& path, ErrorLogStatus& status)
 {
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         bytes.clear();
         lastProblem = "cannot read " + path + ": " + std::strerror(errno);
-        status = errorLogMissing;
+        status = ErrorLogStatus::Missing;
         return {};
     }
     return loadBytes({std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()}, status);
 }
 
-std::vector<ErrorLogRow> ErrorLog::loadBytes(std::vector<std::uint8_t> content, std::int32_t& status)
+std::vector<ErrorLogRow> ErrorLog::loadBytes(std::vector<std::uint8_t> content, ErrorLogStatus& status)
 {
     bytes = std::move(content);
     lastProblem.clear();
@@ -195,12 +195,12 @@ std::vector<ErrorLogRow> ErrorLog::loadBytes(std::vector<std::uint8_t> content, 
     if (!readHeader()) {
         lastProblem = bytes.size() < headerSize ? "the file is shorter than an error log's 256-byte header"
                                                 : "the file is no error log (magic or header version)";
-        status = errorLogNotValid;
+        status = ErrorLogStatus::NotValid;
         return {};
     }
     if (!checksumMatches()) {
         lastProblem = "the header's checksum does not match: the file is damaged";
-        status = errorLogNotValid;
+        status = ErrorLogStatus::NotValid;
     }
     return decodeEntries(description, bytes, filterRows);
 }

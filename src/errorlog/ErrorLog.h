@@ -1,6 +1,7 @@
 #pragma once
 
 #include "errorlog/ErrorLogDescriptor.h"
+#include "errorlog/ErrorLogStatus.h"
 #include "errorlog/ErrorLogRow.h"
 
 #include <cstdint>
@@ -8,10 +9,6 @@
 #include <vector>
 
 namespace veldris {
-
-// Statuses of the error-log handlers (shown by the window's showStatus).
-inline constexpr std::int32_t errorLogMissing = -1;  // the file cannot be read
-inline constexpr std::int32_t errorLogNotValid = -2; // not a .kel file, or its header is damaged
 
 // An error log as one byte image: a 256-byte header describing the sensor and the layout of its
 // log (version 2 written, versions 1 and 2 read; numbers big-endian; CRC-16/XMODEM over the
@@ -35,12 +32,12 @@ public:
     // Writes the image to `path` (".kel" appended unless the path ends in it) through a
     // temporary file, so a failed save leaves an existing file whole. False with `error` set.
     bool save(const std::string& path, std::string* error = nullptr) const;
-    // Reads a .kel file and decodes it. `status` (set to 0 by the caller) becomes
-    // errorLogMissing for a file that cannot be read, errorLogNotValid for one that is no error
-    // log (no rows) or whose header checksum does not match (the rows are still decoded, so
-    // that a damaged file can be looked at).
-    std::vector<ErrorLogRow> load(const std::string& path, std::int32_t& status);
-    std::vector<ErrorLogRow> loadBytes(std::vector<std::uint8_t> bytes, std::int32_t& status);
+    // Reads a .kel file and decodes it. `status` (set to Ok by the caller) becomes Missing for
+    // a file that cannot be read, NotValid for one that is no error log (no rows) or whose
+    // header checksum does not match (the rows are still decoded, so that a damaged file can be
+    // looked at).
+    std::vector<ErrorLogRow> load(const std::string& path, ErrorLogStatus& status);
+    std::vector<ErrorLogRow> loadBytes(std::vector<std::uint8_t> bytes, ErrorLogStatus& status);
 
     const ErrorLogDescriptor& descriptor() const { return description; }
     const std::vector<std::uint8_t>& image() const { return bytes; }

@@ -91,7 +91,7 @@ ErrorLogReadout readErrorLog(CanOpenClient& client, const SensorInfo& sensor, co
     Description description = loadDescription(descriptionPath, sensor);
     readout.status = description.status;
     readout.problem = description.problem;
-    if (description.status != 0) {
+    if (description.status != ErrorLogStatus::Ok) {
         logLine(description.problem);
         return readout;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "errorlog/ErrorLogDescriptor.h"
+#include "errorlog/ErrorLogStatus.h"
 #include "sensor/SensorInfo.h"
 
 #include <cstdint>
@@ -27,7 +28,7 @@ VendorPages readVendorPages(CanOpenClient& client, std::uint8_t node, int firstB
 // The error log read out of a sensor: its description and its memory, ready for the image of
 // an ErrorLog. Nothing is sent when the sensor is not described or its identity is incomplete.
 struct ErrorLogReadout {
-    std::int32_t status = 0; // 0, or errorLogConfigMissing, errorLogMissing, errorLogNotValid
+    ErrorLogStatus status = ErrorLogStatus::Ok; // of the description file
     std::string refusal;     // why nothing was sent when no description status applies
     std::string problem;     // the description's problem in detail
     ErrorLogDescriptor descriptor;

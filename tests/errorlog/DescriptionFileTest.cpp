@@ -57,7 +57,7 @@ TEST_F(DescriptionFileTest, DescriptionFillsTheDescriptorUnlessAKeyIsDamaged)
     TemporaryDirectory dir;
     const std::string path = dir.write("canopen.dev", unscrambleDescription("; models\n" + section()));
     const Description d = loadDescription(path, sensor);
-    ASSERT_EQ(d.status, 0) << d.problem;
+    ASSERT_EQ(d.status, ErrorLogStatus::Ok) << d.problem;
     ASSERT_EQ(d.descriptor.ebit.size(), 32u);
     EXPECT_EQ(d.descriptor.ebit[31], 32) << "list index i holds key i + 1";
     EXPECT_EQ(d.descriptor.ibit[31], 0x10);
@@ -70,7 +70,7 @@ TEST_F(DescriptionFileTest, DescriptionFillsTheDescriptorUnlessAKeyIsDamaged)
     for (const auto& [from, to] : damaged) {
         dir.write("canopen.dev", unscrambleDescription(section(from, to)));
         const Description bad = loadDescription(path, sensor);
-        EXPECT_EQ(bad.status, errorLogNotValid) << to;
+        EXPECT_EQ(bad.status, ErrorLogStatus::NotValid) << to;
         EXPECT_FALSE(bad.problem.empty()) << to;
     }
 }

@@ -53,7 +53,7 @@ TEST_F(ErrorLogReadoutTest, EachModelReadsWhatItsFirmwareWroteAndUnreadWordsKeep
     std::vector<std::uint8_t> expected = listedLogMemory();
     RecordingProgress progress;
     const ErrorLogReadout listed = readAt(60, progress);
-    ASSERT_EQ(listed.status, 0) << listed.problem;
+    ASSERT_EQ(listed.status, ErrorLogStatus::Ok) << listed.problem;
     EXPECT_EQ(listed.memory, expected);
     EXPECT_EQ(progress.percent, 100u);
     ErrorLog log;
@@ -61,7 +61,7 @@ TEST_F(ErrorLogReadoutTest, EachModelReadsWhatItsFirmwareWroteAndUnreadWordsKeep
     EXPECT_EQ(log.rows().at(1).text, "Maximaldruck");
 
     const ErrorLogReadout other = readAt(61, progress);
-    ASSERT_EQ(other.status, 0) << other.problem;
+    ASSERT_EQ(other.status, ErrorLogStatus::Ok) << other.problem;
     log.buildImage(other.descriptor, other.memory);
     ASSERT_EQ(log.rows().size(), 3u);
     EXPECT_EQ(log.rows()[2].text, "Externer Temp.Sensor");
@@ -76,7 +76,7 @@ TEST_F(ErrorLogReadoutTest, EachModelReadsWhatItsFirmwareWroteAndUnreadWordsKeep
     for (int attempt = 0; attempt < 5 && lossySensor.uid != "0x06102200"; ++attempt)
         lossySensor = connectToSensor(client(), "62").sensor;
     const ErrorLogReadout lossy = readErrorLog(client(), lossySensor, description, progress);
-    ASSERT_EQ(lossy.status, 0) << lossy.problem;
+    ASSERT_EQ(lossy.status, ErrorLogStatus::Ok) << lossy.problem;
     expected = listedLogMemory();
     ASSERT_EQ(lossy.memory.size(), expected.size());
     std::uint32_t erased = 0;
@@ -105,9 +105,9 @@ TEST_F(ErrorLogReadoutTest, NothingSentUnlessDescribedThenEveryWordOfEveryBlock)
     const char* trace = std::getenv("VELDRIS_SIM_TRACE");
     const SensorInfo sensor = connectToSensor(client(), "60").sensor;
     const std::streamoff connected = sizeOfFile(trace);
-    EXPECT_EQ(readErrorLog(client(), sensor, dir.file("no.dev"), progress).status, errorLogConfigMissing);
+    EXPECT_EQ(readErrorLog(client(), sensor, dir.file("no.dev"), progress).status, ErrorLogStatus::ConfigMissing);
     dir.write("other.dev", unscrambleDescription("[KV12345678]\nvirtaddr = 0\n"));
-    EXPECT_EQ(readErrorLog(client(), sensor, dir.file("other.dev"), progress).status, errorLogMissing);
+    EXPECT_EQ(readErrorLog(client(), sensor, dir.file("other.dev"), progress).status, ErrorLogStatus::Missing);
     EXPECT_TRUE(framesOfTrace(trace, connected).empty());
 
     std::ifstream source(VELDRIS_SOURCE_DIR "/resources/description/canopen.dev.ini", std::ios::binary);

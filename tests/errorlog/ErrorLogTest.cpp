@@ -82,10 +82,10 @@ TEST(ErrorLog, ImageOfWhatTheSensorWroteSurvivesSaveAndOpenInEitherVersion)
     EXPECT_FALSE(error.empty());
 
     ErrorLog opened;
-    std::int32_t status = 0;
+    ErrorLogStatus status = ErrorLogStatus::Ok;
     opened.load(dir.file("log.kel"), status);
     const auto rows = opened.load(dir.file("log.kel"), status);
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(status, ErrorLogStatus::Ok);
     EXPECT_EQ(columns(rows), columns(written.rows())); // the lists are replaced, not extended
     EXPECT_EQ(opened.descriptor().uid, "0x0610a200");
     EXPECT_EQ(opened.descriptor().firmwareVersion, "1.4.0.12");
@@ -98,23 +98,23 @@ TEST(ErrorLog, ImageOfWhatTheSensorWroteSurvivesSaveAndOpenInEitherVersion)
         bytes[at] = byte;
         return bytes;
     };
-    const std::tuple<const char*, std::vector<std::uint8_t>, std::int32_t, bool> cases[] = {
-        {"empty", {}, errorLogNotValid, false},
-        {"shorter than the header", {image.begin(), image.begin() + 200}, errorLogNotValid, false},
-        {"header only", {image.begin(), image.begin() + 256}, 0, false},
-        {"other magic", changed(0, 'x'), errorLogNotValid, false},
-        {"version 3", changed(17, 3), errorLogNotValid, false},
-        {"wrong checksum", changed(127, image[127] ^ 1), errorLogNotValid, true},
+    const std::tuple<const char*, std::vector<std::uint8_t>, ErrorLogStatus, bool> cases[] = {
+        {"empty", {}, ErrorLogStatus::NotValid, false},
+        {"shorter than the header", {image.begin(), image.begin() + 200}, ErrorLogStatus::NotValid, false},
+        {"header only", {image.begin(), image.begin() + 256}, ErrorLogStatus::Ok, false},
+        {"other magic", changed(0, 'x'), ErrorLogStatus::NotValid, false},
+        {"version 3", changed(17, 3), ErrorLogStatus::NotValid, false},
+        {"wrong checksum", changed(127, image[127] ^ 1), ErrorLogStatus::NotValid, true},
     };
     for (const auto& [name, bytes, expected, hasRows] : cases) {
         ErrorLog log;
-        status = 0; // set only when the file is refused
+        status = ErrorLogStatus::Ok; // set only when the file is refused
         EXPECT_EQ(!log.loadBytes(bytes, status).empty(), hasRows) << name;
         EXPECT_EQ(status, expected) << name;
-        EXPECT_EQ(status != 0, !log.problem().empty()) << name;
+        EXPECT_EQ(status != ErrorLogStatus::Ok, !log.problem().empty()) << name;
     }
     EXPECT_TRUE(opened.load(dir.file("none.kel"), status).empty());
-    EXPECT_EQ(status, errorLogMissing);
+    EXPECT_EQ(status, ErrorLogStatus::Missing);
     EXPECT_FALSE(opened.problem().empty());
 
     // Version 1: no serial, item or firmware; the layout fields stand earlier.
@@ -129,9 +129,9 @@ TEST(ErrorLog, ImageOfWhatTheSensorWroteSurvivesSaveAndOpenInEitherVersion)
     const std::vector<std::uint8_t> memory = sensorMemory();
     old.insert(old.end(), memory.begin(), memory.end());
     ErrorLog log;
-    status = 0;
+    status = ErrorLogStatus::Ok;
     EXPECT_EQ(columns(log.loadBytes(old, status)), columns(written.rows()));
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(status, ErrorLogStatus::Ok);
     EXPECT_EQ(log.descriptor().version, 1);
     EXPECT_EQ(log.descriptor().uid, "0x005");
     EXPECT_EQ(log.descriptor().firmwareVersion, "n/a");

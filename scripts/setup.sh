@@ -3,7 +3,7 @@
 # run; with --package also what makes the Debian package (dpkg-shlibdeps); with --test also
 # that and the independent tools the tests check against (python-can, tshark, pdftotext,
 # lintian, the desktop-file and AppStream validators, debootstrap for the clean install, clang
-# with its libFuzzer runtime for the fuzz targets).
+# with its libFuzzer runtime for the fuzz targets, clang-format for the format check).
 # Works as root or, for anyone else, through sudo. Debian 12.
 set -euo pipefail
 
@@ -17,7 +17,7 @@ case "${1:-}" in
   --package) packages+=(dpkg-dev file) ;;
   --test) packages+=(dpkg-dev file python3 python3-can tshark srecord binutils
                      poppler-utils lintian desktop-file-utils appstream debootstrap
-                     clang libclang-rt-14-dev) ;;
+                     clang libclang-rt-14-dev clang-format) ;;
 esac
 
 missing=()

@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the whole test suite: unit, integration and GUI tests (offscreen),
-# built with AddressSanitizer and UndefinedBehaviorSanitizer; then the tests that use threads
-# (CTest label "threads") again, built with ThreadSanitizer; then every file reader's libFuzzer
-# target for 30 seconds (where clang is installed, as the setup installs it); then the Debian
-# package is built and checked, and installed on a bare Debian 12 in a chroot.
-#   ./scripts/test.sh [CTEST ARGS]             all four
+# Sets up, builds and runs the whole test suite: first the format check of the C++ sources
+# (scripts/check-format.sh; a source that differs from .clang-format ends the run there); then
+# unit, integration and GUI tests (offscreen), built with AddressSanitizer and
+# UndefinedBehaviorSanitizer; then the tests that use threads (CTest label "threads") again,
+# built with ThreadSanitizer; then every file reader's libFuzzer target for 30 seconds (where
+# clang is installed, as the setup installs it); then the Debian package is built and checked,
+# and installed on a bare Debian 12 in a chroot.
+#   ./scripts/test.sh [CTEST ARGS]             all five
+#   ./scripts/test.sh --format                 only the format check
 #   ./scripts/test.sh --tsan [CTEST ARGS]      only the ThreadSanitizer run
 #   ./scripts/test.sh --fuzz [SECONDS]         only the fuzz targets
 #   ./scripts/test.sh --package                only the package
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-stages="asan tsan fuzz package"
+stages="format asan tsan fuzz package"
 fuzz_seconds=30
 case "${1:-}" in
+  --format) stages=format; shift ;;
   --tsan) stages=tsan; shift ;;
   --fuzz) stages=fuzz; shift; fuzz_seconds=${1:-30}; shift $(( $# > 0 ? 1 : 0 )) ;;
   --package) stages=package; shift ;;
@@ -21,6 +25,10 @@ esac
 
 "$root/scripts/setup.sh" --test
 export QT_QPA_PLATFORM=offscreen
+
+if [[ " $stages " == *" format "* ]]; then
+  "$root/scripts/check-format.sh"
+fi
 
 if [[ " $stages " == *" asan "* ]]; then
   build="$root/build-tests"

@@ -4,6 +4,7 @@
 #include "app/TVeldrisForm.h"
 
 #include "app/FailureMessage.h"
+#include "app/LongProcedureScope.h"
 #include "app/UiServices.h"
 #include "app/WaitForWorker.h"
 #include "canopen/CanOpenClient.h"
@@ -60,8 +61,8 @@ bool TVeldrisForm::runOnWorker(veldris::GUIProgress& progress, std::uint32_t& sh
     veldris::BusLease lease = leaseBus();
     if (!lease)
         return false;
-    longProcedureRunning = true;
     {
+        const LongProcedureScope running(longProcedureRunning);
         veldris::BusWorker worker(std::move(lease), progress, std::move(procedure));
         waitForWorker(progress, display, shownLines);
     } // joined: the worker has released the bus and touches nothing of ours any more
@@ -72,7 +73,6 @@ bool TVeldrisForm::runOnWorker(veldris::GUIProgress& progress, std::uint32_t& sh
 
 bool TVeldrisForm::endLongProcedure(const std::string& stateLine)
 {
-    longProcedureRunning = false;
     if (!closeAfterWorker)
         return false;
     closeAfterWorker = false;

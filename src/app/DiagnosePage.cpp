@@ -3,6 +3,7 @@
 #include "app/TVeldrisForm.h"
 
 #include "app/HandlerConnection.h"
+#include "app/LongProcedureScope.h"
 #include "app/WidgetFactory.h"
 
 #include "app/UiServices.h"
@@ -207,7 +208,8 @@ void TVeldrisForm::showDiagnosisField(veldris::DiagnosisField field, const std::
 }
 
 // The diagnosis holds the bus for its whole run: the current-value timer skips its ticks and
-// other handlers say the bus is busy.
+// other handlers say the bus is busy. An exception that ends it is shown as one out of any
+// handler; the page then stays locked, but the window can be closed.
 void TVeldrisForm::DiagnoseStartBtnClick()
 {
     const veldris::BusLease lease = leaseBus();
@@ -215,9 +217,12 @@ void TVeldrisForm::DiagnoseStartBtnClick()
         return;
     diagnosisResults.clear();
     lockForDiagnosis();
-    longProcedureRunning = true;
-    PageReport report(*this);
-    const veldris::DiagnosisOutcome outcome = veldris::Diagnosis(veldris::canOpenClient(), veldris::connectedSensor(), report).run();
+    veldris::DiagnosisOutcome outcome;
+    {
+        const LongProcedureScope running(longProcedureRunning);
+        PageReport report(*this);
+        outcome = veldris::Diagnosis(veldris::canOpenClient(), veldris::connectedSensor(), report).run();
+    }
     if (endLongProcedure(outcome.stopped ? veldris::diagnosisStoppedLine : ""))
         return;
     showConnectedState();

@@ -364,7 +364,7 @@ private:
     // The current-value checkbox's switch, with the bus held.
     void switchCurrentValue();
 
-    bool longProcedureRunning = false; // a worker or the diagnosis holds the bus
+    bool longProcedureRunning = false; // a worker or the diagnosis holds the bus; see LongProcedureScope
     bool closeAfterWorker = false;     // the user chose to stop it and close
     bool valueBusy = false;            // the current-value tick runs
     int valueFailures = 0;             // consecutive current-value ticks without a value

@@ -2,6 +2,7 @@
 // the node list scans the bus, the force option follows the scan, the NMT buttons send their
 // frames, a worker holds the bus against the window's handlers, and closing the window stops it.
 
+#include "app/LongProcedureScope.h"
 #include "canopen/BusWorker.h"
 #include "canopen/RequestTemplates.h"
 #include "common/GUIProgress.h"
@@ -19,6 +20,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <stdexcept>
 
 class BusPathTest : public QObject, private GuiFixture {
     Q_OBJECT
@@ -140,6 +142,23 @@ private slots:
         QVERIFY(!veldris::canOpenClient().stopRequested() && !veldris::canOpenClient().leased());
         QVERIFY(form->isVisible()); // until the handler has returned to the event loop
         QTRY_VERIFY(!form->isVisible());
+    }
+
+    // The mark of a long procedure goes also when its scope is left by an exception.
+    void theLongProcedureMarkGoesOnEveryWayOut()
+    {
+        bool running = false;
+        try {
+            const LongProcedureScope scope(running);
+            QVERIFY(running);
+            throw std::runtime_error("thread not started");
+        } catch (const std::runtime_error&) {
+        }
+        QVERIFY(!running);
+        {
+            const LongProcedureScope scope(running);
+        }
+        QVERIFY(!running);
     }
 };
 

@@ -2,6 +2,7 @@
 // diagnosis in DiagnoseOutput with its values, the report it exports, and the
 // current-value checkbox with its timer.
 
+#include "canopen/BusWorker.h"
 #include "sensor/Diagnosis.h"
 
 #include "GuiFixture.h"
@@ -70,6 +71,24 @@ private slots:
         QVERIFY(!form->DiagnoseOutput->toPlainText().contains(QStringLiteral("Diagnosing heartbeat")));
         QVERIFY(!veldris::canOpenClient().stopRequested() && !veldris::canOpenClient().leased());
         QTRY_VERIFY(!form->isVisible());
+    }
+
+    // A diagnosis that ends by an exception (a sensor record whose node ID is no number) shows
+    // its text as an exception out of any handler is shown and frees the bus; the window then
+    // closes without asking.
+    void diagnosisEndedByAnExceptionLeavesTheWindowClosable()
+    {
+        form->show();
+        choose(5);
+        veldris::connectedSensor().nodeId = "five";
+        form->DiagnoseStartBtn->click();
+        QCOMPARE(ui->errors, QStringList{QStringLiteral("invalid stoi argument")});
+        QVERIFY(form->DiagnoseOutput->toPlainText().endsWith(QStringLiteral("Setting sensor up for diagnosis..")));
+        QVERIFY(!veldris::canOpenClient().leased());
+        QCOMPARE(veldris::BusWorker::running(), 0);
+        form->close();
+        QVERIFY(ui->questions.isEmpty());
+        QVERIFY(!form->isVisible());
     }
 
     // The checkbox reads the value once a second; an inactive COB-ID (node 9) asks first: No

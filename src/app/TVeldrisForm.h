@@ -358,6 +358,10 @@ private:
     // The number typed into `input`, or nothing (with a message) when `range` does not take it.
     std::optional<std::uint32_t> typedNumber(const QLineEdit* input, const veldris::NumberRange& range, const char* object);
 
+    // Runs `procedure` on a worker that holds `lease` and follows its reports into `display`
+    // until it has ended and is joined; meanwhile the window counts as running a long procedure.
+    void followWorker(veldris::BusLease lease, veldris::GUIProgress& progress, std::uint32_t& shownLines,
+                      const WorkerDisplay& display, veldris::BusWorker::Procedure procedure);
     // After a long procedure on the bus: closes the window when the user asked to while it ran
     // (showing `stateLine`, what the procedure left the sensor in). True when closing.
     bool endLongProcedure(const std::string& stateLine);

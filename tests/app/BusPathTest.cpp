@@ -144,6 +144,24 @@ private slots:
         QTRY_VERIFY(!form->isVisible());
     }
 
+    // A procedure that throws on the worker: its text is the last line, the bus is free again,
+    // and the window closes without asking.
+    void aProcedureThatThrowsLeavesTheWindowClosable()
+    {
+        veldris::GUIProgress progress;
+        std::uint32_t shown = 0;
+        QVERIFY(form->runOnWorker(progress, shown, form->DCFOutput, nullptr, [](veldris::Progress& report) {
+            report.addLine("sending");
+            throw std::runtime_error("adapter gone");
+        }));
+        QCOMPARE(form->DCFOutput->toPlainText(), QStringLiteral("sending\nError: adapter gone"));
+        QVERIFY(!veldris::canOpenClient().leased());
+        QCOMPARE(veldris::BusWorker::running(), 0);
+        form->close();
+        QVERIFY(ui->questions.isEmpty());
+        QVERIFY(!form->isVisible());
+    }
+
     // The mark of a long procedure goes also when its scope is left by an exception.
     void theLongProcedureMarkGoesOnEveryWayOut()
     {

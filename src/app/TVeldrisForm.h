@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -43,6 +44,7 @@ struct WorkerDisplay;
 namespace veldris {
 class CanOpenClient;
 enum class Message;
+struct DiagnosisOutcome;
 struct ErrorLogRow;
 class GUIProgress;
 }
@@ -77,12 +79,12 @@ public:
     bool runOnWorker(veldris::GUIProgress& progress, std::uint32_t& shownLines, const WorkerDisplay& display,
                      veldris::BusWorker::Procedure procedure);
 
-    // The two ways the diagnosis writes into DiagnoseOutput and the report buffer: a line in the
-    // window text colour (with the time prefix when `withTime`), and a result in red or green
-    // (always with it), which also goes to the results list. Each waits 100 ms first and lets
-    // the window process its messages.
-    void appendLine(const std::string& text, bool withTime);
-    void addResult(const veldris::DiagnosisResult& result);
+    // The two ways the diagnosis writes into DiagnoseOutput and the report buffer, on the
+    // window's thread: a line in the window text colour, and a result's line in red or green,
+    // whose record also goes to the results list. The diagnosis's thread has waited the 100 ms
+    // each of them takes and put the time prefix in front.
+    void appendLine(const std::string& line);
+    void addResult(const veldris::DiagnosisResult& result, const std::string& line);
     void showDiagnosisField(veldris::DiagnosisField field, const std::string& text);
     void showSlotMessage(veldris::Message slot);
 
@@ -365,6 +367,9 @@ private:
     // After a long procedure on the bus: closes the window when the user asked to while it ran
     // (showing `stateLine`, what the procedure left the sensor in). True when closing.
     bool endLongProcedure(const std::string& stateLine);
+    // The diagnosis on a worker that holds `lease`, into `outcome`; the exception that ended
+    // it, if one did.
+    std::exception_ptr diagnoseOnWorker(veldris::BusLease lease, veldris::DiagnosisOutcome& outcome);
     // The current-value checkbox's switch, with the bus held.
     void switchCurrentValue();
 

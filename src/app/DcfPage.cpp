@@ -14,7 +14,6 @@
 #include "dcf/DownloadFrame.h"
 #include "sensor/SensorInfo.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QTreeWidget>
 
@@ -95,7 +94,6 @@ void TVeldrisForm::DCFUpdateBtnClick()
     const std::array<QWidget*, 5> locked = {TabTreeView, DCFLoadBtn, DCFUpdateBtn, BitrateCombo, NodeIDCombo};
     for (QWidget* control : locked)
         control->setEnabled(false);
-    QApplication::processEvents();
     const veldris::SensorInfo sensor = veldris::connectedSensor();
     const std::vector<veldris::DCFSection> sections = veldris::dcfFile().sections();
     runOnWorker(progress, shown, DCFOutput, nullptr, [sensor, sections](veldris::Progress& report) {

@@ -17,7 +17,6 @@
 #include "sensor/SensorConnection.h"
 #include "sensor/SensorInfo.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QFileDialog>
@@ -255,7 +254,6 @@ void TVeldrisForm::switchCurrentValue()
         CurrentValueOutput->clear();
     }
     valueDeclined = false;
-    QApplication::processEvents();
 }
 
 // A tick while a procedure or a handler holds the bus (also the tick's own message box) is
@@ -292,7 +290,6 @@ void TVeldrisForm::GetCurrentValueTimer_OnTimer()
         switchCurrentValue(); // as the box's own click handler follows a change of its state
     }
     valueBusy = false;
-    QApplication::processEvents();
 }
 
 // Saves the report buffer; a file that could not be written is reported and an existing one

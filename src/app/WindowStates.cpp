@@ -5,7 +5,6 @@
 #include "app/DropDownCombo.h"
 #include "sensor/SensorInfo.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -64,7 +63,6 @@ void TVeldrisForm::showConnectedState()
     SRDODiagnoseGroupbox->setVisible(veldris::connectedSensor().variantCode == 2);
     if (MethodSelectionCombo->currentIndex() != -1)
         FWUpdateBtn->setEnabled(true);
-    QApplication::processEvents();
 }
 
 void TVeldrisForm::lockForFirmwareUpdate()

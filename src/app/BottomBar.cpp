@@ -72,6 +72,10 @@ void TVeldrisForm::NodeIDCombo_OnDropdown()
     if (!lease)
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    // The scan below blocks this thread for about four seconds. Repaints are posted events, and
+    // some windowing systems send a cursor change only when the event loop flushes: the pending
+    // events are processed once, so that the wait cursor and the pressed list show before the
+    // thread blocks.
     QApplication::processEvents();
     nodesFound = false;
     FWForceCheckbox->setChecked(false);

@@ -5,6 +5,7 @@
 #include "app/TVeldrisForm.h"
 
 #include "app/FailureMessage.h"
+#include "app/LongProcedureScope.h"
 #include "app/UiServices.h"
 #include "app/WaitForWorker.h"
 #include "canopen/CanOpenClient.h"
@@ -61,19 +62,25 @@ bool TVeldrisForm::runOnWorker(veldris::GUIProgress& progress, std::uint32_t& sh
     veldris::BusLease lease = leaseBus();
     if (!lease)
         return false;
-    longProcedureRunning = true;
-    {
-        veldris::BusWorker worker(std::move(lease), progress, std::move(procedure));
-        waitForWorker(progress, display, shownLines);
-    } // joined: the worker has released the bus and touches nothing of ours any more
+    followWorker(std::move(lease), progress, shownLines, display, std::move(procedure));
     // The worker's last line says in which state it left the sensor ("Stopped: ...").
     const std::uint32_t lines = progress.lineCount();
     return !endLongProcedure(lines ? progress.line(lines - 1) : std::string());
 }
 
+// The follower is declared before the worker, so that the worker is joined before the follower
+// it signals goes, also when an exception leaves this scope.
+void TVeldrisForm::followWorker(veldris::BusLease lease, veldris::GUIProgress& progress, std::uint32_t& shownLines,
+                                const WorkerDisplay& display, veldris::BusWorker::Procedure procedure)
+{
+    const LongProcedureScope running(longProcedureRunning);
+    WorkerFollower follower(progress, display, shownLines);
+    veldris::BusWorker worker(std::move(lease), progress, follower.relay(std::move(procedure)));
+    follower.follow([&worker] { worker.join(); });
+} // joined: the worker has released the bus and touches nothing of ours any more
+
 bool TVeldrisForm::endLongProcedure(const std::string& stateLine)
 {
-    longProcedureRunning = false;
     if (!closeAfterWorker)
         return false;
     closeAfterWorker = false;

@@ -15,7 +15,6 @@
 #include "dcf/DownloadFrame.h"
 #include "sensor/SensorInfo.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QTreeWidget>
 
@@ -96,7 +95,6 @@ void TVeldrisForm::DCFUpdateBtnClick()
     const std::array<QWidget*, 5> locked = {TabTreeView, DCFLoadBtn, DCFUpdateBtn, BitrateCombo, NodeIDCombo};
     for (QWidget* control : locked)
         control->setEnabled(false);
-    QApplication::processEvents();
     const veldris::SensorInfo sensor = app.sensor;
     const std::vector<veldris::DCFSection> sections = app.dcf.sections();
     veldris::CanOpenClient& client = app.client();

@@ -3,19 +3,21 @@
 #include "app/AppState.h"
 #include "app/TVeldrisForm.h"
 
+#include "app/DiagnosisRelay.h"
 #include "app/HandlerConnection.h"
+#include "app/WaitForWorker.h"
 #include "app/WidgetFactory.h"
 
 #include "app/UiServices.h"
 #include "canopen/CanOpenClient.h"
 #include "canopen/NetworkManagement.h"
+#include "common/GUIProgress.h"
 #include "sensor/Diagnosis.h"
 #include "sensor/DiagnosisReportFile.h"
 #include "sensor/ParameterAccess.h"
 #include "sensor/SensorConnection.h"
 #include "sensor/SensorInfo.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QFileDialog>
@@ -32,7 +34,7 @@
 #include <QVBoxLayout>
 
 #include <chrono>
-#include <ctime>
+#include <exception>
 
 namespace {
 
@@ -128,31 +130,6 @@ QWidget* TVeldrisForm::buildDiagnoseTab()
 
 namespace {
 
-constexpr std::chrono::milliseconds linePause{100};
-
-// The window's side of a diagnosis: its lines and results in DiagnoseOutput, its values in the
-// page's labels, its messages in boxes; its waits keep the window painted.
-class PageReport : public veldris::DiagnosisReport {
-public:
-    explicit PageReport(TVeldrisForm& page) : form(page) {}
-
-    void line(const std::string& text, bool withTime) override { form.appendLine(text, withTime); }
-    void result(const veldris::DiagnosisResult& result) override { form.addResult(result); }
-    void show(veldris::DiagnosisField field, const std::string& text) override { form.showDiagnosisField(field, text); }
-    void message(veldris::Message slot) override { form.showSlotMessage(slot); }
-    bool wait(std::chrono::milliseconds duration) override { return pauseAndPaint(form.app.client(), duration); }
-
-    static bool pauseAndPaint(veldris::CanOpenClient& client, std::chrono::milliseconds duration)
-    {
-        const bool going = client.pause(duration);
-        QApplication::processEvents();
-        return going;
-    }
-
-private:
-    TVeldrisForm& form;
-};
-
 void appendColoured(QTextEdit* output, const QString& text, const QColor& colour)
 {
     QTextCursor cursor(output->document());
@@ -172,21 +149,15 @@ QString hexText(std::int32_t value)
 
 } // namespace
 
-void TVeldrisForm::appendLine(const std::string& text, bool withTime)
+void TVeldrisForm::appendLine(const std::string& line)
 {
-    PageReport::pauseAndPaint(app.client(), linePause);
-    const std::string line = (withTime ? veldris::timePrefix(std::time(nullptr)) : std::string()) + text;
     appendColoured(DiagnoseOutput, QString::fromLatin1(line), DiagnoseOutput->palette().color(QPalette::Text));
     diagnosisReport.push_back(line);
-    QApplication::processEvents();
 }
 
-void TVeldrisForm::addResult(const veldris::DiagnosisResult& result)
+void TVeldrisForm::addResult(const veldris::DiagnosisResult& result, const std::string& line)
 {
-    PageReport::pauseAndPaint(app.client(), linePause);
-    const std::string line = veldris::resultLine(result, std::time(nullptr));
     appendColoured(DiagnoseOutput, QString::fromLatin1(line), result.isError ? QColor(0xFF, 0, 0) : QColor(0, 0x80, 0));
-    QApplication::processEvents();
     diagnosisReport.push_back(line);
     diagnosisResults.push_back(result);
 }
@@ -207,21 +178,46 @@ void TVeldrisForm::showDiagnosisField(veldris::DiagnosisField field, const std::
         labels[static_cast<int>(field)]->setText(shown);
 }
 
-// The diagnosis holds the bus for its whole run: the current-value timer skips its ticks and
-// other handlers say the bus is busy.
+// The diagnosis runs on a worker that holds the bus for its whole run: the current-value timer
+// skips its ticks and other handlers say the bus is busy. An exception that ended it is shown as
+// the window shows one out of any handler, once the window can be closed again; the page then
+// stays locked.
 void TVeldrisForm::DiagnoseStartBtnClick()
 {
-    const veldris::BusLease lease = leaseBus();
+    veldris::BusLease lease = leaseBus();
     if (!lease)
         return;
     diagnosisResults.clear();
     lockForDiagnosis();
-    longProcedureRunning = true;
-    PageReport report(*this);
-    const veldris::DiagnosisOutcome outcome = veldris::Diagnosis(app.client(), app.sensor, app.translations, report).run();
-    if (endLongProcedure(outcome.stopped ? veldris::diagnosisStoppedLine : ""))
-        return;
-    showConnectedState();
+    veldris::DiagnosisOutcome outcome;
+    const std::exception_ptr failure = diagnoseOnWorker(std::move(lease), outcome);
+    const bool closing = endLongProcedure(outcome.stopped ? veldris::diagnosisStoppedLine : "");
+    if (failure)
+        std::rethrow_exception(failure);
+    if (!closing)
+        showConnectedState();
+}
+
+// The lines, results and values come to the page through the relay, on the window's thread.
+std::exception_ptr TVeldrisForm::diagnoseOnWorker(veldris::BusLease lease, veldris::DiagnosisOutcome& outcome)
+{
+    // What the worker reads is copied here, on the window's thread: the language may change and
+    // another node may be chosen while the diagnosis runs.
+    veldris::CanOpenClient& client = app.client();
+    const veldris::SensorInfo sensor = app.sensor;
+    const veldris::Translations translations = app.translations;
+    DiagnosisRelay report(*this, client);
+    std::exception_ptr failure;
+    veldris::GUIProgress progress; // holds nothing: the diagnosis reports through the relay
+    std::uint32_t shown = 0;
+    followWorker(std::move(lease), progress, shown, WorkerDisplay{}, [&](veldris::Progress&) {
+        try {
+            outcome = veldris::Diagnosis(client, sensor, translations, report).run();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    return failure;
 }
 
 void TVeldrisForm::ResetDiagnoseResultsBtnClick()
@@ -264,11 +260,13 @@ void TVeldrisForm::switchCurrentValue()
         CurrentValueOutput->clear();
     }
     valueDeclined = false;
-    QApplication::processEvents();
 }
 
-// A tick while a procedure holds the bus (or while a handler that holds it lets the window
-// process events) is skipped; the next tick tries again.
+// A tick while a procedure or a handler holds the bus (also the tick's own message box) is
+// skipped; the next tick tries again. The tick runs on the window's thread like the other short
+// handlers: its exchanges and its wait for one TPDO frame (at most 20 reads, 10 ms apart) keep
+// the window busy for a few hundred milliseconds at most. Its waits are sleeps on the bus's stop
+// signal, not an event loop, so no other handler runs in the middle of a tick.
 void TVeldrisForm::GetCurrentValueTimer_OnTimer()
 {
     const veldris::BusLease lease = app.client().tryLease();
@@ -276,13 +274,12 @@ void TVeldrisForm::GetCurrentValueTimer_OnTimer()
         return;
     valueBusy = true;
     veldris::CanOpenClient& client = app.client();
+    const auto pauseOnBus = [&client](std::chrono::milliseconds duration) { return client.pause(duration); };
     const veldris::ByteList cob = veldris::valueBytes(veldris::getTpdoCobId(client, app.sensor));
     if (cob.empty()) {
         CurrentValueOutput->setText(QStringLiteral("n/a"));
     } else if (cob[0] != 0x80) {
-        const std::string text = veldris::currentValueText(client, app.sensor, [&client](std::chrono::milliseconds duration) {
-            return PageReport::pauseAndPaint(client, duration);
-        });
+        const std::string text = veldris::currentValueText(client, app.sensor, pauseOnBus);
         CurrentValueOutput->setText(QString::fromLatin1(text));
         valueFailures = text == "n/a" ? valueFailures + 1 : 0;
         if (valueFailures > 10)
@@ -299,7 +296,6 @@ void TVeldrisForm::GetCurrentValueTimer_OnTimer()
         switchCurrentValue(); // as the box's own click handler follows a change of its state
     }
     valueBusy = false;
-    QApplication::processEvents();
 }
 
 // Saves the report buffer; a file that could not be written is reported and an existing one

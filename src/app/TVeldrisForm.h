@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -45,6 +46,7 @@ namespace veldris {
 class CanOpenClient;
 struct SensorInfo;
 enum class Message;
+struct DiagnosisOutcome;
 struct ErrorLogRow;
 class GUIProgress;
 }
@@ -80,12 +82,12 @@ public:
     bool runOnWorker(veldris::GUIProgress& progress, std::uint32_t& shownLines, const WorkerDisplay& display,
                      veldris::BusWorker::Procedure procedure);
 
-    // The two ways the diagnosis writes into DiagnoseOutput and the report buffer: a line in the
-    // window text colour (with the time prefix when `withTime`), and a result in red or green
-    // (always with it), which also goes to the results list. Each waits 100 ms first and lets
-    // the window process its messages.
-    void appendLine(const std::string& text, bool withTime);
-    void addResult(const veldris::DiagnosisResult& result);
+    // The two ways the diagnosis writes into DiagnoseOutput and the report buffer, on the
+    // window's thread: a line in the window text colour, and a result's line in red or green,
+    // whose record also goes to the results list. The diagnosis's thread has waited the 100 ms
+    // each of them takes and put the time prefix in front.
+    void appendLine(const std::string& line);
+    void addResult(const veldris::DiagnosisResult& result, const std::string& line);
     void showDiagnosisField(veldris::DiagnosisField field, const std::string& text);
     void showSlotMessage(veldris::Message slot);
 
@@ -364,13 +366,20 @@ private:
     // The number typed into `input`, or nothing (with a message) when `range` does not take it.
     std::optional<std::uint32_t> typedNumber(const QLineEdit* input, const veldris::NumberRange& range, const char* object);
 
+    // Runs `procedure` on a worker that holds `lease` and follows its reports into `display`
+    // until it has ended and is joined; meanwhile the window counts as running a long procedure.
+    void followWorker(veldris::BusLease lease, veldris::GUIProgress& progress, std::uint32_t& shownLines,
+                      const WorkerDisplay& display, veldris::BusWorker::Procedure procedure);
     // After a long procedure on the bus: closes the window when the user asked to while it ran
     // (showing `stateLine`, what the procedure left the sensor in). True when closing.
     bool endLongProcedure(const std::string& stateLine);
+    // The diagnosis on a worker that holds `lease`, into `outcome`; the exception that ended
+    // it, if one did.
+    std::exception_ptr diagnoseOnWorker(veldris::BusLease lease, veldris::DiagnosisOutcome& outcome);
     // The current-value checkbox's switch, with the bus held.
     void switchCurrentValue();
 
-    bool longProcedureRunning = false; // a worker or the diagnosis holds the bus
+    bool longProcedureRunning = false; // a worker or the diagnosis holds the bus; see LongProcedureScope
     bool closeAfterWorker = false;     // the user chose to stop it and close
     bool valueBusy = false;            // the current-value tick runs
     int valueFailures = 0;             // consecutive current-value ticks without a value

@@ -6,7 +6,6 @@
 #include "app/DropDownCombo.h"
 #include "sensor/SensorInfo.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -65,7 +64,6 @@ void TVeldrisForm::showConnectedState()
     SRDODiagnoseGroupbox->setVisible(app.sensor.variantCode == 2);
     if (MethodSelectionCombo->currentIndex() != -1)
         FWUpdateBtn->setEnabled(true);
-    QApplication::processEvents();
 }
 
 void TVeldrisForm::lockForFirmwareUpdate()

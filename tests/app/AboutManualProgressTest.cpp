@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QRegularExpression>
 
+#include <stdexcept>
 #include <thread>
 
 class AboutManualProgressTest : public QObject, private GuiFixture {
@@ -45,7 +46,7 @@ private slots:
     // A line at most per 100 ms pass, each once and in order. Workers one after another (the
     // modules of an update) share the counter of shown lines; one that ends at once, without a
     // line, ends the wait as well.
-    void waitForWorkerShowsEveryLineOnceInOrder()
+    void followingAWorkerShowsEveryLineOnceInOrder()
     {
         QPlainTextEdit output;
         QProgressBar bar;
@@ -55,16 +56,20 @@ private slots:
         clock.start();
         QStringList expected;
         for (const auto& [module, count] : {std::pair<std::string, int>{"failed ", 0}, {"boot ", 3}, {"app ", 30}}) {
-            progress.running = true;
-            std::thread worker([&progress, module, count] {
+            WorkerFollower follower(progress, displayIn(&output, &bar), shown);
+            const veldris::BusWorker::Procedure procedure = follower.relay([module, count](veldris::Progress& report) {
                 for (int i = 1; i <= count; ++i) {
-                    progress.addLine(module + std::to_string(i));
-                    progress.setProgress(static_cast<std::uint32_t>(100 * i / count));
+                    report.addLine(module + std::to_string(i));
+                    report.setProgress(static_cast<std::uint32_t>(100 * i / count));
                 }
-                progress.running = false;
             });
-            waitForWorker(progress, &output, &bar, shown);
-            worker.join();
+            progress.running = true;
+            std::thread worker([&progress, &procedure] {
+                procedure(progress);
+                progress.finish();
+            });
+            follower.follow([&worker] { worker.join(); });
+            QVERIFY(!worker.joinable());
             for (int i = 1; i <= count; ++i)
                 expected << QString::fromStdString(module) + QString::number(i);
         }
@@ -72,6 +77,32 @@ private slots:
         QCOMPARE(shown, 33u);
         QCOMPARE(bar.value(), 100);
         QVERIFY2(clock.elapsed() >= 3200, "more than one line in a 100 ms pass");
+    }
+
+    // A line that the worker adds after its procedure has ended (the text of an exception that
+    // escaped it) is shown too: the follower joins the worker before it looks for the last lines.
+    void aLineAfterTheProcedureIsShown()
+    {
+        QPlainTextEdit output;
+        veldris::GUIProgress progress;
+        std::uint32_t shown = 0;
+        WorkerFollower follower(progress, displayIn(&output, nullptr), shown);
+        const veldris::BusWorker::Procedure procedure = follower.relay([](veldris::Progress& report) {
+            report.addLine("erasing");
+            throw std::runtime_error("no answer");
+        });
+        progress.running = true;
+        std::thread worker([&progress, &procedure] {
+            try {
+                procedure(progress);
+            } catch (const std::runtime_error& error) {
+                progress.addLine(std::string("Error: ") + error.what());
+            }
+            progress.finish();
+        });
+        follower.follow([&worker] { worker.join(); });
+        QCOMPARE(output.toPlainText(), QStringLiteral("erasing\nError: no answer"));
+        QCOMPARE(shown, 2u);
     }
 };
 

@@ -2,6 +2,7 @@
 // the node list scans the bus, the force option follows the scan, the NMT buttons send their
 // frames, a worker holds the bus against the window's handlers, and closing the window stops it.
 
+#include "app/LongProcedureScope.h"
 #include "canopen/BusWorker.h"
 #include "canopen/RequestTemplates.h"
 #include "common/GUIProgress.h"
@@ -19,6 +20,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <stdexcept>
 
 class BusPathTest : public QObject, private GuiFixture {
     Q_OBJECT
@@ -140,6 +142,41 @@ private slots:
         QVERIFY(!state->client().stopRequested() && static_cast<bool>(state->client().tryLease()));
         QVERIFY(form->isVisible()); // until the handler has returned to the event loop
         QTRY_VERIFY(!form->isVisible());
+    }
+
+    // A procedure that throws on the worker: its text is the last line, the bus is free again,
+    // and the window closes without asking.
+    void aProcedureThatThrowsLeavesTheWindowClosable()
+    {
+        veldris::GUIProgress progress;
+        std::uint32_t shown = 0;
+        QVERIFY(form->runOnWorker(progress, shown, form->DCFOutput, nullptr, [](veldris::Progress& report) {
+            report.addLine("sending");
+            throw std::runtime_error("adapter gone");
+        }));
+        QCOMPARE(form->DCFOutput->toPlainText(), QStringLiteral("sending\nError: adapter gone"));
+        QVERIFY(static_cast<bool>(state->client().tryLease()));
+        QCOMPARE(veldris::BusWorker::running(), 0);
+        form->close();
+        QVERIFY(ui->questions.isEmpty());
+        QVERIFY(!form->isVisible());
+    }
+
+    // The mark of a long procedure goes also when its scope is left by an exception.
+    void theLongProcedureMarkGoesOnEveryWayOut()
+    {
+        bool running = false;
+        try {
+            const LongProcedureScope scope(running);
+            QVERIFY(running);
+            throw std::runtime_error("thread not started");
+        } catch (const std::runtime_error&) {
+        }
+        QVERIFY(!running);
+        {
+            const LongProcedureScope scope(running);
+        }
+        QVERIFY(!running);
     }
 };
 

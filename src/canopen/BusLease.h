@@ -7,7 +7,7 @@ class CanOpenClient;
 // The right to use the bus alone for as long as the lease lives. Only one lease exists at a
 // time; while it is held, exchanges from any other thread are refused without touching the
 // bus, and so is every further lease, also one asked for by the holder's own thread (a timer
-// tick or a second handler that runs while the holder lets the window process events).
+// tick or a handler that the window runs while it waits for the holder's worker).
 //
 // A lease belongs to the thread that took it. A procedure that runs on a worker thread is
 // handed the lease: the user-interface thread takes it (so that nothing can slip in while the

@@ -32,7 +32,15 @@ BusWorker::BusWorker(BusLease lease, GUIProgress& progress, Procedure procedure)
 {
     progress.running = true;
     ++workers; // counted from here, so that the count holds as soon as we return
-    thread = std::thread(work, std::move(lease), std::ref(progress), std::move(procedure));
+    try {
+        thread = std::thread(work, std::move(lease), std::ref(progress), std::move(procedure));
+    } catch (...) {
+        // No thread (the system refused one): nothing runs, the lease went with the arguments,
+        // and the caller hears why.
+        --workers;
+        progress.finish();
+        throw;
+    }
 }
 
 BusWorker::~BusWorker()

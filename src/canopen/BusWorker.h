@@ -20,7 +20,8 @@ class BusWorker {
 public:
     using Procedure = std::function<void(Progress&)>;
 
-    // Sets `progress.running` and starts the thread.
+    // Sets `progress.running` and starts the thread. When no thread can be started, the
+    // system's error is thrown with the bus released, the count unchanged and `running` false.
     BusWorker(BusLease lease, GUIProgress& progress, Procedure procedure);
     ~BusWorker(); // joins
     BusWorker(const BusWorker&) = delete;

@@ -10,8 +10,7 @@
 
 namespace {
 
-const std::map<std::string, std::string> catalogues = {
-    {"de", "lang/de_DE.po"}, {"en", "lang/en.po"}, {"cn", "lang/cn.po"}};
+const std::map<std::string, std::string> catalogues = {{"de", "lang/de_DE.po"}, {"en", "lang/en.po"}, {"cn", "lang/cn.po"}};
 
 } // namespace
 
@@ -57,8 +56,7 @@ void addGlobalOptions(CLI::App& app, GlobalOptions& options)
     app.add_option("--node", options.node, "node ID of the sensor")->check(CLI::Range(0, 127));
     app.add_option("--trace", adapter.tracePath, "record every frame: FILE.log (candump) or FILE.pcap");
     app.add_flag("--json", options.json, "print the result as one JSON document");
-    app.add_option("--lang", options.language, "language of translated messages")
-        ->check(CLI::IsMember({"de", "en", "cn"}));
+    app.add_option("--lang", options.language, "language of translated messages")->check(CLI::IsMember({"de", "en", "cn"}));
     app.add_flag("--version", options.version, "print the version and exit");
 }
 

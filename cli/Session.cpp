@@ -3,8 +3,7 @@
 #include "can/BusTrace.h"
 #include "canopen/CanOpenClient.h"
 
-Session::Session(const GlobalOptions& given, veldris::DataDirectory folder)
-    : options(given), data(std::move(folder))
+Session::Session(const GlobalOptions& given, veldris::DataDirectory folder) : options(given), data(std::move(folder))
 {
 }
 

@@ -41,8 +41,8 @@ void TerminalProgress::setProgress(std::uint32_t value)
 
 void TerminalProgress::setTransfer(std::uint64_t sent, std::uint64_t total)
 {
-    const bool redraw = total != totalBytes || sent * 100 / std::max<std::uint64_t>(total, 1)
-                                                   != sentBytes * 100 / std::max<std::uint64_t>(total, 1);
+    const bool redraw = total != totalBytes
+                     || sent * 100 / std::max<std::uint64_t>(total, 1) != sentBytes * 100 / std::max<std::uint64_t>(total, 1);
     sentBytes = sent;
     totalBytes = total;
     if (redraw)

@@ -61,8 +61,7 @@ int main(int argc, char** argv)
     veldris::setDiagnosticStream(stderr);
     const std::string directory = executableDirectory(argv[0]);
 
-    CLI::App app("KAVRO Veldris command-line tool: scan the bus, read and configure sensors.",
-                 "veldris-cli");
+    CLI::App app("KAVRO Veldris command-line tool: scan the bus, read and configure sensors.", "veldris-cli");
     // Global options may also follow the command: "veldris-cli scan --bitrate 250".
     app.fallthrough(true);
     GlobalOptions options;

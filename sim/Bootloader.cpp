@@ -31,9 +31,7 @@ void VirtualSensor::handleBootloader(const Frame& frame, Micros now, std::vector
     if (frame.length == 0)
         return;
     switch (frame.data[0]) {
-    case 'a':
-        autoIncrement = true;
-        return sendAnswer(out, bootloaderFrame({'a', 0, 'Y'}), now);
+    case 'a': autoIncrement = true; return sendAnswer(out, bootloaderFrame({'a', 0, 'Y'}), now);
     case 'S': {
         const std::string& id = setup.faults.bootloaderId.empty() ? setup.bootloaderId : setup.faults.bootloaderId;
         Frame answer = bootloaderFrame({'S', 0});
@@ -46,7 +44,7 @@ void VirtualSensor::handleBootloader(const Frame& frame, Micros now, std::vector
         if (frame.length < 6)
             return;
         bootloaderAddress = static_cast<std::uint32_t>(frame.data[2] | frame.data[3] << 8 | frame.data[4] << 16)
-            | static_cast<std::uint32_t>(frame.data[5]) << 24;
+                          | static_cast<std::uint32_t>(frame.data[5]) << 24;
         return sendAnswer(out, frame, now);
     case 'c': {
         const std::size_t count = frame.length > 2 ? frame.length - 2u : 0u;
@@ -76,8 +74,7 @@ void VirtualSensor::handleBootloader(const Frame& frame, Micros now, std::vector
         startBoot(now, rebootTime, true);
         return;
     }
-    default:
-        return;
+    default: return;
     }
 }
 

@@ -11,9 +11,8 @@ namespace sim {
 class BusClock {
 public:
     BusClock()
-        : start(std::chrono::steady_clock::now())
-        , startMicros(std::chrono::duration_cast<std::chrono::microseconds>(
-                          std::chrono::system_clock::now().time_since_epoch())
+        : start(std::chrono::steady_clock::now()),
+          startMicros(std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch())
                           .count())
     {
     }

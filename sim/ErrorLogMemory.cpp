@@ -42,8 +42,7 @@ void writeEntry(std::vector<std::uint8_t>& memory, std::size_t offset, const std
 // The page the firmware writes to carries the "current" state; once it moves on, the page
 // keeps its data and is marked as holding older entries. The remaining header bytes are
 // cleared when the page is taken into use.
-void writePageHeader(std::vector<std::uint8_t>& memory, std::size_t pageStart, const ErrorLogLayout& layout,
-                     bool current)
+void writePageHeader(std::vector<std::uint8_t>& memory, std::size_t pageStart, const ErrorLogLayout& layout, bool current)
 {
     const std::size_t headerLength = pageHeaderLength(layout.pageHeader);
     for (std::size_t i = stateByteCount; i < headerLength; ++i)
@@ -58,9 +57,9 @@ void writePageHeader(std::vector<std::uint8_t>& memory, std::size_t pageStart, c
 
 bool isHeaderPattern(const std::string& pageHeader)
 {
-    return pageHeader.size() == headerPatternLength &&
-           std::all_of(pageHeader.begin(), pageHeader.end(),
-                       [](char c) { return c == 'A' || c == 'F' || c == 'E' || c == 'X'; });
+    return pageHeader.size() == headerPatternLength && std::all_of(pageHeader.begin(), pageHeader.end(), [](char c) {
+               return c == 'A' || c == 'F' || c == 'E' || c == 'X';
+           });
 }
 
 // Empty when the firmware could keep a log in this layout, else why not.
@@ -76,8 +75,8 @@ std::string layoutProblem(const ErrorLogLayout& layout)
     if (layout.pageCount == 0)
         return "the ring has no pages";
     if (headerLength > layout.pageSize)
-        return "page header of " + std::to_string(headerLength) + " bytes is longer than the page of " +
-               std::to_string(layout.pageSize) + " bytes";
+        return "page header of " + std::to_string(headerLength) + " bytes is longer than the page of "
+             + std::to_string(layout.pageSize) + " bytes";
     if (slotsPerPage(layout) == 0)
         return "a page of " + std::to_string(layout.pageSize) + " bytes has no room for one entry after its header";
     return {};
@@ -96,8 +95,7 @@ std::size_t entrySize(const std::string& errorStruct)
 
 std::size_t pageHeaderLength(const std::string& pageHeader)
 {
-    return static_cast<std::size_t>(std::count_if(pageHeader.begin(), pageHeader.end(),
-                                                  [](char c) { return c != 'X'; }));
+    return static_cast<std::size_t>(std::count_if(pageHeader.begin(), pageHeader.end(), [](char c) { return c != 'X'; }));
 }
 
 std::size_t slotsPerPage(const ErrorLogLayout& layout)

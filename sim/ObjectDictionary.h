@@ -10,12 +10,12 @@ enum class Access { ReadOnly, ReadWrite, WriteOnly };
 // One object dictionary entry of a simulated sensor: the value in use and the value kept in
 // non-volatile memory by "save" (0x1010:01).
 struct ObjectEntry {
-    std::uint8_t size = 4;          // [bytes] 1, 2 or 4
+    std::uint8_t size = 4; // [bytes] 1, 2 or 4
     Access access = Access::ReadWrite;
     std::uint32_t active = 0;
     std::uint32_t stored = 0;
-    bool communication = false;     // restored from the stored value by NMT reset communication
-    bool protectedWrite = false;    // writable only after the access code was given
+    bool communication = false;  // restored from the stored value by NMT reset communication
+    bool protectedWrite = false; // writable only after the access code was given
 };
 
 class ObjectDictionary {
@@ -33,9 +33,9 @@ public:
     std::uint32_t value(std::uint16_t index, std::uint8_t sub, std::uint32_t otherwise = 0) const;
     void set(std::uint16_t index, std::uint8_t sub, std::uint32_t value);
 
-    void storeAll();                 // "save": every writable value becomes the stored one
-    void restoreCommunication();     // NMT reset communication
-    void restoreAll();               // NMT reset node, power-on
+    void storeAll();             // "save": every writable value becomes the stored one
+    void restoreCommunication(); // NMT reset communication
+    void restoreAll();           // NMT reset node, power-on
 
     std::map<Key, ObjectEntry>& entries() { return table; }
     const std::map<Key, ObjectEntry>& entries() const { return table; }

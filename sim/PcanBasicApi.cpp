@@ -35,9 +35,8 @@ struct BitrateCode {
     std::uint16_t code;
     int kbit;
 };
-constexpr BitrateCode bitrateCodes[] = {{baud1M, 1000}, {baud800K, 800}, {baud500K, 500}, {baud250K, 250},
-                                        {baud125K, 125}, {baud100K, 100}, {baud50K, 50},   {baud20K, 20},
-                                        {baud10K, 10},   {baud5K, 5}};
+constexpr BitrateCode bitrateCodes[] = {{baud1M, 1000},  {baud800K, 800}, {baud500K, 500}, {baud250K, 250}, {baud125K, 125},
+                                        {baud100K, 100}, {baud50K, 50},   {baud20K, 20},   {baud10K, 10},   {baud5K, 5}};
 
 sim::VirtualBus* busOf(Handle channel, Status& refusal)
 {
@@ -92,16 +91,13 @@ Status getGlobalValue(Parameter parameter, void* buffer, std::uint32_t length)
     sim::VirtualBus* bus = sim::Simulator::instance().bus();
     const std::uint32_t count = bus ? 1 : 0;
     switch (parameter) {
-    case attachedChannelsCount:
-        return putValue(buffer, length, count);
+    case attachedChannelsCount: return putValue(buffer, length, count);
     case attachedChannels:
         if (count == 0)
             return ok;
         return putValue(buffer, length, channelRecord(bus->portOpen()));
-    case apiVersion:
-        return putText(buffer, length, "4.7.0.3");
-    default:
-        return errorIllParamType;
+    case apiVersion: return putText(buffer, length, "4.7.0.3");
+    default: return errorIllParamType;
     }
 }
 
@@ -197,8 +193,8 @@ __attribute__((visibility("default"))) Status CAN_Read(Handle channel, Message* 
     if (!bus->readFrame(frame, stamp))
         return errorQrcvEmpty;
     message->id = frame.id;
-    message->messageType = static_cast<std::uint8_t>((frame.extended ? messageExtended : messageStandard)
-                                                     | (frame.remote ? messageRtr : 0));
+    message->messageType =
+        static_cast<std::uint8_t>((frame.extended ? messageExtended : messageStandard) | (frame.remote ? messageRtr : 0));
     message->length = frame.length;
     std::memcpy(message->data, frame.data, sizeof message->data);
     if (timestamp)
@@ -279,21 +275,14 @@ __attribute__((visibility("default"))) Status CAN_GetValue(Handle channel, Param
         if (!bus->portOpen())
             return errorInitialize;
         return putValue(buffer, length, static_cast<int>(bus->receiveEventFd()));
-    case deviceId:
-        return putValue(buffer, length, std::uint32_t{0xFF});
-    case channelCondition:
-        return putValue(buffer, length, bus->portOpen() ? channelOccupied : channelAvailable);
-    case hardwareName:
-        return putText(buffer, length, "PCAN-USB");
-    case channelVersion:
-        return putText(buffer, length, "Veldris bus simulator, PCAN-Basic 4.7 interface");
-    case firmwareVersion:
-        return putText(buffer, length, "1.0.0");
-    case devicePartNumber:
-        return putText(buffer, length, "SIM-0001");
+    case deviceId: return putValue(buffer, length, std::uint32_t{0xFF});
+    case channelCondition: return putValue(buffer, length, bus->portOpen() ? channelOccupied : channelAvailable);
+    case hardwareName: return putText(buffer, length, "PCAN-USB");
+    case channelVersion: return putText(buffer, length, "Veldris bus simulator, PCAN-Basic 4.7 interface");
+    case firmwareVersion: return putText(buffer, length, "1.0.0");
+    case devicePartNumber: return putText(buffer, length, "SIM-0001");
     case controllerNumber:
-    case channelFeatures:
-        return putValue(buffer, length, std::uint32_t{0});
+    case channelFeatures: return putValue(buffer, length, std::uint32_t{0});
     case listenOnly: {
         std::lock_guard lock(settingsMutex);
         return putValue(buffer, length, settings.listenOnly ? parameterOn : parameterOff);

@@ -34,7 +34,9 @@ std::string quoted(std::string_view text)
 class SectionReader {
 public:
     SectionReader(const CSimpleIniA& ini, const char* section, const std::string& where)
-        : ini(ini), section(section), where(where) {}
+        : ini(ini), section(section), where(where)
+    {
+    }
 
     const char* raw(const char* key)
     {
@@ -193,11 +195,10 @@ bool parseVersion(const std::string& text, std::uint32_t& value)
 bool readIdentity(SectionReader& r, SensorConfig& s)
 {
     std::string version, layout;
-    bool ok = r.number("node", s.nodeId, 127) && r.number("bitrate", s.bitrateKbit, 1000)
-        && r.unsignedValue("uid", s.uid) && r.text("firmware", version) && r.signedValue("item", s.itemNumber)
-        && r.signedValue("serial", s.serialNumber) && r.text("layout", layout)
-        && r.unsignedValue("firmwareVersionAddress", s.firmwareVersionAddress)
-        && r.text("bootloaderId", s.bootloaderId) && r.flag("startInBootloader", s.startInBootloader);
+    bool ok = r.number("node", s.nodeId, 127) && r.number("bitrate", s.bitrateKbit, 1000) && r.unsignedValue("uid", s.uid)
+           && r.text("firmware", version) && r.signedValue("item", s.itemNumber) && r.signedValue("serial", s.serialNumber)
+           && r.text("layout", layout) && r.unsignedValue("firmwareVersionAddress", s.firmwareVersionAddress)
+           && r.text("bootloaderId", s.bootloaderId) && r.flag("startInBootloader", s.startInBootloader);
     if (ok && !version.empty() && !parseVersion(version, s.firmwareVersion))
         ok = r.fail("firmware", quoted(version) + " is not four numbers a.b.c.d");
     // The listed UIDs use the other object layout; "layout" overrides the choice by UID.
@@ -215,22 +216,21 @@ bool readProcess(SectionReader& r, SensorConfig& s)
 {
     return r.unsignedValue("heartbeat", s.heartbeatMs, 0xFFFF) && r.unsignedValue("tpdo.cobid", s.tpdoCobId)
         && r.unsignedValue("tpdo.type", s.tpdoTransmissionType, 0xFF)
-        && r.unsignedValue("tpdo.eventTimer", s.tpdoEventTimerMs, 0xFFFF)
-        && r.unsignedValue("tpdo.mapping", s.tpdoMapping) && r.real("value", s.processValue)
-        && r.unsignedValue("decimals", s.decimalDigits, 9) && r.unsignedValue("unit", s.unitCode)
-        && r.unsignedValue("currentError", s.currentError);
+        && r.unsignedValue("tpdo.eventTimer", s.tpdoEventTimerMs, 0xFFFF) && r.unsignedValue("tpdo.mapping", s.tpdoMapping)
+        && r.real("value", s.processValue) && r.unsignedValue("decimals", s.decimalDigits, 9)
+        && r.unsignedValue("unit", s.unitCode) && r.unsignedValue("currentError", s.currentError);
 }
 
 bool readSrdo(SectionReader& r, SrdoConfig& srdo)
 {
     std::string checksum;
     bool ok = r.flag("srdo", srdo.enabled) && r.unsignedValue("srdo.direction", srdo.direction, 0xFF)
-        && r.unsignedValue("srdo.cycleTime", srdo.cycleTimeMs, 0xFFFF)
-        && r.unsignedValue("srdo.validationTime", srdo.validationTimeMs, 0xFF)
-        && r.unsignedValue("srdo.type", srdo.transmissionType, 0xFF) && r.unsignedValue("srdo.cobid1", srdo.cobId1)
-        && r.unsignedValue("srdo.cobid2", srdo.cobId2) && r.unsignedValue("srdo.mappingCount", srdo.mappingCount, 0xFF)
-        && r.unsignedValue("srdo.mapping1", srdo.mapping1) && r.unsignedValue("srdo.mapping2", srdo.mapping2)
-        && r.text("srdo.checksum", checksum) && r.unsignedValue("srdo.valid", srdo.validMark, 0xFF);
+           && r.unsignedValue("srdo.cycleTime", srdo.cycleTimeMs, 0xFFFF)
+           && r.unsignedValue("srdo.validationTime", srdo.validationTimeMs, 0xFF)
+           && r.unsignedValue("srdo.type", srdo.transmissionType, 0xFF) && r.unsignedValue("srdo.cobid1", srdo.cobId1)
+           && r.unsignedValue("srdo.cobid2", srdo.cobId2) && r.unsignedValue("srdo.mappingCount", srdo.mappingCount, 0xFF)
+           && r.unsignedValue("srdo.mapping1", srdo.mapping1) && r.unsignedValue("srdo.mapping2", srdo.mapping2)
+           && r.text("srdo.checksum", checksum) && r.unsignedValue("srdo.valid", srdo.validMark, 0xFF);
     srdo.checksumAuto = checksum.empty() || checksum == "auto";
     if (ok && !srdo.checksumAuto && !parseUnsigned(checksum, 0xFFFF, srdo.checksum))
         ok = r.fail("srdo.checksum", quoted(checksum) + " is neither auto nor a 16-bit number");
@@ -261,9 +261,9 @@ bool readErrorLog(SectionReader& r, const std::string& source, SensorConfig& s)
     std::uint32_t pageSize = log.pageSize, pageCount = log.pageCount;
     const bool described = r.raw("errorlog.virtaddr") != nullptr;
     bool ok = r.unsignedValue("errorlog.virtaddr", log.virtaddr, 0xFFFF)
-        && r.unsignedValue("errorlog.pagesize", pageSize, 0xFFFF) && r.unsignedValue("errorlog.pagecnt", pageCount, 0xFF)
-        && r.text("errorlog.errorstruct", log.errorStruct) && r.text("errorlog.pageheader", log.pageHeader)
-        && readMemoryFile(r, source, s);
+           && r.unsignedValue("errorlog.pagesize", pageSize, 0xFFFF) && r.unsignedValue("errorlog.pagecnt", pageCount, 0xFF)
+           && r.text("errorlog.errorstruct", log.errorStruct) && r.text("errorlog.pageheader", log.pageHeader)
+           && readMemoryFile(r, source, s);
     log.pageSize = static_cast<std::uint16_t>(pageSize);
     log.pageCount = static_cast<std::uint8_t>(pageCount);
     log.listed = s.listed;
@@ -294,13 +294,13 @@ bool readFaults(SectionReader& r, SensorFaults& f)
 {
     std::string aborts;
     bool ok = r.flag("fault.silent", f.silent) && r.text("fault.abort", aborts)
-        && r.unsignedValue("fault.abortCode", f.abortCode) && r.real("fault.lossPercent", f.lossPercent)
-        && r.number("fault.answerDelayMs", f.answerDelayMs, 60000)
-        && r.number("fault.bootloaderEchoLimit", f.bootloaderEchoLimit, 0x7FFFFFFF)
-        && r.number("fault.leaveBusAfterS", f.leaveBusAfterS, 0x7FFFFFFF) && r.text("fault.bootloaderId", f.bootloaderId)
-        && r.flag("fault.refuseSrdoStart", f.refuseSrdoStart) && r.number("fault.tpdoPeriodMs", f.tpdoPeriodMs, 60000)
-        && r.number("fault.heartbeatPeriodMs", f.heartbeatPeriodMs, 60000)
-        && r.number("fault.srdoPeriodMs", f.srdoPeriodMs, 60000) && r.number("fault.jitterMs", f.jitterMs, 1000);
+           && r.unsignedValue("fault.abortCode", f.abortCode) && r.real("fault.lossPercent", f.lossPercent)
+           && r.number("fault.answerDelayMs", f.answerDelayMs, 60000)
+           && r.number("fault.bootloaderEchoLimit", f.bootloaderEchoLimit, 0x7FFFFFFF)
+           && r.number("fault.leaveBusAfterS", f.leaveBusAfterS, 0x7FFFFFFF) && r.text("fault.bootloaderId", f.bootloaderId)
+           && r.flag("fault.refuseSrdoStart", f.refuseSrdoStart) && r.number("fault.tpdoPeriodMs", f.tpdoPeriodMs, 60000)
+           && r.number("fault.heartbeatPeriodMs", f.heartbeatPeriodMs, 60000)
+           && r.number("fault.srdoPeriodMs", f.srdoPeriodMs, 60000) && r.number("fault.jitterMs", f.jitterMs, 1000);
     for (const std::string& object : splitList(aborts)) {
         const auto colon = object.find(':');
         std::uint32_t index = 0, sub = 0;
@@ -319,8 +319,8 @@ bool readBus(SectionReader& r, BusOptions& bus)
 {
     std::string refused;
     const bool ok = r.flag("timing", bus.timing) && r.unsignedValue("seed", bus.seed)
-        && r.unsignedValue("fault.txError", bus.txError) && r.text("fault.txErrorIds", refused)
-        && r.unsignedValue("fault.openRefusedAfter", bus.openRefusedAfter);
+                 && r.unsignedValue("fault.txError", bus.txError) && r.text("fault.txErrorIds", refused)
+                 && r.unsignedValue("fault.openRefusedAfter", bus.openRefusedAfter);
     for (const std::string& id : splitList(refused)) {
         std::uint32_t identifier = 0;
         if (!parseUnsigned(id, 0x7FF, identifier))
@@ -353,7 +353,7 @@ bool parseScenario(const std::string& text, const std::string& source, Scenario&
             SensorConfig sensor;
             sensor.name = name;
             ok = readIdentity(r, sensor) && readProcess(r, sensor) && readSrdo(r, sensor.srdo)
-                && readErrorLog(r, source, sensor) && readFaults(r, sensor.faults);
+              && readErrorLog(r, source, sensor) && readFaults(r, sensor.faults);
             scenario.sensors.push_back(std::move(sensor));
         } else {
             error = source + ": [" + name + "] is neither [bus] nor a [sensor ...] section";

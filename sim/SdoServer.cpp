@@ -21,7 +21,7 @@ constexpr std::uint32_t abortNoObject = 0x06020000;
 constexpr std::uint32_t abortLength = 0x06070010;
 constexpr std::uint32_t abortNoSubIndex = 0x06090011;
 constexpr std::uint32_t abortRange = 0x06090030;
-constexpr std::uint32_t abortRefused = 0x08000020;     // locked: access or unlock code missing
+constexpr std::uint32_t abortRefused = 0x08000020; // locked: access or unlock code missing
 constexpr std::uint32_t abortDeviceState = 0x08000022;
 
 constexpr std::uint32_t saveSignature = 0x65766173; // "save"
@@ -89,9 +89,9 @@ void VirtualSensor::defineObjects()
     if (c.srdo.enabled) {
         const SrdoConfig& s = c.srdo;
         od.define(0x1301, 0, 1, Access::ReadOnly, 6);
-        const std::pair<std::uint8_t, std::uint32_t> communication[] = {
-            {1, s.direction}, {2, s.cycleTimeMs}, {3, s.validationTimeMs}, {4, s.transmissionType},
-            {5, s.cobId1}, {6, s.cobId2}};
+        const std::pair<std::uint8_t, std::uint32_t> communication[] = {{1, s.direction},        {2, s.cycleTimeMs},
+                                                                        {3, s.validationTimeMs}, {4, s.transmissionType},
+                                                                        {5, s.cobId1},           {6, s.cobId2}};
         constexpr std::uint8_t sizes[] = {0, 1, 2, 1, 1, 4, 4};
         for (const auto& [sub, value] : communication)
             od.define(0x1301, sub, sizes[sub], Access::ReadWrite, value).protectedWrite = true;
@@ -100,8 +100,8 @@ void VirtualSensor::defineObjects()
         od.define(0x1381, 2, 4, Access::ReadWrite, s.mapping2).protectedWrite = true;
         od.define(0x13FE, 0, 1, Access::ReadWrite, s.validMark).protectedWrite = true;
         od.define(0x13FF, 0, 1, Access::ReadOnly, 1);
-        od.define(0x13FF, 1, 2, Access::ReadWrite, s.checksumAuto ? configuredSrdoChecksum() : s.checksum)
-            .protectedWrite = true;
+        od.define(0x13FF, 1, 2, Access::ReadWrite, s.checksumAuto ? configuredSrdoChecksum() : s.checksum).protectedWrite =
+            true;
     }
 
     ObjectEntry& nodeId = od.define(0x2000, 0, 1, Access::ReadWrite, c.nodeId);
@@ -192,13 +192,11 @@ void VirtualSensor::handleSdo(const Frame& frame, Micros now, std::vector<Transm
     }
     case 4: // abort from the client: nothing to end, expedited transfers are done at once
         return;
-    default:
-        return abort(abortCommand);
+    default: return abort(abortCommand);
     }
 }
 
-std::uint32_t VirtualSensor::readObject(std::uint16_t index, std::uint8_t sub, std::uint32_t& value,
-                                        std::uint8_t& size) const
+std::uint32_t VirtualSensor::readObject(std::uint16_t index, std::uint8_t sub, std::uint32_t& value, std::uint8_t& size) const
 {
     if (isMemoryIndex(index)) {
         const std::size_t address = static_cast<std::size_t>(index - memoryFirstIndex) * 256 + sub;
@@ -220,8 +218,7 @@ std::uint32_t VirtualSensor::readObject(std::uint16_t index, std::uint8_t sub, s
     return 0;
 }
 
-std::uint32_t VirtualSensor::writeObject(std::uint16_t index, std::uint8_t sub, std::uint32_t value, int size,
-                                         Micros now)
+std::uint32_t VirtualSensor::writeObject(std::uint16_t index, std::uint8_t sub, std::uint32_t value, int size, Micros now)
 {
     if (isMemoryIndex(index)) {
         // The only writable word of the mapped memory is the firmware unlock at 0x2800:00.
@@ -301,10 +298,9 @@ bool VirtualSensor::srdoConfigurationValid() const
 
 std::uint16_t VirtualSensor::configuredSrdoChecksum() const
 {
-    const std::uint32_t values[8] = {
-        dictionary.value(0x1301, 1), dictionary.value(0x1301, 2), dictionary.value(0x1301, 3),
-        dictionary.value(0x1301, 5), dictionary.value(0x1301, 6), dictionary.value(0x1381, 0),
-        dictionary.value(0x1381, 1), dictionary.value(0x1381, 2)};
+    const std::uint32_t values[8] = {dictionary.value(0x1301, 1), dictionary.value(0x1301, 2), dictionary.value(0x1301, 3),
+                                     dictionary.value(0x1301, 5), dictionary.value(0x1301, 6), dictionary.value(0x1381, 0),
+                                     dictionary.value(0x1381, 1), dictionary.value(0x1381, 2)};
     return srdoChecksum(values);
 }
 

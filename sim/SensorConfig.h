@@ -28,39 +28,39 @@ struct SensorFaults {
 // The SRDO 1 configuration of a safety sensor (variant 2).
 struct SrdoConfig {
     bool enabled = false;
-    std::uint32_t direction = 1;        // 0x1301:01, 1 = the sensor produces the SRDO
-    std::uint32_t cycleTimeMs = 25;     // 0x1301:02
-    std::uint32_t validationTimeMs = 20;// 0x1301:03
-    std::uint32_t transmissionType = 254;// 0x1301:04
-    std::uint32_t cobId1 = 0x101;       // 0x1301:05, normal data
-    std::uint32_t cobId2 = 0x102;       // 0x1301:06, inverted data
-    std::uint32_t mappingCount = 2;     // 0x1381:00
-    std::uint32_t mapping1 = 0x71300110;// 0x1381:01
-    std::uint32_t mapping2 = 0x71300110;// 0x1381:02
-    bool checksumAuto = true;           // the stored checksum matches the configuration
-    std::uint32_t checksum = 0;         // 0x13FF:01 when not automatic
-    std::uint32_t validMark = 0xA5;     // 0x13FE:00
+    std::uint32_t direction = 1;          // 0x1301:01, 1 = the sensor produces the SRDO
+    std::uint32_t cycleTimeMs = 25;       // 0x1301:02
+    std::uint32_t validationTimeMs = 20;  // 0x1301:03
+    std::uint32_t transmissionType = 254; // 0x1301:04
+    std::uint32_t cobId1 = 0x101;         // 0x1301:05, normal data
+    std::uint32_t cobId2 = 0x102;         // 0x1301:06, inverted data
+    std::uint32_t mappingCount = 2;       // 0x1381:00
+    std::uint32_t mapping1 = 0x71300110;  // 0x1381:01
+    std::uint32_t mapping2 = 0x71300110;  // 0x1381:02
+    bool checksumAuto = true;             // the stored checksum matches the configuration
+    std::uint32_t checksum = 0;           // 0x13FF:01 when not automatic
+    std::uint32_t validMark = 0xA5;       // 0x13FE:00
 };
 
 // One simulated sensor as a scenario describes it.
 struct SensorConfig {
-    std::string name;                    // the scenario's section, the key of its saved state
+    std::string name; // the scenario's section, the key of its saved state
     std::uint8_t nodeId = 1;
     int bitrateKbit = 125;
     std::uint32_t uid = 0;
-    bool listed = false;                 // object layout of listed UIDs
-    std::uint32_t firmwareVersion = 0;   // byte 3 = first number of "a.b.c.d"
+    bool listed = false;                          // object layout of listed UIDs
+    std::uint32_t firmwareVersion = 0;            // byte 3 = first number of "a.b.c.d"
     std::uint32_t firmwareVersionAddress = 0x100; // flash address the application's version is read from after an update
     std::int32_t itemNumber = 0;
     std::int32_t serialNumber = 0;
     std::uint32_t heartbeatMs = 1000;
-    std::uint32_t tpdoCobId = 0;         // 0: 0x180 + node ID
+    std::uint32_t tpdoCobId = 0; // 0: 0x180 + node ID
     std::uint32_t tpdoTransmissionType = 254;
     std::uint32_t tpdoEventTimerMs = 100;
     std::uint32_t tpdoMapping = 0x71300110;
-    double processValue = 0;             // physical value of the process object
-    std::uint32_t decimalDigits = 2;     // 0x7132:01, for 16-bit process objects
-    std::uint32_t unitCode = 0;          // the unit object h31:01
+    double processValue = 0;         // physical value of the process object
+    std::uint32_t decimalDigits = 2; // 0x7132:01, for 16-bit process objects
+    std::uint32_t unitCode = 0;      // the unit object h31:01
     std::uint32_t currentError = 0;
     SrdoConfig srdo;
     bool hasErrorLog = false;

@@ -8,8 +8,7 @@ namespace sim {
 namespace {
 
 // The runs of bytes that are not erased (0xFF), by their address.
-std::map<std::uint32_t, std::vector<std::uint8_t>> writtenRuns(const std::vector<std::uint8_t>& bytes,
-                                                               std::uint32_t base)
+std::map<std::uint32_t, std::vector<std::uint8_t>> writtenRuns(const std::vector<std::uint8_t>& bytes, std::uint32_t base)
 {
     std::map<std::uint32_t, std::vector<std::uint8_t>> runs;
     std::size_t i = 0;
@@ -37,8 +36,7 @@ SensorState VirtualSensor::saveState() const
     // A sensor caught in its reset is saved as it will come up.
     const bool booting = mode == Mode::Booting;
     saved.nodeId = booting ? static_cast<std::uint8_t>(dictionary.value(0x2000, 0, node)) : node;
-    saved.bitrateKbit = booting ? static_cast<int>(dictionary.value(0x2001, 0, static_cast<std::uint32_t>(bitrate)))
-                                : bitrate;
+    saved.bitrateKbit = booting ? static_cast<int>(dictionary.value(0x2001, 0, static_cast<std::uint32_t>(bitrate))) : bitrate;
     saved.inBootloader = mode == Mode::Bootloader;
     saved.memory = writtenRuns(mappedMemory, 0);
     for (const auto& [base, block] : flash)

@@ -10,7 +10,10 @@ namespace sim {
 // time stamps from the epoch too).
 using Micros = std::int64_t;
 inline constexpr Micros never = std::numeric_limits<Micros>::max();
-inline constexpr Micros millis(std::int64_t ms) { return ms * 1000; }
+inline constexpr Micros millis(std::int64_t ms)
+{
+    return ms * 1000;
+}
 
 struct Frame {
     std::uint32_t id = 0;

@@ -66,10 +66,10 @@ json sensorJson(const SensorState& state)
 {
     json objects = json::array();
     for (const auto& [key, values] : state.objects)
-        objects.push_back({{"index", hex(key >> 8, 4)}, {"sub", hex(key & 0xFF, 2)},
-                           {"active", values.first}, {"stored", values.second}});
-    return {{"nodeId", state.nodeId},   {"bitrate", state.bitrateKbit}, {"inBootloader", state.inBootloader},
-            {"objects", objects},       {"memory", ranges(state.memory)}, {"flash", ranges(state.flash)}};
+        objects.push_back(
+            {{"index", hex(key >> 8, 4)}, {"sub", hex(key & 0xFF, 2)}, {"active", values.first}, {"stored", values.second}});
+    return {{"nodeId", state.nodeId}, {"bitrate", state.bitrateKbit},   {"inBootloader", state.inBootloader},
+            {"objects", objects},     {"memory", ranges(state.memory)}, {"flash", ranges(state.flash)}};
 }
 
 SensorState sensorFrom(const json& document)
@@ -79,8 +79,8 @@ SensorState sensorFrom(const json& document)
     state.bitrateKbit = document.at("bitrate").get<int>();
     state.inBootloader = document.value("inBootloader", false);
     for (const json& object : document.at("objects"))
-        state.objects[number(object.at("index")) << 8 | number(object.at("sub"))] = {
-            number(object.at("active")), number(object.at("stored"))};
+        state.objects[number(object.at("index")) << 8 | number(object.at("sub"))] = {number(object.at("active")),
+                                                                                     number(object.at("stored"))};
     state.memory = rangesFrom(document.value("memory", json::array()));
     state.flash = rangesFrom(document.value("flash", json::array()));
     return state;

@@ -117,8 +117,8 @@ void Simulator::startTrace(const std::string& path)
     }
     running->setTrace([this](const Frame& frame, Micros stamp) {
         std::lock_guard lock(traceMutex);
-        traceFile << veldris::candumpLine(static_cast<std::uint64_t>(stamp), "vcan0", frame.id, frame.extended,
-                                          frame.data, frame.remote ? 0 : frame.length)
+        traceFile << veldris::candumpLine(static_cast<std::uint64_t>(stamp), "vcan0", frame.id, frame.extended, frame.data,
+                                          frame.remote ? 0 : frame.length)
                   << (frame.remote ? "R" : "") << '\n';
         traceFile.flush();
     });

@@ -22,8 +22,7 @@ std::uint64_t arbitrationKey(const Frame& frame)
 } // namespace
 
 VirtualBus::VirtualBus(const BusOptions& busOptions, std::vector<SensorConfig> configs)
-    : options(busOptions)
-    , eventFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
+    : options(busOptions), eventFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
 {
     const Micros start = clock.now();
     for (SensorConfig& config : configs)
@@ -66,8 +65,7 @@ void VirtualBus::closePort()
     std::lock_guard lock(mutex);
     open = false;
     received.clear();
-    pending.erase(std::remove_if(pending.begin(), pending.end(),
-                                 [](const Pending& p) { return p.sender == portSender; }),
+    pending.erase(std::remove_if(pending.begin(), pending.end(), [](const Pending& p) { return p.sender == portSender; }),
                   pending.end());
     clearEvent();
 }
@@ -104,8 +102,7 @@ void VirtualBus::clearQueue()
 {
     std::lock_guard lock(mutex);
     received.clear();
-    pending.erase(std::remove_if(pending.begin(), pending.end(),
-                                 [](const Pending& p) { return p.sender == portSender; }),
+    pending.erase(std::remove_if(pending.begin(), pending.end(), [](const Pending& p) { return p.sender == portSender; }),
                   pending.end());
     clearEvent();
 }

@@ -18,9 +18,9 @@
 namespace sim {
 
 struct BusOptions {
-    bool timing = true;     // frames take their bit time on the bus; off: they pass at once
-    std::uint32_t seed = 1; // for the sensors' lost frames
-    std::uint32_t txError = 0;            // PCAN-Basic status CAN_Write returns; 0: every write is taken
+    bool timing = true;                    // frames take their bit time on the bus; off: they pass at once
+    std::uint32_t seed = 1;                // for the sensors' lost frames
+    std::uint32_t txError = 0;             // PCAN-Basic status CAN_Write returns; 0: every write is taken
     std::vector<std::uint32_t> txErrorIds; // identifiers refused with txError; empty: all
     std::uint32_t openRefusedAfter = 0;    // CAN_Initialize fails after this many opens; 0: never
 };
@@ -43,7 +43,7 @@ public:
     void writeFrame(const Frame& frame);
     bool readFrame(Frame& frame, Micros& stamp); // false when nothing is waiting
     void clearQueue();
-    bool takeOverrun();                          // the receive queue overflowed since the last call
+    bool takeOverrun();                            // the receive queue overflowed since the last call
     int receiveEventFd() const { return eventFd; } // readable while frames are waiting
     // The status with which the adapter refuses to send a frame with this identifier; 0 when
     // it sends it (the scenario's fault.txError).

@@ -25,11 +25,8 @@ Micros nextMultiple(Micros now, std::uint32_t periodMs)
 } // namespace
 
 VirtualSensor::VirtualSensor(SensorConfig config, Micros now, std::uint32_t seed)
-    : setup(std::move(config))
-    , mappedMemory(256 * 256, 0xFF)
-    , random(seed ^ setup.nodeId)
-    , node(setup.nodeId)
-    , bitrate(setup.bitrateKbit)
+    : setup(std::move(config)), mappedMemory(256 * 256, 0xFF), random(seed ^ setup.nodeId), node(setup.nodeId),
+      bitrate(setup.bitrateKbit)
 {
     defineObjects();
     fillMemory();
@@ -84,8 +81,7 @@ void VirtualSensor::runDue(Micros now, std::vector<Transmission>& out)
 
 void VirtualSensor::emit(std::vector<Transmission>& out, const Frame& frame, Micros at)
 {
-    if (setup.faults.lossPercent > 0
-        && std::uniform_real_distribution<double>(0, 100)(random) < setup.faults.lossPercent)
+    if (setup.faults.lossPercent > 0 && std::uniform_real_distribution<double>(0, 100)(random) < setup.faults.lossPercent)
         return;
     out.push_back({frame, at});
 }
@@ -171,14 +167,12 @@ Frame VirtualSensor::heartbeatFrame(std::uint8_t stateByte) const
 bool VirtualSensor::tpdoActive() const
 {
     const std::uint32_t type = dictionary.value(0x1800, 2);
-    return state == NmtState::Operational && !(dictionary.value(0x1800, 1) & 0x80000000u) && type >= 254
-        && tpdoPeriod() > 0;
+    return state == NmtState::Operational && !(dictionary.value(0x1800, 1) & 0x80000000u) && type >= 254 && tpdoPeriod() > 0;
 }
 
 bool VirtualSensor::srdoActive() const
 {
-    return setup.srdo.enabled && state == NmtState::Operational && dictionary.value(0x1301, 1) == 1
-        && srdoPeriod() > 0;
+    return setup.srdo.enabled && state == NmtState::Operational && dictionary.value(0x1301, 1) == 1 && srdoPeriod() > 0;
 }
 
 // The bytes of the object a mapping entry (index << 16 | sub-index << 8 | length in bits) names.
@@ -201,20 +195,11 @@ void VirtualSensor::handleNmt(const Frame& frame, Micros now)
         if (!setup.srdo.enabled || srdoConfigurationValid())
             state = NmtState::Operational;
         break;
-    case 0x02:
-        state = NmtState::Stopped;
-        break;
-    case 0x80:
-        state = NmtState::PreOperational;
-        break;
-    case 0x81:
-        startBoot(now, resetNodeTime, true);
-        return;
-    case 0x82:
-        startBoot(now, resetCommunicationTime, false);
-        return;
-    default:
-        return;
+    case 0x02: state = NmtState::Stopped; break;
+    case 0x80: state = NmtState::PreOperational; break;
+    case 0x81: startBoot(now, resetNodeTime, true); return;
+    case 0x82: startBoot(now, resetCommunicationTime, false); return;
+    default: return;
     }
     restartSchedules(now);
 }

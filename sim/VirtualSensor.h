@@ -34,8 +34,8 @@ public:
 
     const SensorConfig& config() const { return setup; }
     std::uint8_t nodeId() const { return node; }
-    int bitrateKbit() const;          // the rate its controller runs at now
-    bool onBus(Micros now) const;     // false once it left the bus or while it is silent
+    int bitrateKbit() const;      // the rate its controller runs at now
+    bool onBus(Micros now) const; // false once it left the bus or while it is silent
     bool inBootloader() const { return mode == Mode::Bootloader; }
     NmtState nmtState() const { return state; }
 
@@ -91,7 +91,7 @@ private:
 
     SensorConfig setup;
     ObjectDictionary dictionary;
-    std::vector<std::uint8_t> mappedMemory;            // 256 pages of 256 bytes: objects 0x2800 + page
+    std::vector<std::uint8_t> mappedMemory;                   // 256 pages of 256 bytes: objects 0x2800 + page
     std::map<std::uint32_t, std::vector<std::uint8_t>> flash; // 256-byte blocks by base address; absent = erased
     std::mt19937 random;
 

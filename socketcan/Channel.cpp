@@ -4,7 +4,6 @@
 #include "socketcan/ErrorText.h"
 #include "socketcan/FrameConversion.h"
 
-
 namespace socketcan {
 
 Channel::Channel(std::string name, std::unique_ptr<FrameSocket> frameSocket, pcan::Status state)
@@ -21,17 +20,14 @@ pcan::Status Channel::read(pcan::Message& message, pcan::Timestamp* timestamp)
         std::int64_t micros = 0;
         int error = 0;
         switch (socket->receive(frame, micros, error)) {
-        case FrameSocket::Received::Empty:
-            return pcan::errorQrcvEmpty;
+        case FrameSocket::Received::Empty: return pcan::errorQrcvEmpty;
         case FrameSocket::Received::Failed: {
             // Not "empty": the socket stays readable, and a reader that polls it must not spin.
             const Refusal refusal = refusalOfErrno(error, interface);
             return ErrorText::refuse(refusal.status, refusal.message);
         }
-        case FrameSocket::Received::Ignored:
-            continue;
-        case FrameSocket::Received::Frame:
-            break;
+        case FrameSocket::Received::Ignored: continue;
+        case FrameSocket::Received::Frame: break;
         }
         if (isErrorFrame(frame)) {
             busState = busStateAfter(frame, busState);

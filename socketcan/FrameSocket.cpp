@@ -15,9 +15,7 @@ namespace {
 
 std::int64_t clockMicros()
 {
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
 // The SO_TIMESTAMP control message of a received record, or the clock where there is none.
@@ -35,8 +33,7 @@ std::int64_t receiveTime(msghdr& header)
 
 } // namespace
 
-FrameSocket::FrameSocket(int ownedDescriptor)
-    : fd(ownedDescriptor)
+FrameSocket::FrameSocket(int ownedDescriptor) : fd(ownedDescriptor)
 {
     const int on = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_TIMESTAMP, &on, sizeof on); // without it the clock stamps frames

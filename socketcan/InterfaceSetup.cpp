@@ -8,8 +8,8 @@ namespace {
 
 std::string setBitrateCommands(const std::string& name, std::uint32_t bitrate)
 {
-    return "As root: ip link set " + name + " down; ip link set " + name + " type can bitrate "
-        + std::to_string(bitrate) + "; ip link set " + name + " up";
+    return "As root: ip link set " + name + " down; ip link set " + name + " type can bitrate " + std::to_string(bitrate)
+         + "; ip link set " + name + " up";
 }
 
 // The message for an interface whose bit rate or state we could not change.
@@ -17,10 +17,10 @@ std::string refusalMessage(const std::string& name, std::uint32_t current, std::
 {
     if (current == 0)
         return name + " has no bit rate set, and setting it to " + std::to_string(wanted) + " was refused. "
-            + setBitrateCommands(name, wanted);
+             + setBitrateCommands(name, wanted);
     if (current != wanted)
         return name + " runs at " + std::to_string(current) + " bit/s, not " + std::to_string(wanted) + ". "
-            + setBitrateCommands(name, wanted);
+             + setBitrateCommands(name, wanted);
     return name + " is down. As root: ip link set " + name + " up";
 }
 
@@ -34,12 +34,13 @@ pcan::Status prepareVirtual(LinkControl& links, const std::string& name, std::st
 
 } // namespace
 
-pcan::Status prepareInterface(LinkControl& links, const std::string& name, std::uint32_t bitrate,
-                              std::string& message, pcan::Status& busState)
+pcan::Status prepareInterface(LinkControl& links, const std::string& name, std::uint32_t bitrate, std::string& message,
+                              pcan::Status& busState)
 {
     busState = pcan::ok;
     if (!links.exists(name)) {
-        message = "There is no network interface " + name + ". Connect the CAN adapter, or name its interface in "
+        message = "There is no network interface " + name
+                + ". Connect the CAN adapter, or name its interface in "
                   "VELDRIS_SOCKETCAN (ip -details link show type can lists them).";
         return pcan::errorIllHw;
     }

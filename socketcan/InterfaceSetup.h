@@ -14,7 +14,7 @@ namespace socketcan {
 // Where that cannot be done, the status refuses the initialisation and `message` says what is
 // wrong and what to run. `busState` is the status the channel starts with (a controller that
 // stayed bus-off, error-passive or at the warning level).
-pcan::Status prepareInterface(LinkControl& links, const std::string& name, std::uint32_t bitrate,
-                              std::string& message, pcan::Status& busState);
+pcan::Status prepareInterface(LinkControl& links, const std::string& name, std::uint32_t bitrate, std::string& message,
+                              pcan::Status& busState);
 
 } // namespace socketcan

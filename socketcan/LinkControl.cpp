@@ -45,8 +45,7 @@ public:
 
     bool restartAt(const std::string& name, std::uint32_t bitrate) override
     {
-        return can_do_stop(name.c_str()) == 0 && can_set_bitrate(name.c_str(), bitrate) == 0
-            && can_do_start(name.c_str()) == 0;
+        return can_do_stop(name.c_str()) == 0 && can_set_bitrate(name.c_str(), bitrate) == 0 && can_do_start(name.c_str()) == 0;
     }
 
     bool bringUp(const std::string& name) override { return can_do_start(name.c_str()) == 0; }

@@ -17,7 +17,7 @@ pcan::Status notListed(pcan::Handle handle)
     char hex[8];
     std::snprintf(hex, sizeof hex, "0x%X", handle);
     return ErrorText::refuse(pcan::errorIllHw, "Channel " + std::string(hex)
-                                 + " is not listed in VELDRIS_SOCKETCAN (the first listed channel is 0x51).");
+                                                   + " is not listed in VELDRIS_SOCKETCAN (the first listed channel is 0x51).");
 }
 
 // The socket of a listed channel, once its interface runs at `bitrate`.

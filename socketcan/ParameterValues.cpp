@@ -22,16 +22,15 @@ pcan::ChannelInformation recordOf(const ChannelEntry& entry)
     record.deviceType = pcan::deviceTypeUsb;
     std::strncpy(record.deviceName, entry.name.c_str(), sizeof record.deviceName - 1);
     record.channelCondition = OpenChannels::instance().isOpen(entry.handle) ? pcan::channelOccupied
-                              : attached(entry, systemLinks())               ? pcan::channelAvailable
-                                                                             : pcan::channelUnavailable;
+                            : attached(entry, systemLinks())                ? pcan::channelAvailable
+                                                                            : pcan::channelUnavailable;
     return record;
 }
 
 pcan::Status getGlobalValue(pcan::Parameter parameter, void* buffer, std::uint32_t length)
 {
     switch (parameter) {
-    case pcan::attachedChannelsCount:
-        return putValue(buffer, length, static_cast<std::uint32_t>(attachedChannels().size()));
+    case pcan::attachedChannelsCount: return putValue(buffer, length, static_cast<std::uint32_t>(attachedChannels().size()));
     case pcan::attachedChannels: {
         const std::vector<pcan::ChannelInformation> records = attachedChannels();
         const std::size_t bytes = records.size() * sizeof(pcan::ChannelInformation);
@@ -42,36 +41,28 @@ pcan::Status getGlobalValue(pcan::Parameter parameter, void* buffer, std::uint32
         std::memcpy(buffer, records.data(), bytes);
         return pcan::ok;
     }
-    case pcan::apiVersion:
-        return putText(buffer, length, "4.7.0.3");
-    default:
-        return pcan::errorIllParamType;
+    case pcan::apiVersion: return putText(buffer, length, "4.7.0.3");
+    default: return pcan::errorIllParamType;
     }
 }
 
-pcan::Status getChannelValue(const ChannelEntry& entry, pcan::Parameter parameter, void* buffer,
-                             std::uint32_t length)
+pcan::Status getChannelValue(const ChannelEntry& entry, pcan::Parameter parameter, void* buffer, std::uint32_t length)
 {
     OpenChannels& open = OpenChannels::instance();
     switch (parameter) {
     case pcan::receiveEvent:
-        return open.with(entry.handle,
-                         [&](Channel& channel) { return putValue(buffer, length, channel.eventDescriptor()); });
+        return open.with(entry.handle, [&](Channel& channel) { return putValue(buffer, length, channel.eventDescriptor()); });
     case pcan::messageFilter:
-        return open.with(entry.handle,
-                         [&](Channel& channel) { return putValue(buffer, length, channel.filter().state()); });
-    case pcan::channelCondition:
-        return putValue(buffer, length, recordOf(entry).channelCondition);
-    case pcan::hardwareName:
-        return putText(buffer, length, entry.name);
+        return open.with(entry.handle, [&](Channel& channel) { return putValue(buffer, length, channel.filter().state()); });
+    case pcan::channelCondition: return putValue(buffer, length, recordOf(entry).channelCondition);
+    case pcan::hardwareName: return putText(buffer, length, entry.name);
     case pcan::channelVersion:
         return putText(buffer, length, "Veldris SocketCAN library, PCAN-Basic 4.7 interface, " + entry.name);
     case pcan::deviceId:
     case pcan::controllerNumber:
     case pcan::channelFeatures: // classic CAN only
         return putValue(buffer, length, std::uint32_t{0});
-    default:
-        return pcan::errorIllParamType;
+    default: return pcan::errorIllParamType;
     }
 }
 
@@ -108,9 +99,8 @@ pcan::Status setValue(pcan::Handle channel, pcan::Parameter parameter, void* buf
     if (!buffer || length < sizeof value)
         return pcan::errorIllParamVal;
     std::memcpy(&value, buffer, sizeof value);
-    return OpenChannels::instance().with(channel, [&](Channel& open) {
-        return open.filter().set(value) ? pcan::ok : pcan::errorIllParamVal;
-    });
+    return OpenChannels::instance().with(
+        channel, [&](Channel& open) { return open.filter().set(value) ? pcan::ok : pcan::errorIllParamVal; });
 }
 
 } // namespace socketcan

@@ -47,9 +47,10 @@ VELDRIS_EXPORT Status CAN_Initialize(Handle channel, std::uint16_t btr0btr1, std
 VELDRIS_EXPORT Status CAN_InitializeFD(Handle channel, char*)
 {
     return guarded([&] {
-        return socketcan::listedChannel(channel) ? ErrorText::refuse(errorIllOperation, "CAN FD is not offered: "
-                                                                         "the library sends classic CAN frames only.")
-                                                 : errorIllHw;
+        return socketcan::listedChannel(channel)
+                 ? ErrorText::refuse(errorIllOperation, "CAN FD is not offered: "
+                                                        "the library sends classic CAN frames only.")
+                 : errorIllHw;
     });
 }
 
@@ -70,17 +71,15 @@ VELDRIS_EXPORT Status CAN_Reset(Handle channel)
 
 VELDRIS_EXPORT Status CAN_GetStatus(Handle channel)
 {
-    return guarded([&] {
-        return OpenChannels::instance().with(channel, [](socketcan::Channel& open) { return open.status(); });
-    });
+    return guarded(
+        [&] { return OpenChannels::instance().with(channel, [](socketcan::Channel& open) { return open.status(); }); });
 }
 
 VELDRIS_EXPORT Status CAN_Read(Handle channel, Message* message, Timestamp* timestamp)
 {
     return guarded([&] {
-        return OpenChannels::instance().with(channel, [&](socketcan::Channel& open) {
-            return message ? open.read(*message, timestamp) : errorIllParamVal;
-        });
+        return OpenChannels::instance().with(
+            channel, [&](socketcan::Channel& open) { return message ? open.read(*message, timestamp) : errorIllParamVal; });
     });
 }
 
@@ -109,9 +108,8 @@ VELDRIS_EXPORT Status CAN_WriteFD(Handle channel, MessageFD*)
 VELDRIS_EXPORT Status CAN_FilterMessages(Handle channel, std::uint32_t from, std::uint32_t to, std::uint8_t mode)
 {
     return guarded([&] {
-        return OpenChannels::instance().with(channel, [&](socketcan::Channel& open) {
-            return open.filter().widen(from, to, mode) ? ok : errorIllParamVal;
-        });
+        return OpenChannels::instance().with(
+            channel, [&](socketcan::Channel& open) { return open.filter().widen(from, to, mode) ? ok : errorIllParamVal; });
     });
 }
 
@@ -138,8 +136,7 @@ VELDRIS_EXPORT Status CAN_LookUpChannel(char* parameters, Handle* found)
         if (!parameters || !found)
             return errorIllParamVal;
         const auto attached = socketcan::attachedChannels();
-        *found = attached.empty() || !veldris::searchFitsUsbController0(parameters) ? noneBus
-                                                                                    : attached.front().channelHandle;
+        *found = attached.empty() || !veldris::searchFitsUsbController0(parameters) ? noneBus : attached.front().channelHandle;
         return ok;
     });
 }

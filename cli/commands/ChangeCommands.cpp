@@ -17,16 +17,17 @@
 namespace {
 
 // The result line of a change: on standard output when done, standard error otherwise.
-int finish(Session& session, veldris::ChangeResult result, const std::string& changedText,
-           const std::string& notStoredSource)
+int finish(Session& session, veldris::ChangeResult result, const std::string& changedText, const std::string& notStoredSource)
 {
     using veldris::ChangeResult;
     const GlobalOptions& options = session.options;
-    const std::string text = result == ChangeResult::Changed ? changedText
-        : result == ChangeResult::NotStored                  ? session.translations.translate(notStoredSource)
-                                                             : "the sensor refused the new value";
+    const std::string text = result == ChangeResult::Changed   ? changedText
+                           : result == ChangeResult::NotStored ? session.translations.translate(notStoredSource)
+                                                               : "the sensor refused the new value";
     if (options.json) {
-        const char* outcome = result == ChangeResult::Changed ? "changed" : result == ChangeResult::NotStored ? "not stored" : "refused";
+        const char* outcome = result == ChangeResult::Changed   ? "changed"
+                            : result == ChangeResult::NotStored ? "not stored"
+                                                                : "refused";
         printJson(nlohmann::json{{"result", outcome}, {"message", text}});
     }
     if (result == ChangeResult::Changed) {
@@ -74,8 +75,7 @@ int SetNodeIdCommand::run(Session& session)
 CLI::App* SetBitrateCommand::add(CLI::App& app)
 {
     CLI::App* command = app.add_subcommand("set-bitrate", "give the sensor at --node a new bit rate (stored, bus reset)");
-    command->add_option("kbit", kbit, "1000, 500, 250, 125, 50 or 20")->required()->check(
-        CLI::IsMember(offeredBitratesKbit()));
+    command->add_option("kbit", kbit, "1000, 500, 250, 125, 50 or 20")->required()->check(CLI::IsMember(offeredBitratesKbit()));
     return command;
 }
 
@@ -94,8 +94,7 @@ int SetBitrateCommand::run(Session& session)
     if (const auto failed = connectFor(session, "set-bitrate"))
         return *failed;
     const veldris::ChangeResult result =
-        veldris::changeBitrate(client, static_cast<std::uint32_t>(options.node), options.bitrateIndex(),
-                              wanted.bitrateIndex());
+        veldris::changeBitrate(client, static_cast<std::uint32_t>(options.node), options.bitrateIndex(), wanted.bitrateIndex());
     const std::string rate = veldris::bitrateAt(wanted.bitrateIndex())->caption;
     return finish(session, result, veldris::message(Message::BitrateChangedTo, session.translations) + rate,
                   "The new bit rate could not be stored in the sensor.");

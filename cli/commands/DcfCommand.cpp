@@ -44,7 +44,7 @@ const char* resultName(Result result)
 nlohmann::json sectionJson(const veldris::SectionReport& report)
 {
     const bool failed = report.result == Result::Aborted || report.result == Result::NoAnswer
-        || report.result == Result::Refused || report.verified == false;
+                     || report.result == Result::Refused || report.verified == false;
     nlohmann::json json = {{"headerLine", report.headerLine},
                            {"index", report.index},
                            {"subIndex", report.frame.data[3]},
@@ -107,9 +107,13 @@ int DcfCommand::show(const GlobalOptions& options)
         veldris::buildDownloadFrame(section, node, frame, &problems);
         const veldris::DownloadPlan plan = veldris::planDownload(section, node);
         if (options.json) {
-            sections.push_back({{"index", section.index}, {"headerLine", section.headerLine}, {"keys", section.keys},
-                                {"values", section.values}, {"frame", veldris::frameNotation(frame)},
-                                {"action", actionName(plan.action)}, {"reason", plan.reason}});
+            sections.push_back({{"index", section.index},
+                                {"headerLine", section.headerLine},
+                                {"keys", section.keys},
+                                {"values", section.values},
+                                {"frame", veldris::frameNotation(frame)},
+                                {"action", actionName(plan.action)},
+                                {"reason", plan.reason}});
             continue;
         }
         std::cout << '[' << section.index << "] line " << section.headerLine << '\n';

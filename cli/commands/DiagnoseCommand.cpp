@@ -32,7 +32,10 @@ public:
     }
     void result(const veldris::DiagnosisResult& result) override { add(veldris::resultLine(result, std::time(nullptr))); }
     void show(veldris::DiagnosisField, const std::string&) override {}
-    void message(veldris::Message slot) override { std::cerr << "veldris-cli: " << veldris::message(slot, translations) << '\n'; }
+    void message(veldris::Message slot) override
+    {
+        std::cerr << "veldris-cli: " << veldris::message(slot, translations) << '\n';
+    }
     bool wait(std::chrono::milliseconds duration) override { return client.pause(duration); }
 
     std::vector<std::string> lines;
@@ -52,8 +55,11 @@ private:
 
 nlohmann::json measurementJson(const veldris::StepMeasurement& step)
 {
-    return {{"expectedMs", step.expectedMs}, {"averageMs", step.timing.averageIntervalMs}, {"minMs", step.timing.minIntervalMs},
-            {"maxMs", step.timing.maxIntervalMs}, {"frames", step.timing.frames}};
+    return {{"expectedMs", step.expectedMs},
+            {"averageMs", step.timing.averageIntervalMs},
+            {"minMs", step.timing.minIntervalMs},
+            {"maxMs", step.timing.maxIntervalMs},
+            {"frames", step.timing.frames}};
 }
 
 } // namespace
@@ -82,11 +88,13 @@ int DiagnoseCommand::run(Session& session)
         for (const veldris::DiagnosisResult& result : outcome.results)
             results.push_back({{"section", result.section}, {"text", result.text}, {"isError", result.isError}});
         nlohmann::json measurements = nlohmann::json::object();
-        for (const auto& [name, step] : {std::pair{"pdo", &outcome.pdo}, std::pair{"heartbeat", &outcome.heartbeat},
-                                         std::pair{"srdo", &outcome.srdo}})
+        for (const auto& [name, step] :
+             {std::pair{"pdo", &outcome.pdo}, std::pair{"heartbeat", &outcome.heartbeat}, std::pair{"srdo", &outcome.srdo}})
             if (*step)
                 measurements[name] = measurementJson(**step);
-        printJson(nlohmann::json{{"lines", report.lines}, {"results", results}, {"verdict", outcome.passed ? "PASSED" : "FAILED"},
+        printJson(nlohmann::json{{"lines", report.lines},
+                                 {"results", results},
+                                 {"verdict", outcome.passed ? "PASSED" : "FAILED"},
                                  {"measurements", measurements}});
     }
     if (!saved)

@@ -26,11 +26,20 @@ using nlohmann::json;
 
 json descriptorJson(const veldris::ErrorLogDescriptor& d)
 {
-    return {{"version", d.version},       {"uid", d.uid},           {"firmwareVersion", d.firmwareVersion},
-            {"itemNumber", d.itemNumber}, {"serialNumber", d.serialNumber}, {"pagesize", d.pagesize},
-            {"pagecnt", d.pagecnt},       {"pageheader", d.pageheader}, {"uidListed", d.uidListed},
-            {"errorstruct", d.errorstruct}, {"list", d.list},       {"ebit", d.ebit},
-            {"ibit", d.ibit},             {"log", d.log}};
+    return {{"version", d.version},
+            {"uid", d.uid},
+            {"firmwareVersion", d.firmwareVersion},
+            {"itemNumber", d.itemNumber},
+            {"serialNumber", d.serialNumber},
+            {"pagesize", d.pagesize},
+            {"pagecnt", d.pagecnt},
+            {"pageheader", d.pageheader},
+            {"uidListed", d.uidListed},
+            {"errorstruct", d.errorstruct},
+            {"list", d.list},
+            {"ebit", d.ebit},
+            {"ibit", d.ibit},
+            {"log", d.log}};
 }
 
 // The four columns exactly as the Error Log page shows them.
@@ -43,9 +52,15 @@ void printLogJson(const veldris::ErrorLog& log, const std::vector<veldris::Error
 {
     json list = json::array();
     for (const veldris::ErrorLogRow& row : rows)
-        list.push_back({{"timestamp", row.timestamp}, {"errorNumber", row.errorNumber}, {"errorBits", row.errorBits},
-                        {"text", row.text},           {"valueText", row.valueText},     {"value", row.value},
-                        {"kind", row.kind},           {"decimals", row.decimals},       {"columns", columnsOf(row)}});
+        list.push_back({{"timestamp", row.timestamp},
+                        {"errorNumber", row.errorNumber},
+                        {"errorBits", row.errorBits},
+                        {"text", row.text},
+                        {"valueText", row.valueText},
+                        {"value", row.value},
+                        {"kind", row.kind},
+                        {"decimals", row.decimals},
+                        {"columns", columnsOf(row)}});
     json document{{"descriptor", descriptorJson(log.descriptor())}, {"rows", list}};
     document.update(extra);
     printJson(document);
@@ -55,8 +70,9 @@ void printText(const veldris::ErrorLog& log, const std::vector<veldris::ErrorLog
 {
     const veldris::ErrorLogDescriptor& d = log.descriptor();
     std::cout << "UID " << d.uid << ", firmware " << d.firmwareVersion << ", item " << d.itemNumber << ", serial "
-              << d.serialNumber << "\n" << d.pagecnt + 0 << " pages of " << d.pagesize << " bytes, entries "
-              << d.errorstruct << ", header " << d.pageheader << ", header version " << d.version << "\n";
+              << d.serialNumber << "\n"
+              << d.pagecnt + 0 << " pages of " << d.pagesize << " bytes, entries " << d.errorstruct << ", header "
+              << d.pageheader << ", header version " << d.version << "\n";
     std::cout << "Timestamp | Error Number | Error | Value\n";
     for (const veldris::ErrorLogRow& row : rows) {
         const std::vector<std::string> columns = columnsOf(row);
@@ -70,7 +86,9 @@ CLI::App* ErrorLogCommand::add(CLI::App& app)
 {
     CLI::App* errorlog = app.add_subcommand("errorlog", "error logs (.kel)");
     errorlog->require_subcommand(1);
-    errorlog->add_subcommand("show", "the descriptor and the rows of FILE")->add_option("file", path, "error log file")->required();
+    errorlog->add_subcommand("show", "the descriptor and the rows of FILE")
+        ->add_option("file", path, "error log file")
+        ->required();
     readCommand = errorlog->add_subcommand("read", "read the error log of the sensor at --node and list its rows");
     readCommand->add_option("--output", output, "save the error log to this file (.kel)");
     return errorlog;
@@ -102,9 +120,11 @@ int ErrorLogCommand::read(Session& session)
         return exitRefused;
     if (!readout.refusal.empty() || readout.status != veldris::ErrorLogStatus::Ok) {
         const std::string text = !readout.refusal.empty() ? session.translations.translate(readout.refusal)
-            : readout.status == veldris::ErrorLogStatus::ConfigMissing ? veldris::message(veldris::Message::ReadConfigFilesMissing, session.translations)
-            : readout.status == veldris::ErrorLogStatus::Missing       ? veldris::message(veldris::Message::ReadErrorlogMissing, session.translations)
-                                                               : veldris::message(veldris::Message::ReadErrorlogNotValid, session.translations);
+                               : readout.status == veldris::ErrorLogStatus::ConfigMissing
+                                   ? veldris::message(veldris::Message::ReadConfigFilesMissing, session.translations)
+                               : readout.status == veldris::ErrorLogStatus::Missing
+                                   ? veldris::message(veldris::Message::ReadErrorlogMissing, session.translations)
+                                   : veldris::message(veldris::Message::ReadErrorlogNotValid, session.translations);
         std::cerr << "veldris-cli: " << text << (readout.problem.empty() ? "" : " (" + readout.problem + ")") << '\n';
         return readout.status == veldris::ErrorLogStatus::Missing || !readout.refusal.empty() ? exitRefused : exitUsage;
     }

@@ -103,8 +103,12 @@ int FirmwareCommand::run(Session& session)
         for (const std::string& name : chosen->lines) {
             const veldris::ModuleUpdateResult result = update.update(package.findModule(name), progress);
             allUpdated = allUpdated && result.outcome == Outcome::Updated;
-            modules.push_back({{"name", name}, {"result", outcomeName(result.outcome)}, {"bytes", result.bytes},
-                               {"frames", result.frames}, {"unechoed", result.unechoed}, {"seconds", result.seconds},
+            modules.push_back({{"name", name},
+                               {"result", outcomeName(result.outcome)},
+                               {"bytes", result.bytes},
+                               {"frames", result.frames},
+                               {"unechoed", result.unechoed},
+                               {"seconds", result.seconds},
                                {"stopped", result.outcome == Outcome::Stopped}});
             if (result.outcome == Outcome::Stopped)
                 break;
@@ -114,7 +118,8 @@ int FirmwareCommand::run(Session& session)
     bool silent = false;
     const std::optional<std::string> version = client.stopRequested() ? std::nullopt : reconnect(options, client, silent);
     if (options.json)
-        printJson(nlohmann::json{{"lines", lines}, {"modules", modules}, {"firmwareVersion", version ? nlohmann::json(*version) : nullptr}});
+        printJson(nlohmann::json{
+            {"lines", lines}, {"modules", modules}, {"firmwareVersion", version ? nlohmann::json(*version) : nullptr}});
     else if (version)
         std::cout << "firmware version: " << *version << '\n';
     if (!version && silent && options.node >= 0 && !client.stopRequested())

@@ -13,9 +13,15 @@ namespace {
 
 nlohmann::json moduleJson(const veldris::FirmwareModule& m)
 {
-    return {{"name", m.name},         {"type", m.type},         {"description", m.description},
-            {"location", m.location}, {"startaddress", m.startaddress}, {"endaddress", m.endaddress},
-            {"version", m.version},   {"device", m.device},     {"ui", m.ui},
+    return {{"name", m.name},
+            {"type", m.type},
+            {"description", m.description},
+            {"location", m.location},
+            {"startaddress", m.startaddress},
+            {"endaddress", m.endaddress},
+            {"version", m.version},
+            {"device", m.device},
+            {"ui", m.ui},
             {"imageSize", m.imageSize()}};
 }
 
@@ -30,8 +36,8 @@ void printText(const veldris::FirmwarePackage& package)
     }
     std::cout << "modules:\n";
     for (const veldris::FirmwareModule& m : package.modules())
-        std::cout << "  " << m.name << ": type " << m.type << ", version " << m.version << ", device " << m.device
-                  << ", ui " << m.ui << ", " << m.imageSize() << " bytes\n";
+        std::cout << "  " << m.name << ": type " << m.type << ", version " << m.version << ", device " << m.device << ", ui "
+                  << m.ui << ", " << m.imageSize() << " bytes\n";
 }
 
 } // namespace

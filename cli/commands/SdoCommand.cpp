@@ -28,7 +28,8 @@ int report(const GlobalOptions& options, const veldris::SdoResult& result, bool 
         return exitRefused;
     }
     if (options.json)
-        printJson(nlohmann::json{{"node", options.node}, {"object", result.object.text()}, {"command", result.command}, {"value", result.value}});
+        printJson(nlohmann::json{
+            {"node", options.node}, {"object", result.object.text()}, {"command", result.command}, {"value", result.value}});
     else
         std::cout << hexText(result.command, 2) << ' ' << hexText(result.value, 8) << '\n';
     return exitDone;
@@ -64,8 +65,8 @@ int SdoCommand::run(Session& session)
     const bool writing = writeCommand->parsed();
     if (writing) {
         const veldris::SdoObject target{index, sub};
-        const auto parsed = parseValue(value, veldris::NumberRange::anyBytes(size),
-                                       target.text() + " with --size " + std::to_string(size));
+        const auto parsed =
+            parseValue(value, veldris::NumberRange::anyBytes(size), target.text() + " with --size " + std::to_string(size));
         if (!parsed)
             return exitUsage;
         // Two's complement of a negative value, cut to the bytes it was checked against.
@@ -76,7 +77,7 @@ int SdoCommand::run(Session& session)
         return *failed;
     const auto node = static_cast<std::uint8_t>(options.node);
     const std::uint8_t command = writing ? veldris::sdo::downloadCommand(size) : veldris::sdo::upload;
-    const veldris::SdoResult result =
-        veldris::sdoExchange(client, veldris::requests::sdoFrame(node, command, index, sub, writing ? number : 0), sdoTimeoutMs);
+    const veldris::SdoResult result = veldris::sdoExchange(
+        client, veldris::requests::sdoFrame(node, command, index, sub, writing ? number : 0), sdoTimeoutMs);
     return report(options, result, writing);
 }

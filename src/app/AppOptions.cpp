@@ -3,8 +3,7 @@
 namespace {
 
 // The value of "--name VALUE" or "--name=VALUE"; advances `index` past a separate value.
-bool takeValue(const QStringList& arguments, qsizetype& index, const QString& name, std::string& value,
-               QString& error)
+bool takeValue(const QStringList& arguments, qsizetype& index, const QString& name, std::string& value, QString& error)
 {
     const QString& argument = arguments[index];
     if (argument.startsWith(name + u'=')) {

@@ -25,8 +25,8 @@
 namespace {
 
 // A group with a "Current Value:" row and a row that takes the new value and a "Set" button.
-QGroupBox* changeGroup(QGroupBox* group, QLabel* currentCaption, QLabel* currentValue,
-                       QWidget* newValue, QPushButton* setButton)
+QGroupBox* changeGroup(QGroupBox* group, QLabel* currentCaption, QLabel* currentValue, QWidget* newValue,
+                       QPushButton* setButton)
 {
     auto* form = new QFormLayout(group);
     currentValue->setText(QStringLiteral("n/a"));
@@ -63,8 +63,8 @@ QWidget* TVeldrisForm::buildBasicTab()
     NewNodeIdInput->setToolTip(QStringLiteral("1..127"));
     ChangeNodeIdBtn = named<QPushButton>("ChangeNodeIdBtn");
     ChangeNodeIdBtn->setEnabled(false);
-    layout->addWidget(changeGroup(NodeIdGroupBox, NodeIDCurrentValueLabel, CurrentNodeIdLabel,
-                                  NewNodeIdInput, ChangeNodeIdBtn));
+    layout->addWidget(
+        changeGroup(NodeIdGroupBox, NodeIDCurrentValueLabel, CurrentNodeIdLabel, NewNodeIdInput, ChangeNodeIdBtn));
 
     BitRateGroupBox = named<QGroupBox>("BitRateGroupBox");
     BitRateCurrentValueLabel = named<QLabel>("BitRateCurrentValueLabel");
@@ -74,8 +74,8 @@ QWidget* TVeldrisForm::buildBasicTab()
     NewBitrateCombo->setCurrentIndex(veldris::defaultBitrateIndex);
     ChangeBitrateBtn = named<QPushButton>("ChangeBitrateBtn");
     ChangeBitrateBtn->setEnabled(false);
-    layout->addWidget(changeGroup(BitRateGroupBox, BitRateCurrentValueLabel, CurrentBitrateLabel,
-                                  NewBitrateCombo, ChangeBitrateBtn));
+    layout->addWidget(
+        changeGroup(BitRateGroupBox, BitRateCurrentValueLabel, CurrentBitrateLabel, NewBitrateCombo, ChangeBitrateBtn));
     layout->addStretch(1);
 
     connectHandler(ChangeNodeIdBtn, &QPushButton::clicked, this, &TVeldrisForm::ChangeNodeIdBtnClick);
@@ -90,7 +90,7 @@ void TVeldrisForm::ChangeNodeIdBtnClick()
     // A refused choice is told without asking for the bus, which may be busy.
     if (const auto refusal = veldris::nodeIdChangeRefusal(current, newNode)) {
         showSlotMessage(*refusal == veldris::ChangeResult::Unchanged ? veldris::Message::NodeIdUnchanged
-                                                                      : veldris::Message::NodeIdOutOfRange);
+                                                                     : veldris::Message::NodeIdOutOfRange);
         return;
     }
     const veldris::BusLease lease = leaseBus();
@@ -117,13 +117,14 @@ void TVeldrisForm::ChangeBitrateBtnClick()
     const veldris::BusLease lease = leaseBus();
     if (!lease)
         return;
-    const veldris::ChangeResult result = veldris::changeBitrate(
-        app.client(), static_cast<std::uint32_t>(node), BitrateCombo->currentIndex(), wanted);
+    const veldris::ChangeResult result =
+        veldris::changeBitrate(app.client(), static_cast<std::uint32_t>(node), BitrateCombo->currentIndex(), wanted);
     if (result == veldris::ChangeResult::Refused)
         return;
     if (result == veldris::ChangeResult::Changed)
-        uiServices().showMessage(this, QString::fromStdString(veldris::message(veldris::Message::BitrateChangedTo, app.translations))
-                                           + NewBitrateCombo->currentText());
+        uiServices().showMessage(this,
+                                 QString::fromStdString(veldris::message(veldris::Message::BitrateChangedTo, app.translations))
+                                     + NewBitrateCombo->currentText());
     else
         uiServices().showMessage(this, translate("The new bit rate could not be stored in the sensor."));
     showNoSensorState(); // the adapter keeps its bit rate until the user chooses the new one

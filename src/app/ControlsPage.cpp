@@ -59,13 +59,17 @@ QWidget* TVeldrisForm::buildControlsTab()
     auto* parameters = new QGroupBox(QStringLiteral("Parameters"));
     auto* grid = new QGridLayout(parameters);
     const ParameterRow rows[] = {
-        {"Heartbeat [ms]:", HeartbeatValInput, "HeartbeatValInput", GetHeartbeatBtn, "GetHeartbeatBtn", &SetHeartbeatBtn, "SetHeartbeatBtn"},
+        {"Heartbeat [ms]:", HeartbeatValInput, "HeartbeatValInput", GetHeartbeatBtn, "GetHeartbeatBtn", &SetHeartbeatBtn,
+         "SetHeartbeatBtn"},
         {"TPDO 1 mapping:", PDOMappingValInput, "PDOMappingValInput", GetPDOMappingBtn, "GetPDOMappingBtn", nullptr, nullptr},
         {"TPDO 1 COB-ID:", PDOCobIdValInput, "PDOCobIdValInput", GetPDOCobIdBtn, "GetPDOCobIdBtn", nullptr, nullptr},
-        {"TPDO 1 event timer [ms]:", PDOEventTimerValInput, "PDOEventTimerValInput", GetPDOEventTimerBtn, "GetPDOEventTimerBtn", &SetPDOEventTimerBtn, "SetPDOEventTimerBtn"},
-        {"SRDO 1 mapping:", SRDOMappingValInput, "SRDOMappingValInput", GetSRDOMappingBtn, "GetSRDOMappingBtn", nullptr, nullptr},
+        {"TPDO 1 event timer [ms]:", PDOEventTimerValInput, "PDOEventTimerValInput", GetPDOEventTimerBtn, "GetPDOEventTimerBtn",
+         &SetPDOEventTimerBtn, "SetPDOEventTimerBtn"},
+        {"SRDO 1 mapping:", SRDOMappingValInput, "SRDOMappingValInput", GetSRDOMappingBtn, "GetSRDOMappingBtn", nullptr,
+         nullptr},
         {"SRDO 1 COB-ID:", SRDOCobIdValInput, "SRDOCobIdValInput", GetSRDOCobIdBtn, "GetSRDOCobIdBtn", nullptr, nullptr},
-        {"SRDO 1 cycle time [ms]:", SRDOEventTimerValInput, "SRDOEventTimerValInput", GetSRDOEventTimerBtn, "GetSRDOEventTimerBtn", nullptr, nullptr},
+        {"SRDO 1 cycle time [ms]:", SRDOEventTimerValInput, "SRDOEventTimerValInput", GetSRDOEventTimerBtn,
+         "GetSRDOEventTimerBtn", nullptr, nullptr},
     };
     int row = 0;
     for (const ParameterRow& parameter : rows)
@@ -134,7 +138,8 @@ void TVeldrisForm::SetHeartbeatBtnClick()
 {
     const auto value = typedNumber(HeartbeatValInput, veldris::NumberRange::unsignedBytes(2), "0x1017:00");
     if (value)
-        withBus([this, value] { sensorGave(veldris::setHeartbeat(app.client(), app.sensor, static_cast<std::uint16_t>(*value))); });
+        withBus(
+            [this, value] { sensorGave(veldris::setHeartbeat(app.client(), app.sensor, static_cast<std::uint16_t>(*value))); });
 }
 
 void TVeldrisForm::GetHeartbeatBtnClick()
@@ -146,11 +151,13 @@ void TVeldrisForm::GetHeartbeatBtnClick()
     });
 }
 
-void TVeldrisForm::showBytes(QLineEdit* field, veldris::SdoResult (*read)(veldris::CanOpenClient&, const veldris::SensorInfo&), bool srdoCobId)
+void TVeldrisForm::showBytes(QLineEdit* field, veldris::SdoResult (*read)(veldris::CanOpenClient&, const veldris::SensorInfo&),
+                             bool srdoCobId)
 {
     withBus([this, field, read, srdoCobId] {
         const veldris::SdoResult result = read(app.client(), app.sensor);
-        field->setText(QString::fromLatin1(veldris::byteText(srdoCobId ? veldris::srdoCobIdBytes(result) : veldris::valueBytes(result))));
+        field->setText(
+            QString::fromLatin1(veldris::byteText(srdoCobId ? veldris::srdoCobIdBytes(result) : veldris::valueBytes(result))));
         sensorGave(result);
     });
 }
@@ -164,17 +171,37 @@ void TVeldrisForm::showNumber(QLineEdit* field, veldris::SdoResult (*read)(veldr
     });
 }
 
-void TVeldrisForm::GetPDOMappingBtnClick() { showBytes(PDOMappingValInput, veldris::getTpdoMapping, false); }
-void TVeldrisForm::GetPDOCobIdBtnClick() { showBytes(PDOCobIdValInput, veldris::getTpdoCobId, false); }
-void TVeldrisForm::GetPDOEventTimerBtnClick() { showNumber(PDOEventTimerValInput, veldris::getTpdoEventTimer); }
+void TVeldrisForm::GetPDOMappingBtnClick()
+{
+    showBytes(PDOMappingValInput, veldris::getTpdoMapping, false);
+}
+void TVeldrisForm::GetPDOCobIdBtnClick()
+{
+    showBytes(PDOCobIdValInput, veldris::getTpdoCobId, false);
+}
+void TVeldrisForm::GetPDOEventTimerBtnClick()
+{
+    showNumber(PDOEventTimerValInput, veldris::getTpdoEventTimer);
+}
 
 void TVeldrisForm::SetPDOEventTimerBtnClick()
 {
     const auto value = typedNumber(PDOEventTimerValInput, veldris::NumberRange::unsignedBytes(2), "0x1800:05");
     if (value)
-        withBus([this, value] { sensorGave(veldris::setTpdoEventTimer(app.client(), app.sensor, static_cast<std::uint16_t>(*value))); });
+        withBus([this, value] {
+            sensorGave(veldris::setTpdoEventTimer(app.client(), app.sensor, static_cast<std::uint16_t>(*value)));
+        });
 }
 
-void TVeldrisForm::GetSRDOMappingBtnClick() { showBytes(SRDOMappingValInput, veldris::getSrdoMapping, false); }
-void TVeldrisForm::GetSRDOCobIdBtnClick() { showBytes(SRDOCobIdValInput, veldris::getSrdoCobId, true); }
-void TVeldrisForm::GetSRDOEventTimerBtnClick() { showNumber(SRDOEventTimerValInput, veldris::getSrdoCycleTime); }
+void TVeldrisForm::GetSRDOMappingBtnClick()
+{
+    showBytes(SRDOMappingValInput, veldris::getSrdoMapping, false);
+}
+void TVeldrisForm::GetSRDOCobIdBtnClick()
+{
+    showBytes(SRDOCobIdValInput, veldris::getSrdoCobId, true);
+}
+void TVeldrisForm::GetSRDOEventTimerBtnClick()
+{
+    showNumber(SRDOEventTimerValInput, veldris::getSrdoCycleTime);
+}

@@ -85,7 +85,8 @@ void TVeldrisForm::DCFUpdateBtnClick()
     if (!bad.empty()) {
         for (const std::string& line : bad)
             DCFOutput->appendPlainText(QString::fromLatin1(line));
-        uiServices().showMessage(this, translate("The DCF was not written: a ParameterValue does not fit its DataType. Nothing was sent."));
+        uiServices().showMessage(
+            this, translate("The DCF was not written: a ParameterValue does not fit its DataType. Nothing was sent."));
         return;
     }
     DCFOutput->appendPlainText(QStringLiteral("attempting to upload dcf sections.."));

@@ -80,15 +80,18 @@ QWidget* TVeldrisForm::buildDiagnoseTab()
     layout->addLayout(buttons);
 
     auto* groups = new QHBoxLayout;
-    groups->addWidget(timingGroup("PDODiagnoseGroupbox", PDODiagnoseGroupbox,
-                                  {PDOEventTimerMemoryLabel, "PDOEventTimerMemoryLabel", PDOEventTimerLabel, "PDOEventTimerLabel"},
-                                  {PDOEventTimerActualLabel, "PDOEventTimerActualLabel", PDOEventTimerValue, "PDOEventTimerValue"}));
-    groups->addWidget(timingGroup("HBDiagnoseGroupbox", HBDiagnoseGroupbox,
-                                  {HBEventTimerMemoryLabel, "HBEventTimerMemoryLabel", HBEventTimerValue, "HBEventTimerValue"},
-                                  {HBEventTimerActualLabel, "HBEventTimerActualLabel", HBEventTimerLabel, "HBEventTimerLabel"}));
-    groups->addWidget(timingGroup("SRDODiagnoseGroupbox", SRDODiagnoseGroupbox,
-                                  {SRDOEventTimerMemoryLabel, "SRDOEventTimerMemoryLabel", SRDOEventTimerLabel, "SRDOEventTimerLabel"},
-                                  {SRDOEventTimerActualLabel, "SRDOEventTimerActualLabel", SRDOEventTimerValue, "SRDOEventTimerValue"}));
+    groups->addWidget(
+        timingGroup("PDODiagnoseGroupbox", PDODiagnoseGroupbox,
+                    {PDOEventTimerMemoryLabel, "PDOEventTimerMemoryLabel", PDOEventTimerLabel, "PDOEventTimerLabel"},
+                    {PDOEventTimerActualLabel, "PDOEventTimerActualLabel", PDOEventTimerValue, "PDOEventTimerValue"}));
+    groups->addWidget(
+        timingGroup("HBDiagnoseGroupbox", HBDiagnoseGroupbox,
+                    {HBEventTimerMemoryLabel, "HBEventTimerMemoryLabel", HBEventTimerValue, "HBEventTimerValue"},
+                    {HBEventTimerActualLabel, "HBEventTimerActualLabel", HBEventTimerLabel, "HBEventTimerLabel"}));
+    groups->addWidget(
+        timingGroup("SRDODiagnoseGroupbox", SRDODiagnoseGroupbox,
+                    {SRDOEventTimerMemoryLabel, "SRDOEventTimerMemoryLabel", SRDOEventTimerLabel, "SRDOEventTimerLabel"},
+                    {SRDOEventTimerActualLabel, "SRDOEventTimerActualLabel", SRDOEventTimerValue, "SRDOEventTimerValue"}));
     SRDODiagnoseGroupbox->setVisible(false);
     groups->addStretch(1);
     layout->addLayout(groups);
@@ -167,8 +170,8 @@ void TVeldrisForm::addResult(const veldris::DiagnosisResult& result, const std::
 void TVeldrisForm::showDiagnosisField(veldris::DiagnosisField field, const std::string& text)
 {
     using Field = veldris::DiagnosisField;
-    QLabel* labels[] = {PDOEventTimerLabel, PDOEventTimerValue, HBEventTimerValue, HBEventTimerLabel,
-                        SRDOEventTimerLabel, SRDOEventTimerValue};
+    QLabel* labels[] = {PDOEventTimerLabel, PDOEventTimerValue,  HBEventTimerValue,
+                        HBEventTimerLabel,  SRDOEventTimerLabel, SRDOEventTimerValue};
     const QString shown = QString::fromLatin1(text);
     if (field == Field::CurrentError)
         CurrentErrorOutput->setText(shown);
@@ -284,9 +287,11 @@ void TVeldrisForm::GetCurrentValueTimer_OnTimer()
         valueFailures = text == "n/a" ? valueFailures + 1 : 0;
         if (valueFailures > 10)
             uiServices().showMessage(this, translate("PDO Error. PLease start diagnose."));
-    } else if (uiServices().askYesNo(this, QString::fromStdString(veldris::message(veldris::Message::PdoError, app.translations)),
-                                     QString::fromStdString(veldris::message(veldris::Message::CobIdNotActive, app.translations)))) {
-        veldris::setTpdoCobId(client, app.sensor, static_cast<std::uint16_t>(cob[3] + 256 * cob[2])); // the value follows at the next tick
+    } else if (uiServices().askYesNo(
+                   this, QString::fromStdString(veldris::message(veldris::Message::PdoError, app.translations)),
+                   QString::fromStdString(veldris::message(veldris::Message::CobIdNotActive, app.translations)))) {
+        veldris::setTpdoCobId(client, app.sensor,
+                              static_cast<std::uint16_t>(cob[3] + 256 * cob[2])); // the value follows at the next tick
     } else {
         showSlotMessage(veldris::Message::CurrentValueNotFetched);
         GetCurrentValueTimer->stop();

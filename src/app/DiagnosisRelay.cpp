@@ -12,8 +12,7 @@ constexpr std::chrono::milliseconds linePause{100};
 
 } // namespace
 
-DiagnosisRelay::DiagnosisRelay(TVeldrisForm& page, veldris::CanOpenClient& client)
-    : form(page), bus(client)
+DiagnosisRelay::DiagnosisRelay(TVeldrisForm& page, veldris::CanOpenClient& client) : form(page), bus(client)
 {
     connect(this, &DiagnosisRelay::queued, this, &DiagnosisRelay::showQueued, Qt::QueuedConnection);
 }

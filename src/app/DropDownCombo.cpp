@@ -4,8 +4,7 @@
 
 #include <utility>
 
-DropDownCombo::DropDownCombo(QWidget* parent)
-    : QComboBox(parent)
+DropDownCombo::DropDownCombo(QWidget* parent) : QComboBox(parent)
 {
     setEditable(false);
 }

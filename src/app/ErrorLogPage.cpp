@@ -86,8 +86,9 @@ void TVeldrisForm::ErrorLogReadBtnClick()
     for (QWidget* control : locked)
         control->setEnabled(false);
     const QString reading = translate("Reading the error log:");
-    const WorkerDisplay display{[this](const QString& line) { StatusBar1->showMessage(line); },
-                                [this, reading](int percent) { StatusBar1->showMessage(reading + QStringLiteral(" %1 %").arg(percent)); }};
+    const WorkerDisplay display{
+        [this](const QString& line) { StatusBar1->showMessage(line); },
+        [this, reading](int percent) { StatusBar1->showMessage(reading + QStringLiteral(" %1 %").arg(percent)); }};
     veldris::GUIProgress progress;
     std::uint32_t shown = 0;
     veldris::ErrorLogReadout readout;
@@ -101,7 +102,8 @@ void TVeldrisForm::ErrorLogReadBtnClick()
     if (!ran || readout.stopped)
         return;
     StatusBar1->clearMessage();
-    if (!showStatus(veldris::statusNumber(readout.status), ErrorLogHandler::Read) || readout.status != veldris::ErrorLogStatus::Ok)
+    if (!showStatus(veldris::statusNumber(readout.status), ErrorLogHandler::Read)
+        || readout.status != veldris::ErrorLogStatus::Ok)
         return;
     veldris::ErrorLog& log = app.errorLog;
     log.buildImage(readout.descriptor, readout.memory);
@@ -169,7 +171,8 @@ bool TVeldrisForm::showStatus(std::int32_t status, ErrorLogHandler handler)
         if (status == veldris::statusNumber(veldris::ErrorLogStatus::ConfigMissing))
             showSlotMessage(slot(Message::ReadConfigFilesMissing, Message::OpenConfigFilesMissing));
         else
-            uiServices().showMessage(this, QString::fromStdString(veldris::message(slot(Message::ReadMajorFailure, Message::OpenMajorFailure), app.translations))
+            uiServices().showMessage(this, QString::fromStdString(veldris::message(
+                                               slot(Message::ReadMajorFailure, Message::OpenMajorFailure), app.translations))
                                                + QString::number(status));
         close();
         return false;

@@ -31,11 +31,12 @@ QString failureMessage(const veldris::Translations& texts, const std::string& no
     }
     switch (result.kind) {
     case veldris::SdoResult::Kind::Aborted:
-        return translated(texts, "Node %1 refused the access to %2: %3").arg(nodeText, object, abortText(texts, result.abortCode));
-    case veldris::SdoResult::Kind::NoAnswer:
-        return translated(texts, "Node %1 did not answer for %2.").arg(nodeText, object);
+        return translated(texts, "Node %1 refused the access to %2: %3")
+            .arg(nodeText, object, abortText(texts, result.abortCode));
+    case veldris::SdoResult::Kind::NoAnswer: return translated(texts, "Node %1 did not answer for %2.").arg(nodeText, object);
     default:
-        return translated(texts, "Node %1 gave no value for %2: %3").arg(nodeText, object, QString::fromStdString(result.failure()));
+        return translated(texts, "Node %1 gave no value for %2: %3")
+            .arg(nodeText, object, QString::fromStdString(result.failure()));
     }
 }
 

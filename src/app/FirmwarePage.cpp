@@ -123,12 +123,13 @@ void TVeldrisForm::FWUpdateBtnClick()
     const veldris::SensorInfo sensor = app.sensor;
     setCursor(Qt::WaitCursor);
     veldris::CanOpenClient& client = app.client();
-    runOnWorker(progress, shown, FWUpdateOutput, FWUpdateProgressBar, [&client, modules, force, sensor](veldris::Progress& report) {
-        veldris::FirmwareUpdate update(client, sensor, force);
-        for (const auto& module : modules)
-            if (update.update(module ? &*module : nullptr, report).outcome == veldris::ModuleUpdateResult::Outcome::Stopped)
-                return;
-    });
+    runOnWorker(
+        progress, shown, FWUpdateOutput, FWUpdateProgressBar, [&client, modules, force, sensor](veldris::Progress& report) {
+            veldris::FirmwareUpdate update(client, sensor, force);
+            for (const auto& module : modules)
+                if (update.update(module ? &*module : nullptr, report).outcome == veldris::ModuleUpdateResult::Outcome::Stopped)
+                    return;
+        });
     setCursor(Qt::ArrowCursor);
     MethodSelectionCombo->setEnabled(true);
     showNoSensorState();

@@ -14,9 +14,7 @@ void runHandler(const std::function<void()>& handler);
 
 // Connects `signal` to a handler member without arguments, run through runHandler.
 template <class Sender, class Signal, class Receiver>
-QMetaObject::Connection connectHandler(Sender* sender, Signal signal, Receiver* receiver,
-                                       void (Receiver::*handler)())
+QMetaObject::Connection connectHandler(Sender* sender, Signal signal, Receiver* receiver, void (Receiver::*handler)())
 {
-    return QObject::connect(sender, signal, receiver,
-                            [receiver, handler] { runHandler([&] { (receiver->*handler)(); }); });
+    return QObject::connect(sender, signal, receiver, [receiver, handler] { runHandler([&] { (receiver->*handler)(); }); });
 }

@@ -155,8 +155,7 @@ void TVeldrisForm::applyStartupLanguage()
         return;
     }
     currentLanguage = *stored;
-    const std::pair<LanguageChoice, QAction*> choices[] = {
-        {german, German1}, {english, English1}, {chinese, Chinese1}};
+    const std::pair<LanguageChoice, QAction*> choices[] = {{german, German1}, {english, English1}, {chinese, Chinese1}};
     for (const auto& [choice, item] : choices) {
         if (currentLanguage == choice.code) {
             app.translations.load(app.data.path(choice.catalogue));

@@ -6,11 +6,7 @@
 // not be started, so that the window can always be closed afterwards.
 class LongProcedureScope {
 public:
-    explicit LongProcedureScope(bool& running)
-        : flag(running)
-    {
-        flag = true;
-    }
+    explicit LongProcedureScope(bool& running) : flag(running) { flag = true; }
     ~LongProcedureScope() { flag = false; }
     LongProcedureScope(const LongProcedureScope&) = delete;
     LongProcedureScope& operator=(const LongProcedureScope&) = delete;

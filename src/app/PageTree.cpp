@@ -24,8 +24,7 @@ constexpr std::array treeNodes = {"Basic", "CRC", "DCF", "FW Update", "Error Log
 // tree's own click event on the desktop the window was designed for.
 class ViewportClickFilter : public QObject {
 public:
-    ViewportClickFilter(QObject* parent, std::function<void()> onClick)
-        : QObject(parent), onClick(std::move(onClick)) {}
+    ViewportClickFilter(QObject* parent, std::function<void()> onClick) : QObject(parent), onClick(std::move(onClick)) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -65,9 +64,8 @@ QWidget* TVeldrisForm::buildCards()
 {
     Tabs = named<QStackedWidget>("Tabs");
     const std::pair<QWidget**, QWidget*> cards[] = {
-        {&BasicTab, buildBasicTab()},       {&CRCTab, buildCrcTab()},
-        {&DCFTab, buildDcfTab()},           {&FWUpdateTab, buildFirmwareTab()},
-        {&ErrorLogTab, buildErrorLogTab()}, {&DiagnoseTab, buildDiagnoseTab()},
+        {&BasicTab, buildBasicTab()},       {&CRCTab, buildCrcTab()},           {&DCFTab, buildDcfTab()},
+        {&FWUpdateTab, buildFirmwareTab()}, {&ErrorLogTab, buildErrorLogTab()}, {&DiagnoseTab, buildDiagnoseTab()},
         {&DebugTab, buildDebugTab()},       {&ControlsTab, buildControlsTab()},
     };
     for (const auto& [member, card] : cards) {
@@ -86,9 +84,8 @@ void TVeldrisForm::TabTreeView_OnClick()
         return;
     const QString text = selected.constFirst()->text(0);
     const std::pair<const char*, QWidget*> cards[] = {
-        {"Basic", BasicTab},         {"CRC", CRCTab},           {"DCF", DCFTab},
-        {"FW Update", FWUpdateTab},  {"Error Log", ErrorLogTab}, {"Diagnose", DiagnoseTab},
-        {"Controls", ControlsTab},   {"Debug", DebugTab},
+        {"Basic", BasicTab},        {"CRC", CRCTab},           {"DCF", DCFTab},           {"FW Update", FWUpdateTab},
+        {"Error Log", ErrorLogTab}, {"Diagnose", DiagnoseTab}, {"Controls", ControlsTab}, {"Debug", DebugTab},
     };
     for (const auto& [name, card] : cards)
         if (text == QLatin1String(name))

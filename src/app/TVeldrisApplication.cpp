@@ -4,8 +4,7 @@
 
 #include <exception>
 
-TVeldrisApplication::TVeldrisApplication(int& argc, char** argv)
-    : QApplication(argc, argv)
+TVeldrisApplication::TVeldrisApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
 }
 

@@ -8,14 +8,13 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
-TVeldrisForm::TVeldrisForm(AppState& state, QWidget* parent)
-    : QMainWindow(parent), app(state)
+TVeldrisForm::TVeldrisForm(AppState& state, QWidget* parent) : QMainWindow(parent), app(state)
 {
     setObjectName(QStringLiteral("VeldrisForm"));
     setWindowTitle(QStringLiteral("KAVRO Veldris"));
     // A minimise button and no maximise button; the border still lets the output boxes grow.
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
 
     buildMenu();
     auto* central = new QWidget(this);
@@ -34,8 +33,7 @@ TVeldrisForm::TVeldrisForm(AppState& state, QWidget* parent)
     setMinimumSize(760, 560);
 
     applyStartupLanguage();
-    applicationDirectory = QString::fromStdString(
-        veldris::directoryOf(QCoreApplication::applicationFilePath().toStdString()));
+    applicationDirectory = QString::fromStdString(veldris::directoryOf(QCoreApplication::applicationFilePath().toStdString()));
 }
 
 TVeldrisForm::~TVeldrisForm() = default;

@@ -49,7 +49,7 @@ enum class Message;
 struct DiagnosisOutcome;
 struct ErrorLogRow;
 class GUIProgress;
-}
+} // namespace veldris
 
 // The main window: a page tree selects one card of the card panel `Tabs`; the bottom bar
 // holds the bit-rate and node-ID choosers. Controls carry their design names as objectName
@@ -77,8 +77,8 @@ public:
     // `output` (and its progress in `bar`, if given) until it has ended, and joins it. False
     // when nothing ran because the bus was busy, or when the user stopped the worker to close
     // the window (which then closes once the handler has returned).
-    bool runOnWorker(veldris::GUIProgress& progress, std::uint32_t& shownLines, QPlainTextEdit* output,
-                     QProgressBar* bar, veldris::BusWorker::Procedure procedure);
+    bool runOnWorker(veldris::GUIProgress& progress, std::uint32_t& shownLines, QPlainTextEdit* output, QProgressBar* bar,
+                     veldris::BusWorker::Procedure procedure);
     bool runOnWorker(veldris::GUIProgress& progress, std::uint32_t& shownLines, const WorkerDisplay& display,
                      veldris::BusWorker::Procedure procedure);
 
@@ -109,7 +109,7 @@ public:
     std::string currentLanguage;  // "de", "en", "cn", "jp" or empty
     bool nodesFound = false;
     bool dcfLoaded = false;
-    bool sensorSelected = false;  // the window is in its sensor-selected state
+    bool sensorSelected = false; // the window is in its sensor-selected state
 
 protected:
     // While a long procedure holds the bus (a worker, the diagnosis), closing asks whether to
@@ -359,7 +359,8 @@ private:
     // Runs `work` holding the bus; false (with the message) when the bus was busy.
     bool withBus(const std::function<void()>& work);
     // A Controls page read into its field: the value bytes, or the number.
-    void showBytes(QLineEdit* field, veldris::SdoResult (*read)(veldris::CanOpenClient&, const veldris::SensorInfo&), bool srdoCobId);
+    void showBytes(QLineEdit* field, veldris::SdoResult (*read)(veldris::CanOpenClient&, const veldris::SensorInfo&),
+                   bool srdoCobId);
     void showNumber(QLineEdit* field, veldris::SdoResult (*read)(veldris::CanOpenClient&, const veldris::SensorInfo&));
     // Shows what the connected sensor gave instead of a value or a confirmation; false then.
     bool sensorGave(const veldris::SdoResult& result);

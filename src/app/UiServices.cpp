@@ -21,15 +21,11 @@ public:
         QMessageBox::critical(parent, QStringLiteral("KAVRO Veldris"), text);
     }
 
-    void showErrorBox(const QString& caption, const QString& text) override
-    {
-        QMessageBox::critical(nullptr, caption, text);
-    }
+    void showErrorBox(const QString& caption, const QString& text) override { QMessageBox::critical(nullptr, caption, text); }
 
     bool askYesNo(QWidget* parent, const QString& caption, const QString& text) override
     {
-        return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No)
-            == QMessageBox::Yes;
+        return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     }
 
     QString runFileDialog(QFileDialog* dialog) override

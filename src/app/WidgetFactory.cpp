@@ -21,8 +21,7 @@ QFileDialog* namedFileDialog(QWidget* parent, const char* name, const QString& f
     return dialog;
 }
 
-void addNamedRow(QFormLayout* form, QLabel*& label, const char* labelName, QLineEdit*& field,
-                 const char* fieldName)
+void addNamedRow(QFormLayout* form, QLabel*& label, const char* labelName, QLineEdit*& field, const char* fieldName)
 {
     label = named<QLabel>(labelName);
     field = named<QLineEdit>(fieldName);

@@ -28,5 +28,4 @@ class QFormLayout;
 class QLabel;
 
 // Adds the row "label | field" to a form, creating both with their design names.
-void addNamedRow(QFormLayout* form, QLabel*& label, const char* labelName, QLineEdit*& field,
-                 const char* fieldName);
+void addNamedRow(QFormLayout* form, QLabel*& label, const char* labelName, QLineEdit*& field, const char* fieldName);

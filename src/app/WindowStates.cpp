@@ -54,9 +54,9 @@ void TVeldrisForm::showConnectedState()
     enable({ChangeNodeIdBtn, ChangeBitrateBtn, CRCLoadBtn, CRCSaveBtn}, true);
     if (dcfLoaded)
         DCFUpdateBtn->setEnabled(true);
-    enable({FWForceCheckbox, ErrorLogReadBtn, DiagnoseStartBtn, TabTreeView, BitrateCombo,
-                NodeIDCombo, GetCurrentErrorsBtn, CurrentValueCheckbox},
-               true);
+    enable({FWForceCheckbox, ErrorLogReadBtn, DiagnoseStartBtn, TabTreeView, BitrateCombo, NodeIDCombo, GetCurrentErrorsBtn,
+            CurrentValueCheckbox},
+           true);
     CurrentValueCheckbox->setChecked(false);
     enable({ResetDiagnoseResultsBtn, ExportDiagnoseOutputBtn}, true);
     CurrentValueOutput->clear();
@@ -68,9 +68,7 @@ void TVeldrisForm::showConnectedState()
 
 void TVeldrisForm::lockForFirmwareUpdate()
 {
-    enable({TabTreeView, FWUpdateBtn, FWForceCheckbox, FWLoadBtn, BitrateCombo, NodeIDCombo,
-                MethodSelectionCombo},
-               false);
+    enable({TabTreeView, FWUpdateBtn, FWForceCheckbox, FWLoadBtn, BitrateCombo, NodeIDCombo, MethodSelectionCombo}, false);
 }
 
 void TVeldrisForm::lockForDiagnosis()

@@ -64,9 +64,7 @@ int main(int argc, char** argv)
             return 2;
         }
         if (options.help || options.version) {
-            std::fputs(options.help ? qPrintable(appUsage())
-                                    : (veldris::versionValue("FileVersion") + "\n").c_str(),
-                       stdout);
+            std::fputs(options.help ? qPrintable(appUsage()) : (veldris::versionValue("FileVersion") + "\n").c_str(), stdout);
             return 0;
         }
         const std::string directory = QCoreApplication::applicationDirPath().toStdString();
@@ -77,8 +75,9 @@ int main(int argc, char** argv)
             if (QThread::currentThread() == QCoreApplication::instance()->thread())
                 uiServices().showErrorBox(boxCaption, boxText);
             else // a worker (the firmware update) opened the bus: only the window's thread shows boxes
-                QMetaObject::invokeMethod(QCoreApplication::instance(), [boxCaption, boxText] { uiServices().showErrorBox(boxCaption, boxText); },
-                                          Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    QCoreApplication::instance(), [boxCaption, boxText] { uiServices().showErrorBox(boxCaption, boxText); },
+                    Qt::QueuedConnection);
         };
         if (!options.adapter.tracePath.empty())
             hooks.trace = std::make_shared<veldris::BusTrace>(options.adapter.tracePath);

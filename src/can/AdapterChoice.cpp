@@ -25,8 +25,9 @@ std::string takeAdapterName(const std::string& value, AdapterChoice& choice)
     if (kind != "socketcan")
         return "--adapter takes pcan or socketcan[:INTERFACE], not \"" + value + "\"";
     const std::string interfaces = kind.size() < value.size() ? value.substr(kind.size() + 1) : std::string();
-    if (kind.size() < value.size() && (interfaces.empty() || interfaces.front() == ',' || interfaces.back() == ','
-                                       || interfaces.find(",,") != std::string::npos))
+    if (kind.size() < value.size()
+        && (interfaces.empty() || interfaces.front() == ',' || interfaces.back() == ','
+            || interfaces.find(",,") != std::string::npos))
         return "--adapter socketcan: names no interface after ':'";
     choice.socketcan = true;
     choice.socketcanInterfaces = interfaces;

@@ -6,13 +6,13 @@ namespace veldris {
 
 // How the program reaches the bus, as chosen on its command line.
 struct AdapterChoice {
-    std::string library;   // PCAN-Basic library name or path; empty: $VELDRIS_PCANBASIC or the default
-    bool simulate = false; // use the bundled simulator library instead
+    std::string library;             // PCAN-Basic library name or path; empty: $VELDRIS_PCANBASIC or the default
+    bool simulate = false;           // use the bundled simulator library instead
     bool socketcan = false;          // use the bundled SocketCAN library instead
     std::string socketcanInterfaces; // with socketcan: "can1" or "can0,can1"; empty: $VELDRIS_SOCKETCAN or can0
-    std::string scenario;  // with simulate: scenario file; empty: the bundled default scenario
-    std::string simState;  // with simulate: state file loaded at start and saved at exit
-    std::string tracePath; // record every frame written and read (.log candump, .pcap)
+    std::string scenario;            // with simulate: scenario file; empty: the bundled default scenario
+    std::string simState;            // with simulate: state file loaded at start and saved at exit
+    std::string tracePath;           // record every frame written and read (.log candump, .pcap)
 };
 
 // The environment the PCAN-Basic binding and the simulator read; set before the CAN client

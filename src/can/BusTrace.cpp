@@ -18,9 +18,8 @@ constexpr std::uint32_t remoteFlag = 0x40000000u;
 
 std::uint64_t nowMicros()
 {
-    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
-                                          std::chrono::system_clock::now().time_since_epoch())
-                                          .count());
+    return static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch()).count());
 }
 
 void putLittle(std::string& out, std::uint32_t value, int bytes)
@@ -46,7 +45,7 @@ std::string BusTrace::candumpRecord(const CanFrame& frame, std::uint64_t timesta
     const bool remote = frame.messageType & pcan::messageRtr;
     return candumpLine(timestampUs, "can0", frame.identifier, isExtended(frame), frame.data,
                        remote ? 0 : std::min<unsigned>(frame.length, 8))
-        + (remote ? "R" : "");
+         + (remote ? "R" : "");
 }
 
 std::string BusTrace::pcapFileHeader()

@@ -11,14 +11,14 @@ namespace veldris {
 // The frame record of every bus operation: PCAN-Basic's message record followed by its receive
 // time stamp, so that the first 16 bytes go to the library's write call as they stand.
 struct CanFrame {
-    std::uint32_t identifier = 0;    // 11-bit identifiers: function code in bits 7..10, node ID in 0..6
-    std::uint8_t messageType = 0;    // PCAN-Basic message type; 0 = standard data frame
-    std::uint8_t length = 0;         // 0..8
+    std::uint32_t identifier = 0; // 11-bit identifiers: function code in bits 7..10, node ID in 0..6
+    std::uint8_t messageType = 0; // PCAN-Basic message type; 0 = standard data frame
+    std::uint8_t length = 0;      // 0..8
     std::uint8_t data[8] = {};
     std::uint8_t padding[2] = {};
-    std::uint32_t milliseconds = 0;  // receive time stamp [ms]
+    std::uint32_t milliseconds = 0; // receive time stamp [ms]
     std::uint16_t millisecondOverflow = 0;
-    std::uint16_t microseconds = 0;  // 0..999
+    std::uint16_t microseconds = 0; // 0..999
 
     pcan::Message message() const
     {

@@ -27,8 +27,8 @@ inline std::string frameNotation(const CanFrame& frame)
 // One frame as a line of can-utils' candump log format ("candump -l"), which canplayer,
 // python-can and Wireshark read: "(1700000000.123456) can0 605#4000102A00000000".
 // `timestampUs` counts microseconds since the Unix epoch.
-inline std::string candumpLine(std::uint64_t timestampUs, const char* interface, std::uint32_t identifier,
-                               bool extended, const std::uint8_t* data, unsigned length)
+inline std::string candumpLine(std::uint64_t timestampUs, const char* interface, std::uint32_t identifier, bool extended,
+                               const std::uint8_t* data, unsigned length)
 {
     char prefix[48];
     std::snprintf(prefix, sizeof prefix, "(%llu.%06llu) %s ", static_cast<unsigned long long>(timestampUs / 1000000),

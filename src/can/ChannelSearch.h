@@ -11,8 +11,8 @@ inline bool searchFitsUsbController0(const std::string& search)
 {
     const bool otherDevice =
         search.find("devicetype=") != std::string::npos && search.find("devicetype=pcan_usb") == std::string::npos;
-    const bool otherController = search.find("controllernumber=") != std::string::npos
-        && search.find("controllernumber=0") == std::string::npos;
+    const bool otherController =
+        search.find("controllernumber=") != std::string::npos && search.find("controllernumber=0") == std::string::npos;
     return !otherDevice && !otherController;
 }
 

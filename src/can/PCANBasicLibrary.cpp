@@ -37,8 +37,7 @@ std::string PCANBasicLibrary::configuredName()
     return names;
 }
 
-PCANBasicLibrary::PCANBasicLibrary(AdapterNotifier problemNotifier)
-    : notifier(std::move(problemNotifier))
+PCANBasicLibrary::PCANBasicLibrary(AdapterNotifier problemNotifier) : notifier(std::move(problemNotifier))
 {
     load();
 }
@@ -90,8 +89,8 @@ void PCANBasicLibrary::load()
         notifyAdapterProblem(notifier, "Error!", "Error: \"DLL functions could not be loaded!\"\nmissing: " + missing);
 }
 
-pcan::Status PCANBasicLibrary::initialize(pcan::Handle channel, std::uint16_t btr0btr1, std::uint8_t type,
-                                          std::uint32_t port, std::uint16_t interrupt)
+pcan::Status PCANBasicLibrary::initialize(pcan::Handle channel, std::uint16_t btr0btr1, std::uint8_t type, std::uint32_t port,
+                                          std::uint16_t interrupt)
 {
     return forward(isLoaded, canInitialize, channel, btr0btr1, type, port, interrupt);
 }
@@ -116,14 +115,12 @@ pcan::Status PCANBasicLibrary::write(pcan::Handle channel, pcan::Message* messag
     return forward(isLoaded, canWrite, channel, message);
 }
 
-pcan::Status PCANBasicLibrary::getValue(pcan::Handle channel, pcan::Parameter parameter, void* buffer,
-                                        std::uint32_t length)
+pcan::Status PCANBasicLibrary::getValue(pcan::Handle channel, pcan::Parameter parameter, void* buffer, std::uint32_t length)
 {
     return forward(isLoaded, canGetValue, channel, parameter, buffer, length);
 }
 
-pcan::Status PCANBasicLibrary::setValue(pcan::Handle channel, pcan::Parameter parameter, void* buffer,
-                                        std::uint32_t length)
+pcan::Status PCANBasicLibrary::setValue(pcan::Handle channel, pcan::Parameter parameter, void* buffer, std::uint32_t length)
 {
     return forward(isLoaded, canSetValue, channel, parameter, buffer, length);
 }

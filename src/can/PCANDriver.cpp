@@ -56,8 +56,8 @@ bool PCANDriver::handleOf(std::uint32_t index, pcan::Handle& handle) const
     return true;
 }
 
-pcan::Status PCANDriver::initialize(std::uint32_t index, std::uint16_t btr0btr1, std::uint8_t type,
-                                    std::uint32_t port, std::uint16_t interrupt)
+pcan::Status PCANDriver::initialize(std::uint32_t index, std::uint16_t btr0btr1, std::uint8_t type, std::uint32_t port,
+                                    std::uint16_t interrupt)
 {
     pcan::Handle handle = 0;
     if (!handleOf(index, handle))

@@ -35,7 +35,7 @@ public:
     using ReceiveHook = std::function<void(pcan::Message, pcan::Timestamp)>;
 
     explicit PCANDriver(AdapterHooks hooks = {}); // loads the library and lists the attached channels
-    ~PCANDriver(); // uninitialises the first attached channel, then releases the library
+    ~PCANDriver();                                // uninitialises the first attached channel, then releases the library
     PCANDriver(const PCANDriver&) = delete;
     PCANDriver& operator=(const PCANDriver&) = delete;
 

@@ -60,8 +60,8 @@ bool ReceiveEvent::rearm() const
 
 void sleepForFrames(std::chrono::microseconds timeout, const StopSignal& stop)
 {
-    stop.sleepFor(std::chrono::ceil<std::chrono::milliseconds>(std::clamp(timeout, std::chrono::microseconds(0),
-                                                                          std::chrono::microseconds(1000))));
+    stop.sleepFor(std::chrono::ceil<std::chrono::milliseconds>(
+        std::clamp(timeout, std::chrono::microseconds(0), std::chrono::microseconds(1000))));
 }
 
 } // namespace veldris

@@ -10,8 +10,7 @@
 
 namespace veldris {
 
-StopSignal::StopSignal()
-    : fd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
+StopSignal::StopSignal() : fd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
 {
 }
 

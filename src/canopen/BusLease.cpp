@@ -6,8 +6,7 @@
 
 namespace veldris {
 
-BusLease::BusLease(BusLease&& other) noexcept
-    : client(std::exchange(other.client, nullptr))
+BusLease::BusLease(BusLease&& other) noexcept : client(std::exchange(other.client, nullptr))
 {
 }
 

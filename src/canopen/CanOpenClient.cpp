@@ -145,8 +145,8 @@ CanFrame& CanOpenClient::requestBootloader(CanFrame& response, const CanFrame& r
     return response;
 }
 
-ExchangeStatus CanOpenClient::run(CanFrame& response, const CanFrame& requestFrame, std::uint32_t timeoutMs,
-                                  Match match, pcan::Status& adapterStatus)
+ExchangeStatus CanOpenClient::run(CanFrame& response, const CanFrame& requestFrame, std::uint32_t timeoutMs, Match match,
+                                  pcan::Status& adapterStatus)
 {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     const std::unique_lock bus = holdBus(deadline);

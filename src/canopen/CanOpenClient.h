@@ -95,8 +95,8 @@ private:
     void releaseLease();
     ExchangeStatus run(CanFrame& response, const CanFrame& requestFrame, std::uint32_t timeoutMs, Match match,
                        pcan::Status& adapterStatus);
-    ExchangeStatus awaitAnswer(CanFrame& response, const CanFrame& requestFrame, Clock::time_point deadline,
-                               Match match, pcan::Status& adapterStatus);
+    ExchangeStatus awaitAnswer(CanFrame& response, const CanFrame& requestFrame, Clock::time_point deadline, Match match,
+                               pcan::Status& adapterStatus);
     bool readOne(CanFrame& frame);
 
     const AdapterHooks hooks;

@@ -8,8 +8,7 @@
 // message type 0. `listed` selects the object layout of sensors with a listed UID.
 namespace veldris::requests {
 
-CanFrame sdoFrame(std::uint8_t node, std::uint8_t command, std::uint16_t index, std::uint8_t sub,
-                  std::uint32_t value = 0);
+CanFrame sdoFrame(std::uint8_t node, std::uint8_t command, std::uint16_t index, std::uint8_t sub, std::uint32_t value = 0);
 
 CanFrame readUid(std::uint8_t node);
 CanFrame readFirmwareVersion(std::uint8_t node, bool listed);
@@ -19,7 +18,7 @@ CanFrame storeParameters(std::uint8_t node);
 CanFrame accessCode(std::uint8_t node);
 CanFrame configurationValid(std::uint8_t node);
 CanFrame writeNodeId(std::uint8_t node, std::uint8_t newNodeId);
-CanFrame writeBitrate(std::uint8_t node, int bitrateIndex); // kbit/s of the index; 0 outside 0..5
+CanFrame writeBitrate(std::uint8_t node, int bitrateIndex);  // kbit/s of the index; 0 outside 0..5
 CanFrame srdoConfiguration(std::uint8_t node, int position); // position 0..8: 0x1301:01..06, 0x1381:00..02
 inline constexpr int srdoConfigurationCount = 9;
 CanFrame readSrdoChecksum(std::uint8_t node);

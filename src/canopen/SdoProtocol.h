@@ -19,7 +19,7 @@ inline constexpr std::uint8_t uploaded1 = 0x4F; // expedited upload answer with 
 inline constexpr std::uint8_t uploaded2 = 0x4B;
 inline constexpr std::uint8_t uploaded3 = 0x47;
 inline constexpr std::uint8_t uploaded4 = 0x43;
-inline constexpr std::uint8_t abort = 0x80;     // abort transfer; the abort code in data bytes 4..7
+inline constexpr std::uint8_t abort = 0x80; // abort transfer; the abort code in data bytes 4..7
 
 // Not on the bus: the request engine leaves data byte 0 at 0 when no answer came.
 inline constexpr std::uint8_t noAnswer = 0x00;

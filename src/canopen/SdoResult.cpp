@@ -109,7 +109,8 @@ std::string SdoResult::failure() const
     case Kind::Unexpected: return "answered " + name + " with the unexpected command byte " + hexByte(command);
     case Kind::NoAnswer: return "did not answer " + name;
     case Kind::NotSent:
-        return "could not be asked for " + name + ": the adapter refused the request (status " + statusText(adapterStatus) + ")";
+        return "could not be asked for " + name + ": the adapter refused the request (status " + statusText(adapterStatus)
+             + ")";
     case Kind::Busy: return "could not be asked for " + name + ": another operation holds the bus";
     case Kind::Stopped: return "gave no answer for " + name + " before the stop";
     }

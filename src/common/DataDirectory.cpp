@@ -7,8 +7,7 @@
 
 namespace veldris {
 
-DataDirectory::DataDirectory(std::string directory)
-    : folder(std::move(directory))
+DataDirectory::DataDirectory(std::string directory) : folder(std::move(directory))
 {
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();

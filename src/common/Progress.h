@@ -13,7 +13,7 @@ class Progress {
 public:
     virtual ~Progress() = default;
 
-    virtual void addLine(const std::string& text) = 0; // one report line, 8-bit text
+    virtual void addLine(const std::string& text) = 0;   // one report line, 8-bit text
     virtual void setProgress(std::uint32_t percent) = 0; // 0..100
     // Of a transfer (the firmware image): bytes sent so far and in all. The window shows only
     // the percentage; the command-line tool's bar shows bytes, rate and time left.

@@ -32,5 +32,4 @@ private:
     std::map<std::string, std::string> table;
 };
 
-
 } // namespace veldris

@@ -9,7 +9,10 @@ namespace veldris {
 
 namespace {
 
-bool isHeader(const std::string& line) { return !line.empty() && line[0] == '['; }
+bool isHeader(const std::string& line)
+{
+    return !line.empty() && line[0] == '[';
+}
 
 // Header names are matched without regard to case ([1800SUB5] is [1800sub5]); only ASCII
 // letters change, the rest of an 8-bit line stays as it is.

@@ -9,11 +9,11 @@ namespace veldris {
 
 // One section of a device configuration file: the object it writes and its key lines.
 struct DCFSection {
-    std::string index;             // the four characters after "[", case as written ("1A00"); fewer on a short header
-    std::int32_t headerLine = 0;   // 1-based line number of the header; the upload report quotes it
-    std::vector<std::string> keys; // in file order, duplicates kept
-    std::vector<std::string> values; // values[i] belongs to keys[i]
-    bool subIndexFromHeader = false; // the "SubNumber" value is the header's sub-entry text (hexadecimal)
+    std::string index;                  // the four characters after "[", case as written ("1A00"); fewer on a short header
+    std::int32_t headerLine = 0;        // 1-based line number of the header; the upload report quotes it
+    std::vector<std::string> keys;      // in file order, duplicates kept
+    std::vector<std::string> values;    // values[i] belongs to keys[i]
+    bool subIndexFromHeader = false;    // the "SubNumber" value is the header's sub-entry text (hexadecimal)
     std::vector<std::int32_t> keyLines; // keyLines[i]: the line of keys[i] (the header's for a SubNumber taken from it)
 
     // The value of the first key equal to `key` (case-sensitive), or nullptr.
@@ -53,7 +53,6 @@ private:
     std::size_t cursor = 0; // the line the reader is looking at
     std::vector<DCFSection> fileSections;
 };
-
 
 // `text` without leading and trailing spaces (0x20). Tabs and carriage returns stay: a CR LF
 // line end leaves its CR on the line, and the number reading of the upload copes with it.

@@ -112,8 +112,9 @@ SectionReport DCFUpload::writeSection(const DCFSection& section, Progress& progr
         report.abortCode = answer.abortCode;
         report.reason = answer.aborted() ? abortCodeText(answer.abortCode) : "answer " + hex(answer.command);
         progress.addLine(lineOf(report) + " returned an error");
-        progress.addLine(lineOf(report) + ": " + (answer.aborted() ? "SDO abort " + abortDescription(answer.abortCode)
-                                                                    : "unexpected " + report.reason));
+        progress.addLine(
+            lineOf(report) + ": "
+            + (answer.aborted() ? "SDO abort " + abortDescription(answer.abortCode) : "unexpected " + report.reason));
         success = false;
     } else {
         report.result = SectionReport::Result::NoAnswer;
@@ -136,8 +137,8 @@ void DCFUpload::verifySection(SectionReport& report, Progress& progress)
     report.verified = answer.uploaded() && (answer.value & mask) == expected;
     if (*report.verified)
         return;
-    report.reason = answer.uploaded() ? "read back " + hex(answer.value & mask) + " instead of " + hex(expected)
-                                      : "could not be read back";
+    report.reason =
+        answer.uploaded() ? "read back " + hex(answer.value & mask) + " instead of " + hex(expected) : "could not be read back";
     progress.addLine(lineOf(report) + " " + report.reason);
 }
 

@@ -25,7 +25,10 @@ struct Digits {
 
 constexpr std::uint64_t pastEveryRange = 0x100000000ull;
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 int digitValue(char c, bool hexadecimal)
 {
@@ -38,7 +41,10 @@ int digitValue(char c, bool hexadecimal)
     return -1;
 }
 
-bool isHexadecimal(const std::string& text) { return text.find('x') != std::string::npos; }
+bool isHexadecimal(const std::string& text)
+{
+    return text.find('x') != std::string::npos;
+}
 
 Digits readDigits(const std::string& text, bool hexadecimal)
 {
@@ -330,8 +336,7 @@ std::string skipReason(const DCFSection& section)
 
 } // namespace
 
-void buildDownloadFrame(const DCFSection& section, std::uint8_t node, CanFrame& frame,
-                        std::vector<std::string>* problems)
+void buildDownloadFrame(const DCFSection& section, std::uint8_t node, CanFrame& frame, std::vector<std::string>* problems)
 {
     Problems report(section, problems);
     buildFrame(section, node, frame, report);
@@ -354,7 +359,7 @@ DownloadPlan planDownload(const DCFSection& section, std::uint8_t node)
     } else if (plan.frame.data[0] == 0) {
         plan.action = DownloadPlan::Action::Refuse;
         plan.reason = "DataType " + trimBlanks(*section.value("DataType"))
-            + " is not written (only BOOLEAN, INTEGER8/16/32 and UNSIGNED8/16/32 are)";
+                    + " is not written (only BOOLEAN, INTEGER8/16/32 and UNSIGNED8/16/32 are)";
         if (plan.reason.find('\r') != std::string::npos)
             plan.reason.erase(plan.reason.find('\r'), 1);
     }

@@ -29,10 +29,10 @@ void buildDownloadFrame(const DCFSection& section, std::uint8_t node, CanFrame& 
 // What the upload does with one section.
 struct DownloadPlan {
     enum class Action {
-        Send,   // `frame` writes the section's value
-        Skip,   // the section holds no value to write: a name section ([FileInfo]), a record or
-                // array header whose SubNumber counts its sub-entries, no ParameterValue, or a
-                // read-only entry (AccessType ro or const); not a failure
+        Send,     // `frame` writes the section's value
+        Skip,     // the section holds no value to write: a name section ([FileInfo]), a record or
+                  // array header whose SubNumber counts its sub-entries, no ParameterValue, or a
+                  // read-only entry (AccessType ro or const); not a failure
         Refuse,   // the section has a value the program cannot write: a data type other than
                   // 1..7, no DataType, or a SubNumber, DataType or index that is no number; a
                   // failure of this section

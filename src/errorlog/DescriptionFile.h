@@ -39,7 +39,7 @@ struct Description {
     ErrorLogStatus status = ErrorLogStatus::Ok; // ConfigMissing: the file cannot be read; Missing: no
                                                 // section for the UID; NotValid: a key missing, not a
                                                 // number, or a pattern that is not 8 valid letters
-    std::string problem;         // what exactly, for the diagnostic log and the command-line tool
+    std::string problem;                        // what exactly, for the diagnostic log and the command-line tool
     ErrorLogDescriptor descriptor;
     BlockRange blocks;
 };

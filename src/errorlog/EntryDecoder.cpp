@@ -20,10 +20,10 @@ constexpr std::size_t imageHeaderBytes = 256;
 // How the firmware packs one entry. The four bytes after the error field hold either the
 // timestamp (low half) and a 16-bit value (high half), or a 32-bit value.
 struct EntryLayout {
-    std::size_t size = 0;        // bytes per slot
-    std::size_t errorBytes = 0;  // 4: 32-bit error bit mask, 1: error index 1..32
+    std::size_t size = 0;       // bytes per slot
+    std::size_t errorBytes = 0; // 4: 32-bit error bit mask, 1: error index 1..32
     bool withTimestamp = false;
-    std::uint32_t erased = 0;    // the error field of a slot never written since the page was erased
+    std::uint32_t erased = 0; // the error field of a slot never written since the page was erased
 };
 
 std::optional<EntryLayout> layoutOf(const std::string& errorstruct)

@@ -69,7 +69,8 @@ std::string text(const std::vector<std::uint8_t>& in, std::size_t at, std::size_
 
 std::vector<std::int32_t> listOf(const std::vector<std::uint8_t>& in, std::size_t at, std::size_t count)
 {
-    return std::vector<std::int32_t>(in.begin() + static_cast<std::ptrdiff_t>(at), in.begin() + static_cast<std::ptrdiff_t>(at + count));
+    return std::vector<std::int32_t>(in.begin() + static_cast<std::ptrdiff_t>(at),
+                                     in.begin() + static_cast<std::ptrdiff_t>(at + count));
 }
 
 // "0x0" and the value in lower-case hexadecimal, a value under 16 with one more "0".
@@ -144,7 +145,7 @@ bool ErrorLog::readHeader()
         description.serialNumber = getBig(bytes, 22, 4);
         description.itemNumber = getBig(bytes, 26, 4);
         description.firmwareVersion = std::to_string(bytes[30]) + "." + std::to_string(bytes[31]) + "."
-            + std::to_string(bytes[32]) + "." + std::to_string(bytes[33]);
+                                    + std::to_string(bytes[32]) + "." + std::to_string(bytes[33]);
     } else {
         description.serialNumber = 0;
         description.itemNumber = 0;

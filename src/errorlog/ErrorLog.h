@@ -51,5 +51,4 @@ private:
     std::string lastProblem;
 };
 
-
 } // namespace veldris

@@ -29,8 +29,8 @@ VendorPages readVendorPages(CanOpenClient& client, std::uint8_t node, int firstB
 // an ErrorLog. Nothing is sent when the sensor is not described or its identity is incomplete.
 struct ErrorLogReadout {
     ErrorLogStatus status = ErrorLogStatus::Ok; // of the description file
-    std::string refusal;     // why nothing was sent when no description status applies
-    std::string problem;     // the description's problem in detail
+    std::string refusal;                        // why nothing was sent when no description status applies
+    std::string problem;                        // the description's problem in detail
     ErrorLogDescriptor descriptor;
     std::vector<std::uint8_t> memory;
     std::uint32_t unreadWords = 0;

@@ -103,12 +103,15 @@ FirmwarePackage::~FirmwarePackage() = default;
 
 void parseModuleDescriptor(const std::string& text, FirmwareModule& module)
 {
-    const std::pair<const char*, std::string FirmwareModule::*> fields[] = {
-        {"name", &FirmwareModule::name},           {"type", &FirmwareModule::type},
-        {"description", &FirmwareModule::description}, {"location", &FirmwareModule::location},
-        {"startaddress", &FirmwareModule::startaddress}, {"endaddress", &FirmwareModule::endaddress},
-        {"version", &FirmwareModule::version},     {"device", &FirmwareModule::device},
-        {"ui", &FirmwareModule::ui}};
+    const std::pair<const char*, std::string FirmwareModule::*> fields[] = {{"name", &FirmwareModule::name},
+                                                                            {"type", &FirmwareModule::type},
+                                                                            {"description", &FirmwareModule::description},
+                                                                            {"location", &FirmwareModule::location},
+                                                                            {"startaddress", &FirmwareModule::startaddress},
+                                                                            {"endaddress", &FirmwareModule::endaddress},
+                                                                            {"version", &FirmwareModule::version},
+                                                                            {"device", &FirmwareModule::device},
+                                                                            {"ui", &FirmwareModule::ui}};
     for (const std::string& line : splitLines(text)) {
         const auto equals = line.rfind('=');
         if (equals == std::string::npos)
@@ -170,7 +173,7 @@ int FirmwarePackage::readPackageBytes(std::vector<std::uint8_t> bytes, bool scra
             total += stat.size;
             if (stat.size > maximumEntrySize || total > maximumPackageSize) {
                 readProblem = "The package entry " + archive->name(i) + " is implausibly large (" + std::to_string(stat.size)
-                    + " bytes); the file is not a firmware package.";
+                            + " bytes); the file is not a firmware package.";
                 archive.reset();
                 return -1;
             }

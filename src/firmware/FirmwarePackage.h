@@ -10,15 +10,15 @@ namespace veldris {
 
 // One firmware image of a package with the fields of its descriptor (.kmd).
 struct FirmwareModule {
-    std::string name;        // methods name modules by it
-    std::string type;        // the image format; only "hex" is updated
+    std::string name; // methods name modules by it
+    std::string type; // the image format; only "hex" is updated
     std::string description;
     std::string location;
     std::string startaddress;
     std::string endaddress;
-    std::string version;     // shown when a method is chosen
-    std::string device;      // the bootloader ID the image is built for
-    std::string ui;          // the sensor UIDs it supports, searched as one text
+    std::string version; // shown when a method is chosen
+    std::string device;  // the bootloader ID the image is built for
+    std::string ui;      // the sensor UIDs it supports, searched as one text
     std::vector<std::uint8_t> image;
     std::size_t imageSize() const { return image.size(); }
 };
@@ -71,7 +71,6 @@ private:
     int packageVersion = 0;
     std::string readProblem;
 };
-
 
 // Fills the descriptor fields of `module` from a descriptor text: each line split at its last "=".
 void parseModuleDescriptor(const std::string& text, FirmwareModule& module);

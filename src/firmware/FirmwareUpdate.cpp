@@ -29,7 +29,7 @@ constexpr auto commandPause = std::chrono::milliseconds(100);
 constexpr std::uint32_t unlockTimeoutMs = 30;
 constexpr std::uint32_t bootloaderModeTimeoutMs = 1000;
 constexpr std::uint32_t unechoedLimit = 100; // more than this many ends the upload
-constexpr int bootloaderBitrateIndex = 3;     // 125 kbit/s, the bootloader's fixed rate
+constexpr int bootloaderBitrateIndex = 3;    // 125 kbit/s, the bootloader's fixed rate
 
 CanFrame bootloaderFrame(std::initializer_list<std::uint8_t> bytes)
 {
@@ -69,7 +69,8 @@ std::uint32_t percentAfter(std::uint64_t address, std::uint64_t start, std::uint
     if (end <= start)
         return 100;
     const float step = 100.0f / static_cast<float>(end - start);
-    const auto left = static_cast<std::int64_t>(step * static_cast<float>(static_cast<std::int64_t>(end) - static_cast<std::int64_t>(address + 1)));
+    const auto left = static_cast<std::int64_t>(
+        step * static_cast<float>(static_cast<std::int64_t>(end) - static_cast<std::int64_t>(address + 1)));
     return static_cast<std::uint32_t>(std::clamp<std::int64_t>(100 - left, 0, 100));
 }
 
@@ -93,8 +94,7 @@ ModuleUpdateResult FirmwareUpdate::update(const FirmwareModule* module, Progress
         return result;
     }
     switch (enterBootloader(*module, progress, result)) {
-    case Entry::Stopped:
-        return result;
+    case Entry::Stopped: return result;
     case Entry::Refused:
         result.outcome = ModuleUpdateResult::Outcome::Refused;
         progress.addLine("DONE");

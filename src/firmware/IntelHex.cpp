@@ -67,8 +67,7 @@ bool recordBytes(std::string_view digits, std::uint8_t* bytes)
 
 } // namespace
 
-IntelHex::IntelHex(const std::uint8_t* text, std::uint32_t size, MemoryImage* target, std::uint32_t /*option*/)
-    : image(target)
+IntelHex::IntelHex(const std::uint8_t* text, std::uint32_t size, MemoryImage* target, std::uint32_t /*option*/) : image(target)
 {
     readBuffer(text, size);
 }
@@ -142,12 +141,8 @@ void IntelHex::readRecord(std::string_view line)
 
     const std::uint32_t address = static_cast<std::uint32_t>(bytes[1] << 8 | bytes[2]);
     switch (bytes[3]) {
-    case dataRecord:
-        writeData(static_cast<std::uint32_t>(addressBase + address), bytes + 4, count);
-        break;
-    case endOfFileRecord:
-        endOfFile = true;
-        break;
+    case dataRecord: writeData(static_cast<std::uint32_t>(addressBase + address), bytes + 4, count); break;
+    case endOfFileRecord: endOfFile = true; break;
     case segmentAddressRecord:
     case linearAddressRecord: {
         if (count < 2)

@@ -96,9 +96,8 @@ void MemoryImage::read(std::uint64_t address, std::uint8_t* out, std::size_t cou
                 continue;
             }
         }
-        const std::size_t gap = above == byStart.end()
-            ? count
-            : static_cast<std::size_t>(std::min<std::uint64_t>(count, above->first - address));
+        const std::size_t gap =
+            above == byStart.end() ? count : static_cast<std::size_t>(std::min<std::uint64_t>(count, above->first - address));
         std::memset(out, fill, gap);
         out += gap;
         count -= gap;

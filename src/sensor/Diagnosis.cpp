@@ -16,9 +16,9 @@ namespace veldris {
 namespace {
 
 using std::chrono::milliseconds;
-constexpr milliseconds readPause{10};   // after every frame read of a measurement
-constexpr milliseconds stepPause{200};  // before each step
-constexpr milliseconds resetPause{500}; // for the sensor's reset at the end of a step
+constexpr milliseconds readPause{10};          // after every frame read of a measurement
+constexpr milliseconds stepPause{200};         // before each step
+constexpr milliseconds resetPause{500};        // for the sensor's reset at the end of a step
 constexpr std::uint32_t defaultPeriodMs = 100; // set where a period of 0 would send nothing
 constexpr std::int64_t allowedDeviationMs = 10;
 
@@ -104,7 +104,8 @@ FrameTiming Diagnosis::measure(const char* section, std::uint32_t identifier, st
     for (std::size_t i = 1; i < frames.size(); ++i) {
         const std::uint64_t spacing = (frames[i].timestampMicros() / 1000) - (frames[i - 1].timestampMicros() / 1000);
         sum += spacing;
-        timing.minIntervalMs = static_cast<std::uint32_t>(i == 1 ? spacing : std::min<std::uint64_t>(timing.minIntervalMs, spacing));
+        timing.minIntervalMs =
+            static_cast<std::uint32_t>(i == 1 ? spacing : std::min<std::uint64_t>(timing.minIntervalMs, spacing));
         timing.maxIntervalMs = static_cast<std::uint32_t>(std::max<std::uint64_t>(timing.maxIntervalMs, spacing));
     }
     if (timing.complete())
@@ -335,8 +336,9 @@ DiagnosisOutcome Diagnosis::run()
 {
     outcome = DiagnosisOutcome{};
     line("--- START ---\n");
-    for (DiagnosisField field : {DiagnosisField::PdoConfigured, DiagnosisField::PdoMeasured, DiagnosisField::HeartbeatConfigured,
-                                 DiagnosisField::HeartbeatMeasured, DiagnosisField::SrdoConfigured, DiagnosisField::SrdoMeasured})
+    for (DiagnosisField field :
+         {DiagnosisField::PdoConfigured, DiagnosisField::PdoMeasured, DiagnosisField::HeartbeatConfigured,
+          DiagnosisField::HeartbeatMeasured, DiagnosisField::SrdoConfigured, DiagnosisField::SrdoMeasured})
         report.show(field, "n/a ms");
     report.show(DiagnosisField::CurrentError, "");
     report.show(DiagnosisField::CurrentValue, "");
@@ -363,7 +365,8 @@ DiagnosisOutcome Diagnosis::run()
     return outcome;
 }
 
-std::string currentValueText(CanOpenClient& client, const SensorInfo& sensor, const std::function<bool(std::chrono::milliseconds)>& wait)
+std::string currentValueText(CanOpenClient& client, const SensorInfo& sensor,
+                             const std::function<bool(std::chrono::milliseconds)>& wait)
 {
     const SdoResult eventTimer = getTpdoEventTimer(client, sensor);
     const ByteList mapping = valueBytes(getTpdoMapping(client, sensor));

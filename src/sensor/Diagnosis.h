@@ -24,11 +24,11 @@ inline constexpr const char* diagnosisStoppedLine =
 
 // The spacing of twelve frames of one cyclic message, from the adapter's receive time stamps.
 struct FrameTiming {
-    std::string valueText;             // the mean process value and its unit; "n/a" without a mapping
+    std::string valueText;               // the mean process value and its unit; "n/a" without a mapping
     std::uint32_t averageIntervalMs = 0; // the eleven spacings summed and divided by 11; 0 with fewer frames
     std::uint32_t minIntervalMs = 0;
     std::uint32_t maxIntervalMs = 0;
-    std::uint32_t frames = 0;          // retained, at most 12
+    std::uint32_t frames = 0; // retained, at most 12
 
     static constexpr std::uint32_t wanted = 12;
     bool complete() const { return frames == wanted; }
@@ -99,6 +99,7 @@ private:
 // ("12.34bar"): the PDO is started, one of its frames awaited (up to 20 reads, `wait` 10 ms
 // between them), the sensor switched back to pre-operational. "n/a" when no frame came or the
 // mapping or COB-ID could not be read.
-std::string currentValueText(CanOpenClient& client, const SensorInfo& sensor, const std::function<bool(std::chrono::milliseconds)>& wait);
+std::string currentValueText(CanOpenClient& client, const SensorInfo& sensor,
+                             const std::function<bool(std::chrono::milliseconds)>& wait);
 
 } // namespace veldris

@@ -14,22 +14,22 @@ class CanOpenClient;
 // Single parameter reads and writes of a sensor (its node and object layout come from its
 // record). Each gives the exchange's result: a value only when the sensor uploaded one for the
 // object asked for.
-SdoResult getHeartbeat(CanOpenClient& client, const SensorInfo& sensor);            // 0x1017:00, 2 bytes
+SdoResult getHeartbeat(CanOpenClient& client, const SensorInfo& sensor); // 0x1017:00, 2 bytes
 SdoResult setHeartbeat(CanOpenClient& client, const SensorInfo& sensor, std::uint16_t value);
-SdoResult getTpdoMapping(CanOpenClient& client, const SensorInfo& sensor);          // 0x1A00:01, 4 bytes
-SdoResult getTpdoCobId(CanOpenClient& client, const SensorInfo& sensor);            // 0x1800:01, 4 bytes
+SdoResult getTpdoMapping(CanOpenClient& client, const SensorInfo& sensor); // 0x1A00:01, 4 bytes
+SdoResult getTpdoCobId(CanOpenClient& client, const SensorInfo& sensor);   // 0x1800:01, 4 bytes
 // Made invalid first, then written valid with the identifier (0: 0x180 + node); the first
 // result that is not a confirmation, else the second confirmation.
 SdoResult setTpdoCobId(CanOpenClient& client, const SensorInfo& sensor, std::uint16_t cobId);
 SdoResult getTpdoTransmissionType(CanOpenClient& client, const SensorInfo& sensor); // 0x1800:02
 SdoResult getTpdoEventTimer(CanOpenClient& client, const SensorInfo& sensor);       // 0x1800:05
 SdoResult setTpdoEventTimer(CanOpenClient& client, const SensorInfo& sensor, std::uint16_t value);
-SdoResult getSrdoMapping(CanOpenClient& client, const SensorInfo& sensor);          // 0x1381:01, 4 bytes
-SdoResult getSrdoCobId(CanOpenClient& client, const SensorInfo& sensor);            // 0x1301:05, 4 bytes
-SdoResult getSrdoCycleTime(CanOpenClient& client, const SensorInfo& sensor);        // 0x1301:02
-SdoResult readDecimalDigits(CanOpenClient& client, const SensorInfo& sensor);       // 0x7132:01, no drain
+SdoResult getSrdoMapping(CanOpenClient& client, const SensorInfo& sensor);                       // 0x1381:01, 4 bytes
+SdoResult getSrdoCobId(CanOpenClient& client, const SensorInfo& sensor);                         // 0x1301:05, 4 bytes
+SdoResult getSrdoCycleTime(CanOpenClient& client, const SensorInfo& sensor);                     // 0x1301:02
+SdoResult readDecimalDigits(CanOpenClient& client, const SensorInfo& sensor);                    // 0x7132:01, no drain
 SdoResult readUnit(CanOpenClient& client, const SensorInfo& sensor, std::uint8_t indexHighByte); // 0xhh31:01
-SdoResult getCurrentError(CanOpenClient& client, const SensorInfo& sensor);         // 4 bytes
+SdoResult getCurrentError(CanOpenClient& client, const SensorInfo& sensor);                      // 4 bytes
 
 // The largest COB-ID the TPDO's identifier field takes (11-bit identifiers).
 inline constexpr std::uint16_t maxTpdoCobId = 0x7FF;

@@ -83,7 +83,9 @@ Connection identify(CanOpenClient& client, SensorInfo record, const SdoResult& u
     sensor.uidListed = isListedUid(sensor.uid);
     reads.uid = uidRead;
     const std::uint8_t node = sensor.node();
-    const auto read = [&client](const CanFrame& request) { return sdoExchange(client, request, sdoReadTimeoutMs).expectSize(4); };
+    const auto read = [&client](const CanFrame& request) {
+        return sdoExchange(client, request, sdoReadTimeoutMs).expectSize(4);
+    };
     reads.firmwareVersion = read(requests::readFirmwareVersion(node, sensor.uidListed));
     reads.itemNumber = read(requests::readItemNumber(node, sensor.uidListed));
     reads.serialNumber = read(requests::readSerialNumber(node, sensor.uidListed));
@@ -152,7 +154,7 @@ ReconnectResult reconnectSensor(CanOpenClient& client, const SensorInfo& sensor)
         return ReconnectResult::Done;
     const SdoResult answer = sdoExchange(client, requests::configurationValid(sensor.node()), configurationValidTimeoutMs);
     return answer.confirmed() ? ReconnectResult::Done
-        : answer.aborted()    ? ReconnectResult::ConfigurationRefused
+         : answer.aborted()   ? ReconnectResult::ConfigurationRefused
                               : ReconnectResult::NoAnswer;
 }
 

@@ -59,7 +59,8 @@ SrdoConfiguration loadSrdoConfiguration(CanOpenClient& client, std::uint32_t nod
     SrdoConfiguration configuration;
     std::array<std::uint32_t, requests::srdoConfigurationCount> read{};
     for (int position = 0; position < requests::srdoConfigurationCount; ++position) {
-        const SdoResult answer = sdoExchange(client, requests::srdoConfiguration(static_cast<std::uint8_t>(node), position), 50);
+        const SdoResult answer =
+            sdoExchange(client, requests::srdoConfiguration(static_cast<std::uint8_t>(node), position), 50);
         read[static_cast<std::size_t>(position)] = answer.value;
         if (!answer.uploaded() && !configuration.failure)
             configuration.failure = answer;

@@ -38,8 +38,7 @@ private slots:
         const QString prefix = QString::fromStdString(state->data.path("doc/Operating Manual KAVRO Veldris"));
         ui->existingDocuments << prefix + QStringLiteral("_EN.pdf");
         form->Manual1->trigger();
-        QCOMPARE(ui->openedDocuments, QStringList({prefix + QStringLiteral("_DE.pdf"),
-                                                  prefix + QStringLiteral("_EN.pdf")}));
+        QCOMPARE(ui->openedDocuments, QStringList({prefix + QStringLiteral("_DE.pdf"), prefix + QStringLiteral("_EN.pdf")}));
         QVERIFY(ui->messages.isEmpty());
     }
 
@@ -106,5 +105,8 @@ private slots:
     }
 };
 
-int main(int argc, char** argv) { return runGuiTest<AboutManualProgressTest>(argc, argv); }
+int main(int argc, char** argv)
+{
+    return runGuiTest<AboutManualProgressTest>(argc, argv);
+}
 #include "AboutManualProgressTest.moc"

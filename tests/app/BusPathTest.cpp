@@ -130,12 +130,12 @@ private slots:
         closer.start(20);
         veldris::GUIProgress progress;
         std::uint32_t shown = 0;
-        QVERIFY(!form->runOnWorker(progress, shown, form->FWUpdateOutput, form->FWUpdateProgressBar,
-                                   [&](veldris::Progress& report) {
-            waiting = true;
-            const veldris::Exchange result = state->client().exchange(veldris::requests::readUid(77), 10000);
-            report.addLine(result.status == veldris::ExchangeStatus::Stopped ? "stopped" : "not stopped");
-        }));
+        QVERIFY(!form->runOnWorker(
+            progress, shown, form->FWUpdateOutput, form->FWUpdateProgressBar, [&](veldris::Progress& report) {
+                waiting = true;
+                const veldris::Exchange result = state->client().exchange(veldris::requests::readUid(77), 10000);
+                report.addLine(result.status == veldris::ExchangeStatus::Stopped ? "stopped" : "not stopped");
+            }));
         QCOMPARE(form->FWUpdateOutput->toPlainText(), QStringLiteral("stopped"));
         QCOMPARE(ui->questions.size(), 1);
         QCOMPARE(veldris::BusWorker::running(), 0);
@@ -180,5 +180,8 @@ private slots:
     }
 };
 
-int main(int argc, char** argv) { return runGuiTest<BusPathTest>(argc, argv, VELDRIS_SIM_LIBRARY); }
+int main(int argc, char** argv)
+{
+    return runGuiTest<BusPathTest>(argc, argv, VELDRIS_SIM_LIBRARY);
+}
 #include "BusPathTest.moc"

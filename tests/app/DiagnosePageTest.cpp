@@ -62,8 +62,7 @@ private slots:
         choose(5);
         ui->yesNoAnswers = {true};
         const auto closer = QObject::connect(form->DiagnoseOutput, &QTextEdit::textChanged, form.get(), [&] {
-            if (ui->questions.isEmpty()
-                && form->DiagnoseOutput->toPlainText().contains(QStringLiteral("Starting sensor")))
+            if (ui->questions.isEmpty() && form->DiagnoseOutput->toPlainText().contains(QStringLiteral("Starting sensor")))
                 form->close();
         });
         form->DiagnoseStartBtn->click();
@@ -106,8 +105,8 @@ private slots:
         QCOMPARE(ui->messages, QStringList{QStringLiteral("The current value can not be fetched.")});
         form->CurrentValueCheckbox->click();
         ui->yesNoAnswers = {true};
-        form->GetCurrentValueTimer_OnTimer(); // activates
-        form->GetCurrentValueTimer_OnTimer(); // reads
+        form->GetCurrentValueTimer_OnTimer();                               // activates
+        form->GetCurrentValueTimer_OnTimer();                               // reads
         QCOMPARE(form->CurrentValueOutput->text(), QStringLiteral("0.00")); // node 9 reports 0, no unit
         QCOMPARE(ui->questions.size(), 2);
         QVERIFY(form->GetCurrentValueTimer->isActive());
@@ -116,8 +115,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    return runGuiTest<DiagnosePageTest>(argc, argv, VELDRIS_SIM_LIBRARY,
-                                        VELDRIS_SOURCE_DIR "/tests/scenarios/diagnosis.ini");
+    return runGuiTest<DiagnosePageTest>(argc, argv, VELDRIS_SIM_LIBRARY, VELDRIS_SOURCE_DIR "/tests/scenarios/diagnosis.ini");
 }
 
 #include "DiagnosePageTest.moc"

@@ -88,5 +88,8 @@ private slots:
     }
 };
 
-int main(int argc, char** argv) { return runGuiTest<FilePagesTest>(argc, argv); }
+int main(int argc, char** argv)
+{
+    return runGuiTest<FilePagesTest>(argc, argv);
+}
 #include "FilePagesTest.moc"

@@ -18,8 +18,7 @@ public:
         dir.write("config/.keep", "");
         for (const char* name : {"de_DE.po", "en.po", "cn.po"}) {
             std::ifstream in(std::string(VELDRIS_SOURCE_DIR "/resources/lang/") + name, std::ios::binary);
-            dir.write(std::string("lang/") + name,
-                      {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+            dir.write(std::string("lang/") + name, {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
         }
     }
 

@@ -62,8 +62,8 @@ private slots:
     // but still switches the language. Japanese, not offered in the menu, is only remembered.
     void catalogueEntriesStayUntilReplaced()
     {
-        data->writeCatalogue("de_DE.po",
-                             "msgid \"Open\"\nmsgstr \"\xC3\x96" "ffnen\"\nmsgid \"Save\"\nmsgstr \"Speichern\"\n");
+        data->writeCatalogue("de_DE.po", "msgid \"Open\"\nmsgstr \"\xC3\x96"
+                                         "ffnen\"\nmsgid \"Save\"\nmsgstr \"Speichern\"\n");
         data->writeCatalogue("en.po", "msgid \"Open\"\nmsgstr \"Open\"\n");
         std::filesystem::remove(data->dir.file("lang/cn.po"));
         data->writeSettings("[lastSession]\r\nlanguage=de\r\n");
@@ -82,5 +82,8 @@ private slots:
     }
 };
 
-int main(int argc, char** argv) { return runGuiTest<LanguageTest>(argc, argv); }
+int main(int argc, char** argv)
+{
+    return runGuiTest<LanguageTest>(argc, argv);
+}
 #include "LanguageTest.moc"

@@ -20,15 +20,30 @@ namespace {
 
 // The controls whose enabled state the window states decide.
 const char* const stateControls[] = {
-    "BitrateCombo", "NodeIDCombo", "TabTreeView", "ChangeNodeIdBtn", "ChangeBitrateBtn", "CRCLoadBtn",
-    "CRCSaveBtn", "DCFLoadBtn", "DCFUpdateBtn", "FWLoadBtn", "FWUpdateBtn", "FWForceCheckbox",
-    "MethodSelectionCombo", "ErrorLogReadBtn", "DiagnoseStartBtn", "ResetDiagnoseResultsBtn",
-    "ExportDiagnoseOutputBtn", "GetCurrentErrorsBtn", "CurrentValueCheckbox",
+    "BitrateCombo",
+    "NodeIDCombo",
+    "TabTreeView",
+    "ChangeNodeIdBtn",
+    "ChangeBitrateBtn",
+    "CRCLoadBtn",
+    "CRCSaveBtn",
+    "DCFLoadBtn",
+    "DCFUpdateBtn",
+    "FWLoadBtn",
+    "FWUpdateBtn",
+    "FWForceCheckbox",
+    "MethodSelectionCombo",
+    "ErrorLogReadBtn",
+    "DiagnoseStartBtn",
+    "ResetDiagnoseResultsBtn",
+    "ExportDiagnoseOutputBtn",
+    "GetCurrentErrorsBtn",
+    "CurrentValueCheckbox",
 };
 
 // Without a sensor, at start and after one was forgotten.
-const QStringList noSensorEnabled = {"BitrateCombo", "NodeIDCombo", "TabTreeView", "DCFLoadBtn", "FWLoadBtn",
-                                     "ResetDiagnoseResultsBtn"};
+const QStringList noSensorEnabled = {"BitrateCombo", "NodeIDCombo", "TabTreeView",
+                                     "DCFLoadBtn",   "FWLoadBtn",   "ResetDiagnoseResultsBtn"};
 
 QStringList controls(const TVeldrisForm& form, bool enabled)
 {
@@ -86,11 +101,12 @@ private slots:
         form->MethodSelectionCombo->addItem(QStringLiteral("Application"));
         form->MethodSelectionCombo->setCurrentIndex(0);
         const std::pair<void (TVeldrisForm::*)(), QStringList> locks[] = {
-            {&TVeldrisForm::lockForFirmwareUpdate, {"BitrateCombo", "NodeIDCombo", "TabTreeView", "FWLoadBtn",
-                                                    "FWUpdateBtn", "FWForceCheckbox", "MethodSelectionCombo"}},
-            {&TVeldrisForm::lockForDiagnosis, {"BitrateCombo", "NodeIDCombo", "TabTreeView", "DiagnoseStartBtn",
-                                               "ResetDiagnoseResultsBtn", "ExportDiagnoseOutputBtn",
-                                               "GetCurrentErrorsBtn", "CurrentValueCheckbox"}},
+            {&TVeldrisForm::lockForFirmwareUpdate,
+             {"BitrateCombo", "NodeIDCombo", "TabTreeView", "FWLoadBtn", "FWUpdateBtn", "FWForceCheckbox",
+              "MethodSelectionCombo"}},
+            {&TVeldrisForm::lockForDiagnosis,
+             {"BitrateCombo", "NodeIDCombo", "TabTreeView", "DiagnoseStartBtn", "ResetDiagnoseResultsBtn",
+              "ExportDiagnoseOutputBtn", "GetCurrentErrorsBtn", "CurrentValueCheckbox"}},
         };
         for (const auto& [lock, disabled] : locks) {
             form->MethodSelectionCombo->setEnabled(true);
@@ -130,5 +146,8 @@ private slots:
     }
 };
 
-int main(int argc, char** argv) { return runGuiTest<MainWindowTest>(argc, argv); }
+int main(int argc, char** argv)
+{
+    return runGuiTest<MainWindowTest>(argc, argv);
+}
 #include "MainWindowTest.moc"

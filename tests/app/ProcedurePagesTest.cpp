@@ -46,12 +46,14 @@ private slots:
             const char* dcf;
             QStringList lines;
         } uploads[] = {
-            {40, "[1017]\nDataType=6\nParameterValue=300\n[7132sub1]\nDataType=7\nParameterValue=3\n",
+            {40,
+             "[1017]\nDataType=6\nParameterValue=300\n[7132sub1]\nDataType=7\nParameterValue=3\n",
              {"attempting to upload dcf sections..", "Section at line 1 was sent successfully",
               "Section at line 4 returned an error",
               "Section at line 4: SDO abort 0x06090030 (Invalid value for parameter (download only).)",
               "Sensor restarted.. please reconnect"}},
-            {32, "[1017]\nDataType=6\nParameterValue=250\n[1800sub5]\nDataType=6\nParameterValue=200\n",
+            {32,
+             "[1017]\nDataType=6\nParameterValue=250\n[1800sub5]\nDataType=6\nParameterValue=200\n",
              {"attempting to upload dcf sections..", "Section at line 1 was sent successfully",
               "Section at line 4 was sent successfully", "Saving parameters successful.",
               "Sensor restarted.. please reconnect"}},
@@ -74,13 +76,14 @@ private slots:
 
         // A value that does not fit its DataType refuses the file before its first section.
         choose(40);
-        ui->fileAnswers.push_back(QString::fromStdString(
-            data->dir.write("typo.dcf", "[1017]\nDataType=6\nParameterValue=250\n[1800sub5]\nDataType=6\nParameterValue=70000\n")));
+        ui->fileAnswers.push_back(QString::fromStdString(data->dir.write(
+            "typo.dcf", "[1017]\nDataType=6\nParameterValue=250\n[1800sub5]\nDataType=6\nParameterValue=70000\n")));
         form->DCFLoadBtn->click();
         form->DCFUpdateBtn->click();
         QCOMPARE(outputOf(form->DCFOutput),
                  QStringList{"line 6: ParameterValue '70000' is out of range (0..65535) for UNSIGNED16"});
-        QCOMPARE(ui->messages, QStringList{"The DCF was not written: a ParameterValue does not fit its DataType. Nothing was sent."});
+        QCOMPARE(ui->messages,
+                 QStringList{"The DCF was not written: a ParameterValue does not fit its DataType. Nothing was sent."});
         QVERIFY(form->sensorSelected && form->DCFUpdateBtn->isEnabled());
     }
 
@@ -103,8 +106,13 @@ private slots:
         form->MethodSelectionCombo->setCurrentIndex(0);
         form->MethodSelectionCombo_OnCloseup();
         form->FWUpdateBtn->click();
-        const QStringList module = {"unlocking device", "setting device to bootloader mode", "setting auto increment",
-                                    "erasing memory", "uploading..", "rebooting device", "DONE"};
+        const QStringList module = {"unlocking device",
+                                    "setting device to bootloader mode",
+                                    "setting auto increment",
+                                    "erasing memory",
+                                    "uploading..",
+                                    "rebooting device",
+                                    "DONE"};
         QCOMPARE(outputOf(form->FWUpdateOutput), module + module);
         QCOMPARE(form->FWUpdateProgressBar->value(), 100);
         QVERIFY(!form->sensorSelected);

@@ -24,8 +24,7 @@ private slots:
     {
         form->nodesFound = true;
         choose(5);
-        QCOMPARE(form->CurrentNodeIdLabel->text() + u' ' + form->CurrentBitrateLabel->text(),
-                 QStringLiteral("5 125 kBit/s"));
+        QCOMPARE(form->CurrentNodeIdLabel->text() + u' ' + form->CurrentBitrateLabel->text(), QStringLiteral("5 125 kBit/s"));
         QCOMPARE(QStringList({form->UIDInput->text(), form->FWVersionInput->text(), form->ItemNumberInput->text(),
                               form->SerialNumberInput->text()}),
                  QStringList({"0x06102200", "1.4.0.12", "4711001", "100234"}));
@@ -50,9 +49,8 @@ private slots:
         // CRC: Load fills the eight boxes and the checksum, Calc and Save take the boxes (also
         // decimal); a sensor that does not answer (node 7 is on no bus) reads as zeros.
         form->CRCLoadBtn->click();
-        const auto boxes = {form->CRC1301Sub1Input, form->CRC1301Sub2Input, form->CRC1301Sub3Input,
-                            form->CRC1301Sub5Input, form->CRC1301Sub6Input, form->CRC1381Sub0Input,
-                            form->CRC1381Sub1Input, form->CRC1381Sub2Input};
+        const auto boxes = {form->CRC1301Sub1Input, form->CRC1301Sub2Input, form->CRC1301Sub3Input, form->CRC1301Sub5Input,
+                            form->CRC1301Sub6Input, form->CRC1381Sub0Input, form->CRC1381Sub1Input, form->CRC1381Sub2Input};
         QCOMPARE(form->CRC1301Sub2Input->text() + u' ' + form->CRC1381Sub2Input->text(),
                  QStringLiteral("0x00000019 0x71300110"));
         QCOMPARE(form->CRCChecksumInput->text(), QStringLiteral("0xCF62"));
@@ -82,7 +80,8 @@ private slots:
         for (const char* typed : {"70000", "-5", "12abc"}) {
             form->HeartbeatValInput->setText(QString::fromLatin1(typed));
             form->SetHeartbeatBtn->click();
-            QVERIFY(ui->messages.takeLast().startsWith(u'\'' + QString::fromLatin1(typed) + "' is not sent: 0x1017:00 takes a whole number from 0..65535"));
+            QVERIFY(ui->messages.takeLast().startsWith(u'\'' + QString::fromLatin1(typed)
+                                                       + "' is not sent: 0x1017:00 takes a whole number from 0..65535"));
         }
         form->GetHeartbeatBtn->click();
         QCOMPARE(form->HeartbeatValInput->text(), QStringLiteral("500"));
@@ -119,8 +118,8 @@ private slots:
         QCOMPARE(ui->messages.takeLast(), QStringLiteral("Changed Node ID"));
         QCOMPARE(form->CurrentNodeIdLabel->text(), QStringLiteral("n/a"));
         QVERIFY(form->FWLoadBtn->isEnabled());
-        for (QWidget* control : std::initializer_list<QWidget*>{form->MethodSelectionCombo, form->FWUpdateBtn,
-                                                                form->FWForceCheckbox})
+        for (QWidget* control :
+             std::initializer_list<QWidget*>{form->MethodSelectionCombo, form->FWUpdateBtn, form->FWForceCheckbox})
             QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
         choose(5);
         form->NewBitrateCombo->setCurrentIndex(2);
@@ -130,5 +129,8 @@ private slots:
     }
 };
 
-int main(int argc, char** argv) { return runGuiTest<SensorPagesTest>(argc, argv, VELDRIS_SIM_LIBRARY); }
+int main(int argc, char** argv)
+{
+    return runGuiTest<SensorPagesTest>(argc, argv, VELDRIS_SIM_LIBRARY);
+}
 #include "SensorPagesTest.moc"

@@ -33,6 +33,9 @@ TEST(BusTrace, PcapWithBigEndianIdentifiers)
     ASSERT_EQ(record.size(), 32u);
     EXPECT_EQ(record.substr(0, 8), std::string("\x42\x42\x0F\x00\x03\x00\x00\x00", 8)); // 1000002 s, 3 µs
     // Captured and original length 16; identifier 0x605 big-endian, 8 data bytes, the data.
-    EXPECT_EQ(record.substr(8, 20), std::string("\x10\0\0\0\x10\0\0\0" "\0\0\x06\x05\x08\0\0\0" "\x40\x10\x10\0", 20));
+    EXPECT_EQ(record.substr(8, 20), std::string("\x10\0\0\0\x10\0\0\0"
+                                                "\0\0\x06\x05\x08\0\0\0"
+                                                "\x40\x10\x10\0",
+                                                20));
     EXPECT_EQ(BusTrace::pcapRecord(extended, 0).substr(16, 4), std::string("\x98\xFF\x50\xE5", 4));
 }

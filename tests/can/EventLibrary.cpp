@@ -36,7 +36,10 @@ void deliver(const Message& message)
 
 extern "C" {
 
-void eventlibrary_deliver(std::uint32_t identifier) { deliver(Message{identifier, 0, 8, {}}); }
+void eventlibrary_deliver(std::uint32_t identifier)
+{
+    deliver(Message{identifier, 0, 8, {}});
+}
 
 void eventlibrary_flood(int on)
 {
@@ -44,15 +47,42 @@ void eventlibrary_flood(int on)
     flooded = on != 0;
 }
 
-Status CAN_Initialize(Handle, std::uint16_t, std::uint8_t, std::uint32_t, std::uint16_t) { return ok; }
-Status CAN_InitializeFD(Handle, char*) { return errorIllOperation; }
-Status CAN_Uninitialize(Handle) { return ok; }
-Status CAN_GetStatus(Handle) { return ok; }
-Status CAN_ReadFD(Handle, MessageFD*, std::uint64_t*) { return errorIllOperation; }
-Status CAN_WriteFD(Handle, MessageFD*) { return errorIllOperation; }
-Status CAN_FilterMessages(Handle, std::uint32_t, std::uint32_t, std::uint8_t) { return ok; }
-Status CAN_GetErrorText(Status, std::uint16_t, char*) { return errorIllOperation; }
-Status CAN_LookUpChannel(char*, Handle*) { return errorIllOperation; }
+Status CAN_Initialize(Handle, std::uint16_t, std::uint8_t, std::uint32_t, std::uint16_t)
+{
+    return ok;
+}
+Status CAN_InitializeFD(Handle, char*)
+{
+    return errorIllOperation;
+}
+Status CAN_Uninitialize(Handle)
+{
+    return ok;
+}
+Status CAN_GetStatus(Handle)
+{
+    return ok;
+}
+Status CAN_ReadFD(Handle, MessageFD*, std::uint64_t*)
+{
+    return errorIllOperation;
+}
+Status CAN_WriteFD(Handle, MessageFD*)
+{
+    return errorIllOperation;
+}
+Status CAN_FilterMessages(Handle, std::uint32_t, std::uint32_t, std::uint8_t)
+{
+    return ok;
+}
+Status CAN_GetErrorText(Status, std::uint16_t, char*)
+{
+    return errorIllOperation;
+}
+Status CAN_LookUpChannel(char*, Handle*)
+{
+    return errorIllOperation;
+}
 
 Status CAN_Reset(Handle)
 {

@@ -57,7 +57,10 @@ TEST_F(ScriptedAdapter, WaitersDoNotConsumeTheSignalUntilTheQueueIsReadEmpty)
     PCANBasicLibrary library;
     const auto event = ReceiveEvent::acquire(library, pcan::usbBus1);
     ASSERT_NE(event, nullptr);
-    const auto readable = [&] { pollfd p{event->descriptor(), POLLIN, 0}; return ::poll(&p, 1, 0) > 0; };
+    const auto readable = [&] {
+        pollfd p{event->descriptor(), POLLIN, 0};
+        return ::poll(&p, 1, 0) > 0;
+    };
     StopSignal stop;
     deliver(0x185);
     std::thread first([&] { event->wait(std::chrono::minutes(1), stop); });

@@ -46,7 +46,7 @@ TEST_F(BusOwner, TwoThreadsEachGetTheirOwnAnswers)
             const CanFrame request = askUid ? requests::readUid(node) : requests::sdoFrame(node, 0x40, 0x1018, 4); // serial
             const Exchange result = client.exchange(request, 100);
             const bool own = result.answered() && result.answer.identifier == 0x580u + node
-                && answersRequest(result.answer, request) && result.answer.value() == (askUid ? uid : serial);
+                          && answersRequest(result.answer, request) && result.answer.value() == (askUid ? uid : serial);
             wrong += own ? 0 : 1;
         }
         return wrong;

@@ -34,8 +34,8 @@ TEST(SdoResult, OnlyAnUploadAnswerToAReadIsAValue)
         {true, ExchangeStatus::Answered, 0x4B, Kind::Uploaded, 2, 0x0011, 0},
         {true, ExchangeStatus::Answered, 0x4F, Kind::Uploaded, 1, 0x11, 0},
         {true, ExchangeStatus::Answered, 0x80, Kind::Aborted, 0, 0, 0x06020011},
-        {true, ExchangeStatus::Answered, 0x60, Kind::Unexpected, 0, 0, 0},  // a confirmation is no value
-        {true, ExchangeStatus::Answered, 0x41, Kind::Unexpected, 0, 0, 0},  // segmented: not expedited
+        {true, ExchangeStatus::Answered, 0x60, Kind::Unexpected, 0, 0, 0}, // a confirmation is no value
+        {true, ExchangeStatus::Answered, 0x41, Kind::Unexpected, 0, 0, 0}, // segmented: not expedited
         {false, ExchangeStatus::Answered, 0x60, Kind::Confirmed, 0, 0, 0},
         {false, ExchangeStatus::Answered, 0x43, Kind::Unexpected, 0, 0, 0}, // an upload answer to a download
         {false, ExchangeStatus::Answered, 0x80, Kind::Aborted, 0, 0, 0x06020011},
@@ -85,16 +85,25 @@ TEST(NumberText, ReadWholeAndInsideTheRange)
     };
     using P = NumberReading::Problem;
     const Row rows[] = {
-        {"500", u16, P::None, 500},           {"0x20", u16, P::None, 32},
-        {"0X10", u16, P::None, 16},           {" 65535\r", u16, P::None, 65535},
-        {"70000", u16, P::OutOfRange, 0},     {"0x10000", u16, P::OutOfRange, 0},
-        {"12abc", u16, P::NotANumber, 0},     {"", u16, P::NotANumber, 0},
-        {"-5", u16, P::NotANumber, 0},        {"+5", u16, P::NotANumber, 0},
-        {"0x", u16, P::NotANumber, 0},        {"1 2", u16, P::NotANumber, 0},
+        {"500", u16, P::None, 500},
+        {"0x20", u16, P::None, 32},
+        {"0X10", u16, P::None, 16},
+        {" 65535\r", u16, P::None, 65535},
+        {"70000", u16, P::OutOfRange, 0},
+        {"0x10000", u16, P::OutOfRange, 0},
+        {"12abc", u16, P::NotANumber, 0},
+        {"", u16, P::NotANumber, 0},
+        {"-5", u16, P::NotANumber, 0},
+        {"+5", u16, P::NotANumber, 0},
+        {"0x", u16, P::NotANumber, 0},
+        {"1 2", u16, P::NotANumber, 0},
         {"99999999999999999999999", u16, P::OutOfRange, 0},
-        {"-1", any16, P::None, 0xFFFFFFFF},   {"-32768", any16, P::None, 0xFFFF8000},
-        {"-32769", any16, P::OutOfRange, 0},  {"-0x7f", i8, P::None, 0xFFFFFF81},
-        {"128", i8, P::OutOfRange, 0},        {"4294967295", NumberRange::unsignedBytes(4), P::None, 0xFFFFFFFF},
+        {"-1", any16, P::None, 0xFFFFFFFF},
+        {"-32768", any16, P::None, 0xFFFF8000},
+        {"-32769", any16, P::OutOfRange, 0},
+        {"-0x7f", i8, P::None, 0xFFFFFF81},
+        {"128", i8, P::OutOfRange, 0},
+        {"4294967295", NumberRange::unsignedBytes(4), P::None, 0xFFFFFFFF},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);

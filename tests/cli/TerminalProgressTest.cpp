@@ -29,7 +29,8 @@ TEST(TerminalProgress, BarShowsPercentBytesRateAndTimeLeft)
     EXPECT_EQ(TerminalProgress::barText(250, seconds(1), 0, 0, 4), "[####] 100 %  0:00 left");
     EXPECT_EQ(TerminalProgress::barText(40, seconds(10), 26214, 65536, 10),
               "[####......]  40 %  25.6/64.0 KiB  2.6 KiB/s  0:15 left");
-    EXPECT_EQ(TerminalProgress::barText(0, seconds(0), 0, 65536, 10), "[..........]   0 %  0.0/64.0 KiB  0.0 KiB/s  --:-- left");
+    EXPECT_EQ(TerminalProgress::barText(0, seconds(0), 0, 65536, 10),
+              "[..........]   0 %  0.0/64.0 KiB  0.0 KiB/s  --:-- left");
 }
 
 TEST(TerminalProgress, LinesGoOutAsTheyComeAndTheBarIsRedrawnBelowThem)

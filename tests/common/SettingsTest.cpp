@@ -11,7 +11,8 @@ TEST(Settings, ReadsTheLanguageWhateverTheCaseSavesKeepingTheRest)
 {
     TemporaryDirectory dir;
     const std::pair<const char*, const char*> cases[] = {
-        {"[lastSession]\r\nlanguage=de\r\n", "de"}, {"[LASTSESSION]\nLANGUAGE = cn\n", "cn"},
+        {"[lastSession]\r\nlanguage=de\r\n", "de"},
+        {"[LASTSESSION]\nLANGUAGE = cn\n", "cn"},
         {"[other]\nlanguage=de\n", ""},
     };
     for (const auto& [content, expected] : cases)

@@ -28,7 +28,11 @@ TEST(Translations, EntryTextRules)
         // lines and blank lines go; UTF-8 stays as it is. (An unknown text staying English and trailing
         // blanks being kept show in the message slots and the shipped catalogues below.)
         {"# comment\nmsgid \"\"\nmsgstr \"\"\n\"Content-Type: text/plain; charset=UTF-8\\n\"\n\n"
-         "msgid \"Open\"\nmsgstr \"\xC3\x96" "ffnen\"\n", "Open", "\xC3\x96" "ffnen"},
+         "msgid \"Open\"\nmsgstr \"\xC3\x96"
+         "ffnen\"\n",
+         "Open",
+         "\xC3\x96"
+         "ffnen"},
         {"msgid \"Save\"\n\"continuation lines are ignored\"\nmsgstr \"Speichern\"\n", "Save", "Speichern"},
         // An empty translation wins over the English source.
         {"msgid \"Load\"\nmsgstr \"\"\n", "Load", ""},
@@ -47,9 +51,9 @@ TEST(Translations, EntryTextRules)
 
 TEST(MessageSlots, FilledFromTheTableAndLineBreakSourcesStayEnglish)
 {
-    const veldris::Translations table = fromText(
-        "msgid \"Errorlog missing\"\nmsgstr \"Fehlerspeicher fehlt\"\n"
-        "msgid \"The COB ID is not active.\\nShould it be activated?\"\nmsgstr \"nie\"\n");
+    const veldris::Translations table =
+        fromText("msgid \"Errorlog missing\"\nmsgstr \"Fehlerspeicher fehlt\"\n"
+                 "msgid \"The COB ID is not active.\\nShould it be activated?\"\nmsgstr \"nie\"\n");
     // Both error-log handlers have their own slot with the same source.
     EXPECT_EQ(veldris::message(Message::ReadErrorlogMissing, table), "Fehlerspeicher fehlt");
     EXPECT_EQ(veldris::message(Message::OpenErrorlogMissing, table), "Fehlerspeicher fehlt");

@@ -17,8 +17,8 @@ TEST(VersionInfo, PostProcessingByNameAndSplitAtTheLastDot)
     EXPECT_EQ(postProcessVersionValue("FileDescription", "KAVRO Veldris, 2 words"), "KAVRO Veldris, 2 words");
     EXPECT_EQ(veldris::versionValue("Comments").find(' '), std::string::npos);
 
-    const std::tuple<const char*, const char*, const char*> versions[] = {{"2.0.5.17", "2.0.5", "17"}, {"7", "7", "7"},
-                                                                          {"1.", "1", ""}};
+    const std::tuple<const char*, const char*, const char*> versions[] = {
+        {"2.0.5.17", "2.0.5", "17"}, {"7", "7", "7"}, {"1.", "1", ""}};
     for (const auto& [version, main, build] : versions) {
         const veldris::VersionParts parts = splitVersion(version);
         EXPECT_EQ(parts.mainVersion, main) << version;

@@ -48,15 +48,15 @@ TEST_F(DCFSections, HeadersKeyLinesAndWhereSectionsStartAndEnd)
          "1a00@1 DataType=7|SubNumber=12"},
         {"own SubNumber wins", "[1800SUB5]\nDataType=5\nSubNumber=3\n", true, "1800@1 DataType=5|SubNumber=3"},
         {"no key lines; header indented by spaces", "[1000]\n  [2000]\nA=1\n", true, "1000@1 / 2000@2 A=1"},
-        {"CR LF: key lines keep their CR, a sub-entry keeps the bracket", "[2001sub3]\r\nDataType=7\r\n[1017]\r\nA=1\r\n",
-         true, "2001@1 DataType=7\r|SubNumber=3] / 1017@3 A=1\r"},
+        {"CR LF: key lines keep their CR, a sub-entry keeps the bracket", "[2001sub3]\r\nDataType=7\r\n[1017]\r\nA=1\r\n", true,
+         "2001@1 DataType=7\r|SubNumber=3] / 1017@3 A=1\r"},
         // Short and odd headers stay inside the line (a name section and a lone bracket: with the
         // download frame, whose problem lines quote the index)
         {"closing bracket within four", "[12]\nA=1\n", true, "12]@1 A=1"},
         {"no closing bracket: the last digit goes", "[1sub12\nA=1\n", true, "1sub@1 A=1|SubNumber=1"},
         // Where the sections start and end
-        {"key lines before the first header; empty and comment lines counted",
-         "DataType=5\n\n;c\n[2000]\nDataType=6\n", true, "2000@4 DataType=6"},
+        {"key lines before the first header; empty and comment lines counted", "DataType=5\n\n;c\n[2000]\nDataType=6\n", true,
+         "2000@4 DataType=6"},
         {"header on the last line", "[1000]\nA=1\n[2000]", true, "1000@1 A=1"},
         {"empty file", "", false, ""},
         {"key lines, but a tab before the bracket is no header", "\t[1000]\nA=1\n", false, ""},

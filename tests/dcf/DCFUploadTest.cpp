@@ -48,40 +48,61 @@ TEST_F(DCFUploadTest, SectionsThatAreSentSkippedRefusedOrUnanswered)
         bool success;
         std::vector<std::string> lines; // up to the reset
     } cases[] = {
-        {"the sample DCF at the safety sensor", 5,
+        {"the sample DCF at the safety sensor",
+         5,
          "[FileInfo]\nFileName=node5.dcf\n\n[1017]\nDataType=0x0006\nParameterValue=100\n\n"
          "[1800sub5]\nDataType=0x0006\nParameterValue=50\n\n[1301sub2]\nDataType=0x0006\nParameterValue=20\n",
-         false, true,
+         false,
+         true,
          {"Section at line 1 skipped: no object entry", "Section at line 4 was sent successfully",
           "Section at line 8 was sent successfully", "Section at line 12 was sent successfully",
           "Saving parameters successful.", "SRDO checksum re-calculated and saved to device."}},
         // The sections around the abort are taken, but nothing is stored: also not by the SRDO
         // step of the safety sensor, whose store would keep them.
-        {"an abort among taken values", 40,
+        {"an abort among taken values",
+         40,
          "[1017]\nDataType=6\nParameterValue=300\n[1301sub2]\nDataType=6\nParameterValue=30\n"
          "[7132sub1]\nDataType=7\nParameterValue=3\n[1800sub5]\nDataType=6\nParameterValue=150\n",
-         false, false,
+         false,
+         false,
          {"Section at line 1 was sent successfully", "Section at line 4 was sent successfully",
           "Section at line 7 returned an error",
           "Section at line 7: SDO abort 0x06090030 (Invalid value for parameter (download only).)",
           "Section at line 10 was sent successfully"}},
-        {"no values to write, and a COB-ID relative to the node", 32,
+        {"no values to write, and a COB-ID relative to the node",
+         32,
          "[DeviceInfo]\nVendorName=KAVRO\n[1018]\nSubNumber=5\nObjectType=0x9\n[1000]\nDataType=7\nAccessType=ro\n"
          "ParameterValue=0\n[1017]\nDataType=6\n[1017sub0]\nDataType=6\nAccessType=rw\nParameterValue=$NODEID+100\n",
-         false, true,
+         false,
+         true,
          {"Section at line 1 skipped: no object entry",
           "Section at line 3 skipped: record header, its SubNumber counts its sub-entries",
           "Section at line 6 skipped: read-only (AccessType ro)", "Section at line 10 skipped: no ParameterValue",
           "Section at line 12 was sent successfully", "Saving parameters successful."}},
-        {"a data type that is not written", 32, "[1017]\nDataType=8\nParameterValue=1.5\n[1800sub5]\nDataType=6\nParameterValue=20\n",
-         false, false,
+        {"a data type that is not written",
+         32,
+         "[1017]\nDataType=8\nParameterValue=1.5\n[1800sub5]\nDataType=6\nParameterValue=20\n",
+         false,
+         false,
          {"Section at line 1 not sent: DataType 8 is not written (only BOOLEAN, INTEGER8/16/32 and UNSIGNED8/16/32 are)",
           "Section at line 4 was sent successfully"}},
-        {"no answer within 30 ms", 41, "[1017]\nDataType=6\nParameterValue=20\n", false, false,
+        {"no answer within 30 ms",
+         41,
+         "[1017]\nDataType=6\nParameterValue=20\n",
+         false,
+         false,
          {"Section at line 1 got no answer"}},
-        {"a value that cannot be read back", 32, "[2100]\nDataType=7\nParameterValue=0x4B56524F\n", true, false,
+        {"a value that cannot be read back",
+         32,
+         "[2100]\nDataType=7\nParameterValue=0x4B56524F\n",
+         true,
+         false,
          {"Section at line 1 was sent successfully", "Section at line 1 could not be read back"}},
-        {"the store refused", 42, "[1017]\nDataType=6\nParameterValue=20\n", false, false,
+        {"the store refused",
+         42,
+         "[1017]\nDataType=6\nParameterValue=20\n",
+         false,
+         false,
          {"Section at line 1 was sent successfully", "Saving parameters failed."}},
     };
     for (const Case& c : cases) {
@@ -111,11 +132,14 @@ TEST_F(DCFUploadTest, AValueThatDoesNotFitItsTypeRefusesTheFileBeforeAnyFrame)
 {
     RecordingProgress progress;
     const std::uint32_t before = valueOf(32, 0x1800, 5);
-    const DCFUploadResult result = upload(32, "[1800sub5]\nDataType=6\nParameterValue=0X21\n[1017]\nDataType=6\n"
-                                              "ParameterValue=70000\n", progress);
+    const DCFUploadResult result = upload(32,
+                                          "[1800sub5]\nDataType=6\nParameterValue=0X21\n[1017]\nDataType=6\n"
+                                          "ParameterValue=70000\n",
+                                          progress);
     EXPECT_FALSE(result.success);
     EXPECT_TRUE(result.sections.empty());
-    EXPECT_EQ(progress.lines, std::vector<std::string>{
-                                  "Nothing was sent: line 6: ParameterValue '70000' is out of range (0..65535) for UNSIGNED16"});
+    EXPECT_EQ(
+        progress.lines,
+        std::vector<std::string>{"Nothing was sent: line 6: ParameterValue '70000' is out of range (0..65535) for UNSIGNED16"});
     EXPECT_EQ(valueOf(32, 0x1800, 5), before);
 }

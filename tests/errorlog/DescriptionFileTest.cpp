@@ -22,7 +22,7 @@ std::string section(const std::string& from = "", const std::string& to = "")
                        "errorstruct = EEEETTVV\npageheader = AFEEXXXX\nlog1 = 1\nlog2 = 2\nlog3 = 3\n";
     for (int bit = 1; bit <= 32; ++bit)
         text += "ebit" + std::to_string(bit) + " = " + std::to_string(bit) + "\nibit" + std::to_string(bit) + " = "
-                + std::to_string(0x10 + bit % 4) + "\n";
+              + std::to_string(0x10 + bit % 4) + "\n";
     return from.empty() ? text : text.replace(text.find(from), from.size(), to);
 }
 
@@ -64,8 +64,11 @@ TEST_F(DescriptionFileTest, DescriptionFillsTheDescriptorUnlessAKeyIsDamaged)
     EXPECT_EQ(d.descriptor.itemNumber, 0xFFFFFFFFu);
 
     const std::pair<const char*, const char*> damaged[] = {
-        {"ebit17 = 17\n", ""}, {"pagesize = 0x40", "pagesize = forty"}, {"log2 = 2", "log2 = 0x2"},
-        {"errorstruct = EEEETTVV", "errorstruct = EEEETTV"}, {"pageheader = AFEEXXXX", "pageheader = AFEEXXXY"},
+        {"ebit17 = 17\n", ""},
+        {"pagesize = 0x40", "pagesize = forty"},
+        {"log2 = 2", "log2 = 0x2"},
+        {"errorstruct = EEEETTVV", "errorstruct = EEEETTV"},
+        {"pageheader = AFEEXXXX", "pageheader = AFEEXXXY"},
     };
     for (const auto& [from, to] : damaged) {
         dir.write("canopen.dev", unscrambleDescription(section(from, to)));

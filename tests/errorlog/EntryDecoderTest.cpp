@@ -41,8 +41,8 @@ struct LogMemory {
     // Entry number `slot` of a page with a 2-byte header, little-endian. In the T patterns the
     // timestamp is the low half of the four bytes after the error field and the 16-bit value the
     // high half.
-    void entry(const std::string& pattern, std::size_t page, std::size_t slot, std::uint32_t error,
-               std::uint16_t timestamp, std::uint32_t value)
+    void entry(const std::string& pattern, std::size_t page, std::size_t slot, std::uint32_t error, std::uint16_t timestamp,
+               std::uint32_t value)
     {
         const std::size_t errorBytes = pattern[1] == 'E' ? 4 : 1, at = page * pagesize + 2 + slot * (errorBytes + 4);
         const std::uint32_t word = pattern.find('T') != std::string::npos ? value << 16 | timestamp : value;
@@ -70,9 +70,17 @@ ErrorLogDescriptor descriptorFor(const std::string& pattern, std::uint16_t pages
 {
     std::vector<std::int32_t> ebit(32);
     std::iota(ebit.begin(), ebit.end(), 1);
-    return {.uid = "", .firmwareVersion = "", .pagesize = pagesize, .pagecnt = pagecnt, .pageheader = "AFXXXXXX",
-            .uidListed = uidListed, .errorstruct = pattern, .list = 0xFFFFFFFF, .ebit = ebit,
-            .ibit = std::vector<std::int32_t>(32, 0x10), .log = {1, 2, 3}};
+    return {.uid = "",
+            .firmwareVersion = "",
+            .pagesize = pagesize,
+            .pagecnt = pagecnt,
+            .pageheader = "AFXXXXXX",
+            .uidListed = uidListed,
+            .errorstruct = pattern,
+            .list = 0xFFFFFFFF,
+            .ebit = ebit,
+            .ibit = std::vector<std::int32_t>(32, 0x10),
+            .log = {1, 2, 3}};
 }
 
 std::vector<float> valuesOf(const std::vector<ErrorLogRow>& rows)
@@ -97,9 +105,13 @@ TEST(ErrorLogTexts, ErrorTextsValueTextsAndErrorNumbers)
     EXPECT_EQ(errorUnit(55), "");
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const std::tuple<float, std::uint32_t, std::uint32_t, const char*> cases[] = {
-        {50000, 2, 2, "-155.36"}, {-1, 1, 0, "65535"}, // the low 16 bits, signed or not
-        {-2.9f, 2, 0, "-2"}, {3000000000.0f, 1, 0, "24064"}, {nan, 1, 1, "0.0"}, // truncated, not rounded
-        {1000000, 3, 0, "1000000"}, {12, 4, 2, ""}, // kind 3: never in exponent notation; kind 4: no number
+        {50000, 2, 2, "-155.36"},
+        {-1, 1, 0, "65535"}, // the low 16 bits, signed or not
+        {-2.9f, 2, 0, "-2"},
+        {3000000000.0f, 1, 0, "24064"},
+        {nan, 1, 1, "0.0"}, // truncated, not rounded
+        {1000000, 3, 0, "1000000"},
+        {12, 4, 2, ""}, // kind 3: never in exponent notation; kind 4: no number
         // The widest text there is: the largest float with the most decimals a nibble holds.
         {-FLT_MAX, 3, 40, "-340282346638528859811704183484516925440.000000000000000"},
     };
@@ -134,8 +146,7 @@ TEST_F(Decode, RingWalkFromTheOldestPage)
         {"no current page: from page 0", 16, 0, {none, none, older, none}, {1, 1, 1, 1}, {21, 31, 1, 11}},
         {"nothing marked", 16, 0, {none, none, none, none}, {1, 1, 1, 1}, {1, 11, 21, 31}},
         {"'C' is no state in this layout", 16, 0, {older, older, {'C', 0}, older}, {1, 1, 1, 1}, {1, 11, 21, 31}},
-        {"listed: current 'C', older 'B'", 16, 1, {{'B', 0}, {'B', 'S'}, {'C', 0}, {'B', 0xFF}}, {1, 1, 1, 1},
-         {31, 1, 11, 21}},
+        {"listed: current 'C', older 'B'", 16, 1, {{'B', 0}, {'B', 'S'}, {'C', 0}, {'B', 0xFF}}, {1, 1, 1, 1}, {31, 1, 11, 21}},
         {"listed: current 'C' alone", 16, 1, {none, {'C', 'S'}, none, none}, {1, 1, 1, 1}, {11, 21, 31, 1}},
         // An erased slot marks the page being written: the page after it is the next to be
         // erased, and is passed over. A full page is not.
@@ -173,8 +184,8 @@ TEST_F(Decode, SingleEntries)
         const char* pattern;
         std::uint32_t error;
         std::uint16_t timestamp;
-        std::uint32_t value;  // stored V
-        std::int32_t format;  // ibit of the entry's bit; -1: the default 0x10
+        std::uint32_t value; // stored V
+        std::int32_t format; // ibit of the entry's bit; -1: the default 0x10
         std::uint32_t list;
         bool filter;
         std::int32_t number = 0;
@@ -193,15 +204,18 @@ TEST_F(Decode, SingleEntries)
         {"EVVVVXXX", 1, 0, 0x40490FD0, 0x32, ~0u, true, 1, 0x1, 3.14159f, "3.14 "},
         {"EEEEVVVV", 0x1, 0, 1234, 0x7F22, ~0u, true, 1, 0x1, 1234, "12.34 "},
         {"ETTVVXXX", 32, 7, 0x8000, -1, ~0u, true, 0, 0x80000000, 0, " "}, // beyond the lists
-        {"EEEEVVVV", 0x24, 0, 0, -1, 1u << 3, true}, {"EVVVVXXX", 3, 0, 0, -1, ~(1u << 2), true},
+        {"EEEEVVVV", 0x24, 0, 0, -1, 1u << 3, true},
+        {"EVVVVXXX", 3, 0, 0, -1, ~(1u << 2), true},
         {"EEEEVVVV", 0x24, 0, 0, -1, 0, false, 7, 0x24, 0, "0 "},
-        {"EEEETTVV", 0x141, 0, 0, -1, 0, true}, {"EEEETTVV", 0x141, 0, 0, -1, 1, true, 1, 0x141, 0, "0 "},
-        {"EEEETTVV", 0, 0, 0, -1, 0, false}, {"ETTVVXXX", 0, 0, 0, -1, 0, false}, {"ETTVVXXX", 33, 0, 0, -1, 0, false},
+        {"EEEETTVV", 0x141, 0, 0, -1, 0, true},
+        {"EEEETTVV", 0x141, 0, 0, -1, 1, true, 1, 0x141, 0, "0 "},
+        {"EEEETTVV", 0, 0, 0, -1, 0, false},
+        {"ETTVVXXX", 0, 0, 0, -1, 0, false},
+        {"ETTVVXXX", 33, 0, 0, -1, 0, false},
         // Special entries. A 16-bit V is unsigned before formatting; in the V-only patterns it is a float.
         {"EEEETTVV", 'B', 0x0102, 0xFFF6, -1, 0, true, 202, 'B', 65526, "-1.0%", "UNDER RANGE"},
         {"EEEEVVVV", 'A', 0, std::bit_cast<std::uint32_t>(55.0f), -1, 0, true, 201, 'A', 55, "5.5%", "OVER RANGE"},
-        {"EEEETTVV", 'B', 0, 1000, -1, 0, true, INT_MIN + 199, 'B', 1000, "", "Unbekannter Fehler -2147483449",
-         {4, INT_MAX}},
+        {"EEEETTVV", 'B', 0, 1000, -1, 0, true, INT_MIN + 199, 'B', 1000, "", "Unbekannter Fehler -2147483449", {4, INT_MAX}},
         {"EEEETTVV", 'C', 0, 1000, -1, 0, true, 200, 'C', 1000, "", "Unbekannter Fehler 200", {4, INT_MAX}},
     };
     for (const Case& c : cases) {
@@ -244,10 +258,9 @@ TEST_F(Decode, EntriesPerPageOrNoneForAnUnusableDescriptor)
     const std::tuple<const char*, std::uint16_t, std::uint8_t, const char*, std::size_t> cases[] = {
         {"EEEETTVV", 32, 2, "AFEAXXXX", 6},  // 4-byte header: 4, 12, 20
         {"ETTVVXXX", 32, 4, "XAXFXXXX", 24}, // X anywhere: still a 2-byte header
-        {"EEEETTVV", 0, 4, "AFXXXXXX", 0}, {"EEEETTVV", 32, 0, "AFXXXXXX", 0},
-        {"EEEETTVV", 2, 4, "AFXXXXXX", 0}, {"EEEETTVV", 7, 4, "AFEAFEAF", 0},
-        {"", 32, 4, "AFXXXXXX", 0}, {"EEEETTV", 32, 4, "AFXXXXXX", 0}, {"eeeettvv", 32, 4, "AFXXXXXX", 0},
-        {"EEEEVVVX", 32, 4, "AFXXXXXX", 0}, {"TTVVEEEE", 32, 4, "AFXXXXXX", 0},
+        {"EEEETTVV", 0, 4, "AFXXXXXX", 0},   {"EEEETTVV", 32, 0, "AFXXXXXX", 0}, {"EEEETTVV", 2, 4, "AFXXXXXX", 0},
+        {"EEEETTVV", 7, 4, "AFEAFEAF", 0},   {"", 32, 4, "AFXXXXXX", 0},         {"EEEETTV", 32, 4, "AFXXXXXX", 0},
+        {"eeeettvv", 32, 4, "AFXXXXXX", 0},  {"EEEEVVVX", 32, 4, "AFXXXXXX", 0}, {"TTVVEEEE", 32, 4, "AFXXXXXX", 0},
     };
     for (const auto& [pattern, pagesize, pagecnt, pageheader, count] : cases) {
         ErrorLogDescriptor d = descriptorFor(pattern, pagesize, pagecnt);
@@ -333,9 +346,9 @@ TEST_F(Decode, RandomDescriptorsAndMemoriesDecodeWithinBounds)
         bool ok = rows.size() <= std::size_t{d.pagecnt} * (d.pagesize / slotSize + 1);
         for (const ErrorLogRow& row : rows)
             ok = ok && (row.errorBits - 0x41 < 3 || !filter || (row.errorBits & d.list) != 0) && row.kind <= 15
-                 && row.decimals <= 15 && !row.text.empty();
+              && row.decimals <= 15 && !row.text.empty();
         ok = ok && (round % 16 != 0 || decodeEntries(d, image, filter).size() == rows.size());
-        ASSERT_TRUE(ok) << "round " << round << ": pattern '" << d.errorstruct << "' pagesize " << d.pagesize
-                        << " pagecnt " << int(d.pagecnt) << " image " << image.size();
+        ASSERT_TRUE(ok) << "round " << round << ": pattern '" << d.errorstruct << "' pagesize " << d.pagesize << " pagecnt "
+                        << int(d.pagecnt) << " image " << image.size();
     }
 }

@@ -28,10 +28,16 @@ const std::string description = VELDRIS_DIST_DIR "/canopen.dev";
 // The memory the listed sensors' firmware wrote (the scenario's entries, oldest first).
 std::vector<std::uint8_t> listedLogMemory()
 {
-    return sim::buildErrorLogMemory({0x1000, 0x40, 4, "EEEETTVV", "AFEEXXXX", true},
-                                    {{0x43, 0, 0}, {0x100, 12, 50000}, {0x4, 340, 1234}, {0x41, 341, 1000},
-                                     {0x24, 1201, 65535}, {0x100, 1800, 50200}, {0x42, 2048, 12}, {0x2, 2050, 0x8000},
-                                     {0x100, 2100, 49800}, {0x4, 2222, 100}});
+    return sim::buildErrorLogMemory({0x1000, 0x40, 4, "EEEETTVV", "AFEEXXXX", true}, {{0x43, 0, 0},
+                                                                                      {0x100, 12, 50000},
+                                                                                      {0x4, 340, 1234},
+                                                                                      {0x41, 341, 1000},
+                                                                                      {0x24, 1201, 65535},
+                                                                                      {0x100, 1800, 50200},
+                                                                                      {0x42, 2048, 12},
+                                                                                      {0x2, 2050, 0x8000},
+                                                                                      {0x100, 2100, 49800},
+                                                                                      {0x4, 2222, 100}});
 }
 
 class ErrorLogReadoutTest : public SharedClientTest {

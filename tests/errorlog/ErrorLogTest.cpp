@@ -25,18 +25,34 @@ ErrorLogDescriptor completeDescriptor()
     std::iota(ebit.begin(), ebit.end(), 1); // bit i -> error number i
     // The UID reads back in lower case, with a "0x0" before the number; 0x12: unsigned 16-bit,
     // 2 decimals.
-    return {.uid = "0x0610a200", .firmwareVersion = "1.4.0.12", .itemNumber = 4711001, .serialNumber = 100234,
-            .pagesize = 0x40, .pagecnt = 4, .pageheader = "AFEEXXXX", .uidListed = 1, .errorstruct = "EEEETTVV",
-            .list = 0xFFFFFFFF, .ebit = ebit, .ibit = std::vector<std::int32_t>(32, 0x12), .log = {1, 2, 3}};
+    return {.uid = "0x0610a200",
+            .firmwareVersion = "1.4.0.12",
+            .itemNumber = 4711001,
+            .serialNumber = 100234,
+            .pagesize = 0x40,
+            .pagecnt = 4,
+            .pageheader = "AFEEXXXX",
+            .uidListed = 1,
+            .errorstruct = "EEEETTVV",
+            .list = 0xFFFFFFFF,
+            .ebit = ebit,
+            .ibit = std::vector<std::int32_t>(32, 0x12),
+            .log = {1, 2, 3}};
 }
 
 // The log memory as the sensor's firmware writes these entries (listed layout, 8-byte entries).
 std::vector<std::uint8_t> sensorMemory()
 {
     sim::ErrorLogLayout layout{0x1000, 0x40, 4, "EEEETTVV", "AFEEXXXX", true};
-    return sim::buildErrorLogMemory(layout, {{0x43, 0, 0}, {0x00000100, 12, 50000}, {0x00000004, 340, 1234},
-                                             {0x41, 341, 1000}, {0x00000024, 1201, 65535}, {0x100, 1800, 50200},
-                                             {0x42, 2048, 12}, {0x2, 2050, 0x8000}, {0x100, 2100, 49800}});
+    return sim::buildErrorLogMemory(layout, {{0x43, 0, 0},
+                                             {0x00000100, 12, 50000},
+                                             {0x00000004, 340, 1234},
+                                             {0x41, 341, 1000},
+                                             {0x00000024, 1201, 65535},
+                                             {0x100, 1800, 50200},
+                                             {0x42, 2048, 12},
+                                             {0x2, 2050, 0x8000},
+                                             {0x100, 2100, 49800}});
 }
 
 std::vector<std::string> columns(const std::vector<ErrorLogRow>& rows)
@@ -66,13 +82,16 @@ TEST(ErrorLog, ImageOfWhatTheSensorWroteSurvivesSaveAndOpenInEitherVersion)
     EXPECT_EQ(image[126] << 8 | image[127], crc16(image.data(), 126));
     EXPECT_EQ(std::count(image.begin() + 128, image.begin() + 256, 255), 128);
     EXPECT_EQ(columns(written.rows()),
-              (std::vector<std::string>{"0|0x43|START UP|0", "12|0x00000100|\xC3\x9C" "berlast|500.00 %",
-                                        "340|0x00000004|Bilineare Interp. neg. Limit|12.34 ",
-                                        "341|0x41|OVER RANGE|100.0%",
+              (std::vector<std::string>{"0|0x43|START UP|0",
+                                        "12|0x00000100|\xC3\x9C"
+                                        "berlast|500.00 %",
+                                        "340|0x00000004|Bilineare Interp. neg. Limit|12.34 ", "341|0x41|OVER RANGE|100.0%",
                                         "1201|0x24|Bilineare Interp. neg. Limit|655.35 ",
-                                        "1800|0x00000100|\xC3\x9C" "berlast|502.00 %", "2048|0x42|UNDER RANGE|1.2%",
-                                        "2050|0x00000002|Bilineare Interpolation|327.68 ",
-                                        "2100|0x00000100|\xC3\x9C" "berlast|498.00 %"}));
+                                        "1800|0x00000100|\xC3\x9C"
+                                        "berlast|502.00 %",
+                                        "2048|0x42|UNDER RANGE|1.2%", "2050|0x00000002|Bilineare Interpolation|327.68 ",
+                                        "2100|0x00000100|\xC3\x9C"
+                                        "berlast|498.00 %"}));
     TemporaryDirectory dir;
     ASSERT_TRUE(written.save(dir.file("log"))); // ".kel" appended
     const std::string saved = dir.read("log.kel");
@@ -120,9 +139,12 @@ TEST(ErrorLog, ImageOfWhatTheSensorWroteSurvivesSaveAndOpenInEitherVersion)
     // Version 1: no serial, item or firmware; the layout fields stand earlier.
     std::vector<std::uint8_t> old(256, 0);
     std::memcpy(old.data(), "-KAVRO ErrorLog-\x00\x01\x00\x00\x00\x05\x00\x40\x04", 25);
-    std::memcpy(&old[25], "AFEEXXXX\x01" "EEEETTVV\xFF\xFF\xFF\xFF", 21);
+    std::memcpy(&old[25],
+                "AFEEXXXX\x01"
+                "EEEETTVV\xFF\xFF\xFF\xFF",
+                21);
     std::iota(old.begin() + 46, old.begin() + 78, std::uint8_t{1}); // ebit
-    std::fill(old.begin() + 78, old.begin() + 110, 0x12);          // ibit
+    std::fill(old.begin() + 78, old.begin() + 110, 0x12);           // ibit
     old[110] = 1, old[111] = 2, old[112] = 3, old[113] = 255;
     const std::uint16_t crc = crc16(old.data(), 114);
     old[114] = static_cast<std::uint8_t>(crc >> 8), old[115] = static_cast<std::uint8_t>(crc);

@@ -36,10 +36,10 @@ TEST(FirmwarePackage, ModulesAndMethodsInArchiveOrder)
     ASSERT_EQ(package.modules().size(), 2u);
     EXPECT_EQ(package.modules()[0].name, "orphan");
     const FirmwareModule& module = package.modules()[1];
-    EXPECT_EQ(module.name, "app.hex"); // the image entry's name without a name line
-    EXPECT_EQ(module.type, "hex"); // a later line replaces the value (version and device are read alike)
+    EXPECT_EQ(module.name, "app.hex");           // the image entry's name without a name line
+    EXPECT_EQ(module.type, "hex");               // a later line replaces the value (version and device are read alike)
     EXPECT_EQ(module.ui, "06102000,06102200\r"); // values are not trimmed
-    EXPECT_EQ(module.description, ""); // lines split at their last "=": the key "description=gain" is unknown
+    EXPECT_EQ(module.description, "");           // lines split at their last "=": the key "description=gain" is unknown
     EXPECT_EQ(std::string(module.image.begin(), module.image.end()), ":00000001FF\n");
     ASSERT_EQ(package.methods().size(), 1u);
     EXPECT_EQ(package.methods()[0].name, "Standard");
@@ -91,7 +91,8 @@ TEST(FirmwarePackage, ScramblingFollowsTheExtension)
 TEST(FirmwarePackage, ImplausiblyLargeEntriesAreRefused)
 {
     // The central directory claims 1 GiB for the image; nothing of that size may be allocated.
-    std::vector<std::uint8_t> bytes = zipOf({{"version.kmd", "version=2"}, {"app.hex", "A"}, {"app.kmd", ""}, {"m.kum", "app.hex"}});
+    std::vector<std::uint8_t> bytes =
+        zipOf({{"version.kmd", "version=2"}, {"app.hex", "A"}, {"app.kmd", ""}, {"m.kum", "app.hex"}});
     bool patched = false;
     for (std::size_t i = 0; i + 46 < bytes.size(); ++i) {
         if (std::memcmp(&bytes[i], "PK\x01\x02", 4) == 0 && std::memcmp(&bytes[i + 46], "app.hex", 7) == 0) {

@@ -46,10 +46,7 @@ FirmwareModule sampleApplication()
 
 class FirmwareUpdateTest : public SharedClientTest {
 protected:
-    static SensorInfo sensorAt(int node)
-    {
-        return connectToSensor(client(), std::to_string(node)).sensor;
-    }
+    static SensorInfo sensorAt(int node) { return connectToSensor(client(), std::to_string(node)).sensor; }
 
     // The data frames the update sent, without the bootloader's echoes.
     static std::vector<std::string> dataFramesSince(std::streamoff offset)
@@ -89,8 +86,13 @@ protected:
 // reports the version in the last one. A refused or failed module succeeds nowhere.
 TEST_F(FirmwareUpdateTest, ModulesUpdatedInEchoedFramesOfSixOrRefused)
 {
-    const std::vector<std::string> updated = {"unlocking device", "setting device to bootloader mode", "setting auto increment",
-                                              "erasing memory", "uploading..", "rebooting device", "DONE"};
+    const std::vector<std::string> updated = {"unlocking device",
+                                              "setting device to bootloader mode",
+                                              "setting auto increment",
+                                              "erasing memory",
+                                              "uploading..",
+                                              "rebooting device",
+                                              "DONE"};
     struct Case {
         const char* what;
         int node;
@@ -98,30 +100,63 @@ TEST_F(FirmwareUpdateTest, ModulesUpdatedInEchoedFramesOfSixOrRefused)
         Outcome outcome;
         std::vector<std::string> lines;
         std::vector<std::string> dataFrames = {}; // none: not compared
-        bool busQuiet = false; // the update sends nothing
+        bool busQuiet = false;                    // the update sends nothing
     } cases[] = {
-        {"a gap of four bytes as erased flash, then a short last frame", 5,
+        {"a gap of four bytes as erased flash, then a short last frame",
+         5,
          moduleOf("gap.hex", hexImage({{0x0000, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}}, {0x0010, {0xA1, 0xA2, 0xA3}}})),
-         Outcome::Updated, updated, {"07F#6300010203040506", "07F#63000708090A0B0C", "07F#6300FFFFFFFFA1A2", "07F#6300A3"}},
-        {"one byte away from 0, done at once", 5, moduleOf("1.hex", hexImage({{0x0030, {0x42}}})), Outcome::Updated, updated,
+         Outcome::Updated,
+         updated,
+         {"07F#6300010203040506", "07F#63000708090A0B0C", "07F#6300FFFFFFFFA1A2", "07F#6300A3"}},
+        {"one byte away from 0, done at once",
+         5,
+         moduleOf("1.hex", hexImage({{0x0030, {0x42}}})),
+         Outcome::Updated,
+         updated,
          {"07F#630042"}},
         {"the sample application", 5, sampleApplication(), Outcome::Updated, updated},
         {"version 1.6.0.0", 5, moduleOf("patch.hex", hexImage({{0x0100, {0x00, 0x00, 0x06, 0x01}}, {0x0000, {7, 7}}})),
          Outcome::Updated, updated},
-        {"damaged image", 5, moduleOf("bad.hex", ":10000000FF\n"), Outcome::Failed,
-         {"the image of module bad.hex cannot be used: " + std::string(IntelHex::failureText) + " (line 1)", "DONE"}, {}, true},
-        {"a module of another format is skipped", 5, moduleOf("1.bin", hexImage({{0x0030, {0x42}}}), "bin"),
-         Outcome::Skipped, {}, {}, true},
-        {"empty image", 5, moduleOf("empty.hex", ":00000001FF\n"), Outcome::Failed,
-         {"the image of module empty.hex holds no data", "DONE"}, {}, true},
-        {"foreign UID", 32, sampleApplication(), Outcome::Refused,
-         {"fw file doesn't support connected sensor. ErrorCode 0x554944", "DONE"}, {}, true},
-        {"foreign bootloader", 50, sampleApplication(), Outcome::Refused,
+        {"damaged image",
+         5,
+         moduleOf("bad.hex", ":10000000FF\n"),
+         Outcome::Failed,
+         {"the image of module bad.hex cannot be used: " + std::string(IntelHex::failureText) + " (line 1)", "DONE"},
+         {},
+         true},
+        {"a module of another format is skipped",
+         5,
+         moduleOf("1.bin", hexImage({{0x0030, {0x42}}}), "bin"),
+         Outcome::Skipped,
+         {},
+         {},
+         true},
+        {"empty image",
+         5,
+         moduleOf("empty.hex", ":00000001FF\n"),
+         Outcome::Failed,
+         {"the image of module empty.hex holds no data", "DONE"},
+         {},
+         true},
+        {"foreign UID",
+         32,
+         sampleApplication(),
+         Outcome::Refused,
+         {"fw file doesn't support connected sensor. ErrorCode 0x554944", "DONE"},
+         {},
+         true},
+        {"foreign bootloader",
+         50,
+         sampleApplication(),
+         Outcome::Refused,
          {"unlocking device", "setting device to bootloader mode",
           "fw file doesn't support connected sensor. ErrorCode 0x424C4944", "rebooting device", "DONE"}},
-        {"bootloader stops echoing", 51, sampleApplication(), Outcome::Failed,
-         {"unlocking device", "setting device to bootloader mode", "setting auto increment", "erasing memory",
-          "uploading..", "failed to upload fw!", "rebooting device", "DONE"}},
+        {"bootloader stops echoing",
+         51,
+         sampleApplication(),
+         Outcome::Failed,
+         {"unlocking device", "setting device to bootloader mode", "setting auto increment", "erasing memory", "uploading..",
+          "failed to upload fw!", "rebooting device", "DONE"}},
     };
     std::optional<FirmwareUpdate> update;
     int node = 0;
@@ -138,7 +173,9 @@ TEST_F(FirmwareUpdateTest, ModulesUpdatedInEchoedFramesOfSixOrRefused)
         // Frames of the sensors (a boot-up after an earlier reboot, a late answer to the
         // connect) may follow; the update itself sends bootloader commands, SDO requests or NMT.
         const std::vector<std::string> frames = framesOfTrace(std::getenv("VELDRIS_SIM_TRACE"), start);
-        const auto sent = [](const std::string& f) { return f.rfind("07F#", 0) == 0 || f.rfind("000#", 0) == 0 || f[0] == '6'; };
+        const auto sent = [](const std::string& f) {
+            return f.rfind("07F#", 0) == 0 || f.rfind("000#", 0) == 0 || f[0] == '6';
+        };
         EXPECT_EQ(std::none_of(frames.begin(), frames.end(), sent), c.busQuiet) << testing::PrintToString(frames);
         if (!c.dataFrames.empty()) {
             EXPECT_EQ(dataFramesSince(start), c.dataFrames);

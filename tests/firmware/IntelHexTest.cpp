@@ -63,13 +63,26 @@ TEST(IntelHex, RecordsAndFailures)
         std::size_t ranges = 1;
     } cases[] = {
         {"addresses wrap in 32 bits: 1, 2 at the top, 3, 4 at 0",
-         hexRecord(0x04, 0, {0xFF, 0xFF}) + "\n" + hexRecord(0x00, 0xFFFE, {1, 2, 3, 4}) + "\n", 0, 0, {3, 4, 0x11}, 0,
-         0xFFFFFFFF, 2},
-        {"linear address record, CR LF line ends", ":020000040800F2\r\n" + hexRecord(0x00, 0x1234, {9, 8, 7}) + "\r\n:00000001FF\r\n",
-         0, 0x08001234, {9, 8, 7}, 0, 0x08001236, 2},
+         hexRecord(0x04, 0, {0xFF, 0xFF}) + "\n" + hexRecord(0x00, 0xFFFE, {1, 2, 3, 4}) + "\n",
+         0,
+         0,
+         {3, 4, 0x11},
+         0,
+         0xFFFFFFFF,
+         2},
+        {"linear address record, CR LF line ends",
+         ":020000040800F2\r\n" + hexRecord(0x00, 0x1234, {9, 8, 7}) + "\r\n:00000001FF\r\n",
+         0,
+         0x08001234,
+         {9, 8, 7},
+         0,
+         0x08001236,
+         2},
         {"text after the end-of-file record is not read", endOfFile + hexRecord(0x00, 0x100, {5}) + "\nnot a record\n:"},
         {"start address records, lower-case digits, no end-of-file record, no final line feed",
-         hexRecord(0x03, 0, {0, 0, 0x12, 0x34}) + "\n" + hexRecord(0x05, 0, {8, 0, 0, 0}) + "\n:02000000abcd86", 0, 0,
+         hexRecord(0x03, 0, {0, 0, 0x12, 0x34}) + "\n" + hexRecord(0x05, 0, {8, 0, 0, 0}) + "\n:02000000abcd86",
+         0,
+         0,
          {0xAB, 0xCD, 0x11}},
         {"wrong checksum after blank lines, which are skipped but counted", "\r\n \t\n:0100200041BF\n" + endOfFile, 4},
         {"count FF, line ends at the end of the buffer with no data", hexRecord(0, 0x20, {}, 0xFF), 2},
@@ -157,7 +170,8 @@ TEST(IntelHexFromOtherTools, ReadBackToTheConvertedBytes)
         for (char& byte : data)
             byte = static_cast<char>(random());
         folder.write("in.bin", data);
-        const std::string command = "objcopy -I binary -O ihex --change-addresses " + std::to_string(c.base) + " in.bin out.hex";
+        const std::string command =
+            "objcopy -I binary -O ihex --change-addresses " + std::to_string(c.base) + " in.bin out.hex";
         ASSERT_EQ(std::system(("cd '" + folder.path() + "' && " + command).c_str()), 0);
         MemoryImage image;
         ASSERT_EQ(readInto(&image, folder.read("out.hex")), "");

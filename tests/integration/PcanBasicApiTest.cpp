@@ -24,8 +24,10 @@ void* library()
 pcan::Message sdo(unsigned node, std::uint8_t command, std::uint16_t index, std::uint8_t sub, std::uint32_t value = 0)
 {
     const auto byte = [](std::uint32_t v, int shift) { return static_cast<std::uint8_t>(v >> shift); };
-    return {0x600 + node, 0, 8, {command, byte(index, 0), byte(index, 8), sub,
-                                 byte(value, 0), byte(value, 8), byte(value, 16), byte(value, 24)}};
+    return {0x600 + node,
+            0,
+            8,
+            {command, byte(index, 0), byte(index, 8), sub, byte(value, 0), byte(value, 8), byte(value, 16), byte(value, 24)}};
 }
 
 // Writes the request, then reads frames, waiting on the receive event, until one with identifier

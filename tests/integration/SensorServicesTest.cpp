@@ -50,7 +50,8 @@ TEST_F(SensorServices, IdentityInBothLayoutsAndOfFailingSensors)
     const std::tuple<int, const char*, const char*> cases[] = {
         {5, "0x06102200 listed, variant 2: 1.4.0.12 -1 100234", nullptr}, // item FF FF FF FF
         {32, "0x12345a78 variant 10: 2.1.0.3 5012345 98765", nullptr},
-        {40, "0x12345678 variant 6: 0.0.0.0 0 0", "aborted 0x2A0A:00 with 0x06020000 (Object does not exist in the object dictionary.)"},
+        {40, "0x12345678 variant 6: 0.0.0.0 0 0",
+         "aborted 0x2A0A:00 with 0x06020000 (Object does not exist in the object dictionary.)"},
         {41, "0x00000000 variant 0: 0.0.0.0 0 0", "did not answer 0x2A00:01"},
     };
     for (const auto& [node, identity, failure] : cases) {
@@ -138,12 +139,23 @@ TEST_F(SensorServices, NodeIdAndBitrateChangesOnTheBus)
         std::vector<std::string> requests;
         int answering = 5, gone = 0; // nodes that answer, and no longer answer, afterwards
     } cases[] = {
-        {42, [] { return changeNodeId(client(), 42, 44); }, R::NotStored,
-         {"62A#2F0020002C000000", "62A#"s + store, "000#8200"}, 42, 44},
-        {42, [] { return changeBitrate(client(), 42, 3, 2); }, R::NotStored,
-         {"62A#2B012000FA000000", "62A#"s + store, "000#8200"}, 42},
-        {32, [] { return changeNodeId(client(), 32, 33); }, R::Changed,
-         {"620#2F00200021000000", "620#"s + store, "000#8200"}, 33, 32},
+        {42,
+         [] { return changeNodeId(client(), 42, 44); },
+         R::NotStored,
+         {"62A#2F0020002C000000", "62A#"s + store, "000#8200"},
+         42,
+         44},
+        {42,
+         [] { return changeBitrate(client(), 42, 3, 2); },
+         R::NotStored,
+         {"62A#2B012000FA000000", "62A#"s + store, "000#8200"},
+         42},
+        {32,
+         [] { return changeNodeId(client(), 32, 33); },
+         R::Changed,
+         {"620#2F00200021000000", "620#"s + store, "000#8200"},
+         33,
+         32},
         {40, [] { return changeNodeId(client(), 40, 45); }, R::Refused, {"628#2F0020002D000000"}},
         {0, [] { return changeBitrate(client(), 41, 3, 2); }, R::Refused, {"629#2B012000FA000000"}},
         {0, [] { return changeNodeId(client(), 5, 5); }, R::Unchanged, {}},

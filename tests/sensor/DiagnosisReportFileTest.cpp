@@ -19,13 +19,14 @@ TEST(DiagnosisReportFile, WithAndWithoutResultsAndTheLocalTime)
     ASSERT_TRUE(writeReport(dir.file("none.txt"), {}, false));
     EXPECT_EQ(dir.read("none.txt"), header + none);
 
-    const std::vector<std::string> lines = {"09:00:00 | --- START ---\n", "UID: 0x06102200", "",
-                                            "09:00:05 | [DIAGNOSE] PASSED", "09:00:05 | --- DONE ---",
-                                            "======================================\n"};
+    const std::vector<std::string> lines = {
+        "09:00:00 | --- START ---\n",   "UID: 0x06102200",         "",
+        "09:00:05 | [DIAGNOSE] PASSED", "09:00:05 | --- DONE ---", "======================================\n"};
     ASSERT_TRUE(writeReport(dir.file("run.txt"), lines, true));
-    EXPECT_EQ(dir.read("run.txt"), header + "09:00:00 | --- START ---\n\nUID: 0x06102200\n\n"
-                                            "09:00:05 | [DIAGNOSE] PASSED\n09:00:05 | --- DONE ---\n"
-                                            "======================================\n\n");
+    EXPECT_EQ(dir.read("run.txt"), header
+                                       + "09:00:00 | --- START ---\n\nUID: 0x06102200\n\n"
+                                         "09:00:05 | [DIAGNOSE] PASSED\n09:00:05 | --- DONE ---\n"
+                                         "======================================\n\n");
     // Lines without results (a Reset emptied the results, not the buffer) still get the block.
     ASSERT_TRUE(writeReport(dir.file("lines.txt"), {"09:00:00 | --- START ---\n"}, false));
     EXPECT_EQ(dir.read("lines.txt"), header + "09:00:00 | --- START ---\n\n" + none);

@@ -20,10 +20,7 @@ const Translations english; // the report's source texts
 
 class DiagnosisTest : public SharedClientTest {
 protected:
-    static SensorInfo sensorAt(int node)
-    {
-        return connectToSensor(client(), std::to_string(node)).sensor;
-    }
+    static SensorInfo sensorAt(int node) { return connectToSensor(client(), std::to_string(node)).sensor; }
 
     // What the diagnosis reports, kept; `stopAfterWaits` raises the stop at that wait.
     struct RecordingReport : DiagnosisReport {
@@ -57,14 +54,14 @@ TEST_F(DiagnosisTest, PdoSpacingAgainstItsEventTimer)
         bool passed;
         std::vector<std::string> results;
     } cases[] = {
-        {"111 ms against 100", 6, false,
+        {"111 ms against 100",
+         6,
+         false,
          {"PDO red: The event timer has a bigger deviation then 10 ms",
           "PDO red: Event timer average across 10 measurements is 111 ms"}},
         {"110 ms is within 10 ms", 7, true, {"PDO green: OK"}},
-        {"event timer 0: measured against 100", 8, true,
-         {"PDO red: The event timer value is set to 0.", "PDO green: OK"}},
-        {"5 ms, its COB-ID activated first", 9, true,
-         {"PDO red: The PDO COB ID is not active.", "PDO green: OK"}},
+        {"event timer 0: measured against 100", 8, true, {"PDO red: The event timer value is set to 0.", "PDO green: OK"}},
+        {"5 ms, its COB-ID activated first", 9, true, {"PDO red: The PDO COB ID is not active.", "PDO green: OK"}},
         {"no frames within the time limit", 12, false, {"PDO red: No frames received"}},
     };
     for (const Case& c : cases) {
@@ -101,9 +98,8 @@ TEST_F(DiagnosisTest, SafetySensorsThatCannotBeMeasured)
 
     RecordingReport refused;
     EXPECT_FALSE(Diagnosis(client(), sensorAt(11), english, refused).run().passed);
-    EXPECT_EQ(refused.results, (std::vector<std::string>{
-                                   "SRDO red: Due to false checksum the sensor is not able to start.",
-                                   "DIAGNOSE red: FAILED"}));
+    EXPECT_EQ(refused.results, (std::vector<std::string>{"SRDO red: Due to false checksum the sensor is not able to start.",
+                                                         "DIAGNOSE red: FAILED"}));
 
     // Chosen while it still answered, then silent.
     SensorInfo silent = sensorAt(5);
@@ -130,4 +126,3 @@ TEST_F(DiagnosisTest, StopEndsTheDiagnosisAtItsNextWaitThenTheCurrentValue)
     EXPECT_EQ(currentValueText(client(), sensorAt(5), wait), "12.34bar");
     EXPECT_EQ(currentValueText(client(), sensorAt(12), wait), "n/a"); // its PDO never comes
 }
-

@@ -18,8 +18,8 @@ TEST(SrdoChecksum, ValuesAndEarlyReturns)
     } cases[] = {
         {{0, 0, 0, 0, 0, 0, 0, 0}, 0x2BC6}, // the sub-index bytes are fed even then
         {{1, 0x19, 0x14, 0x101, 0x102, 2, 0x1008, 0x2008}, 0xD204},
-        {{0x100, 0, 0, 0, 0, 0, 0, 0}, 0x0000},      // nothing fed
-        {{1, 0x10000, 0, 0, 0, 0, 0, 0}, 0x1021},    // the single byte 0x01
+        {{0x100, 0, 0, 0, 0, 0, 0, 0}, 0x0000},   // nothing fed
+        {{1, 0x10000, 0, 0, 0, 0, 0, 0}, 0x1021}, // the single byte 0x01
         {{1, 0x19, 0x100, 0x101, 0x102, 2, 0, 0}, crc16(std::string("\x01\x19\x00", 3))},
         {{1, 0x19, 0x14, 0x101, 0x102, 0x100, 0, 0},
          crc16(std::string("\x01\x19\x00\x14\x01\x01\x00\x00\x02\x01\x00\x00", 12))},
@@ -40,8 +40,8 @@ TEST(SensorInfo, VariantCodeAndListedUids)
 // 127) addresses node 0, where no sensor answers.
 TEST(SensorInfo, NodeOfTheRecordsText)
 {
-    const std::pair<const char*, int> cases[] = {{"5", 5}, {" 127", 127}, {"12 nodes", 12}, {"", 0}, {"n/a", 0},
-                                                 {"128", 0}, {"99999999999", 0}};
+    const std::pair<const char*, int> cases[] = {{"5", 5},   {" 127", 127}, {"12 nodes", 12},  {"", 0},
+                                                 {"n/a", 0}, {"128", 0},    {"99999999999", 0}};
     for (const auto& [text, node] : cases) {
         SensorInfo record;
         record.nodeId = text;

@@ -68,9 +68,9 @@ TEST(ErrorLogMemory, ShortEntriesAndLongerHeader)
 TEST(ErrorLogMemory, RefusesLayoutsTheFirmwareCannotKeep)
 {
     const ErrorLogLayout bad[] = {
-        layout("EEEETTV", false),                     // unknown pattern
-        layout("EEEETTVV", false, 32, 0),             // no pages
-        layout("EEEETTVV", false, 9),                 // 2 + 8 > 9
+        layout("EEEETTV", false),         // unknown pattern
+        layout("EEEETTVV", false, 32, 0), // no pages
+        layout("EEEETTVV", false, 9),     // 2 + 8 > 9
     };
     for (const ErrorLogLayout& l : bad) {
         SCOPED_TRACE(l.errorStruct + " " + l.pageHeader + " " + std::to_string(l.pageSize));

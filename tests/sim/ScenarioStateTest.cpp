@@ -14,7 +14,8 @@ TEST(Scenario, OptionsAreReadAndMistakesReportedWithTheirPlace)
     std::string error;
     ASSERT_TRUE(sim::parseScenario("[sensor x]\nnode = 9\nuid = 0x06102000\nlayout = unlisted\n"
                                    "fault.abort = 0x1017:00, 2000:1A\nsrdo.checksum = 0x1234\n",
-                                   "x.ini", scenario, error)) << error;
+                                   "x.ini", scenario, error))
+        << error;
     const sim::SensorConfig& sensor = scenario.sensors.at(0);
     EXPECT_FALSE(sensor.listed); // "layout" wins over the UID
     EXPECT_EQ(sensor.faults.abortObjects, (std::vector<std::uint32_t>{0x101700, 0x20001A}));
@@ -27,7 +28,8 @@ TEST(Scenario, OptionsAreReadAndMistakesReportedWithTheirPlace)
         {"[sensor a]\nfirmware = 1.2.3\n", "test.ini: [sensor a] firmware: '1.2.3' is not four numbers a.b.c.d"},
         {"[sensor a]\nfault.abort = 0x1017\n", "test.ini: [sensor a] fault.abort: '0x1017' is not INDEX:SUB"},
         {"[sensors]\n", "test.ini: [sensors] is neither [bus] nor a [sensor ...] section"},
-        {"[sensor a]\nerrorlog.memoryFile = missing.bin\n", "test.ini: [sensor a] errorlog.memoryFile: cannot read missing.bin"},
+        {"[sensor a]\nerrorlog.memoryFile = missing.bin\n",
+         "test.ini: [sensor a] errorlog.memoryFile: cannot read missing.bin"},
     };
     for (const auto& [text, message] : mistakes) {
         sim::Scenario other;
@@ -58,7 +60,8 @@ TEST(SimState, SensorComesBackAsItWasSaved)
 
 TEST(SimState, DamagedFilesAreRefused)
 {
-    for (const char* text : {"{\"format\": \"other\"}", "{\"format\": \"veldris-sim-state\", \"sensors\": {\"a\": {}}}", "not json"}) {
+    for (const char* text :
+         {"{\"format\": \"other\"}", "{\"format\": \"veldris-sim-state\", \"sensors\": {\"a\": {}}}", "not json"}) {
         std::map<std::string, sim::SensorState> loaded;
         std::string error;
         EXPECT_FALSE(sim::stateFromJson(text, loaded, error)) << text;

@@ -48,7 +48,8 @@ TEST_F(VirtualBus, HeartbeatAndPdoStampsAreExactMultiples)
     bus.openPort(125);
     bus.writeFrame(frameOf("000#0100")); // start all nodes
     std::map<std::uint32_t, int> counts;
-    const std::map<std::uint32_t, sim::Micros> periods{{0x185, sim::millis(100)}, {0x705, sim::millis(200)}, {0x1A0, sim::millis(50)}};
+    const std::map<std::uint32_t, sim::Micros> periods{
+        {0x185, sim::millis(100)}, {0x705, sim::millis(200)}, {0x1A0, sim::millis(50)}};
     // Until enough frames came: a loaded machine may deliver late, but never with other stamps.
     for (const sim::Micros until = bus.now() + sim::millis(30'000);
          (counts[0x185] < 10 || counts[0x705] < 5) && bus.now() < until;) {

@@ -43,39 +43,39 @@ TEST(VirtualSensor, ListedLayoutFromPowerOnToBootloader)
 {
     SensorHarness node5(defaultSensor(5));
     expectExchanges(node5, {
-        {"605#4010100000000000", "585#4F10100001000000"}, // 0x1010:00, the scan probe, one byte
-        {"605#4000280C00000000", "585#4300280C59E24700"}, // item number, in the mapped memory
-        {"605#400128348A870100", "585#430128348A870100"}, // serial number; request bytes 4..7 ignored
-        {"605#4017100000000000", "585#4B171000C8000000"}, // heartbeat 200 ms, two bytes
-        {"605#4000600000000000", "585#8000600000000206"}, // no such object
-        {"605#23002A0100000000", "585#80002A0102000106"}, // UID is read-only
-        {"605#23171000E8030000", "585#8017100010000706"}, // four bytes into a two-byte object
-        {"605#E000000000000000", "585#8000000001000405"}, // unknown command
-        {"605#80171000E8030000", ""},                     // an abort from the client ends nothing
-        {"605#40FF28FC00000000", "585#43FF28FCFFFFFFFF"}, // last word of the mapped memory
-        {"605#40FF28FD00000000", "585#80FF28FD11000906"}, // past its end
-        {"605#2F00200006000000", "585#8000200020000008"}, // locked
-        {unlock5, "585#6000210000000000"},
-        {"605#2F00200006000000", "585#6000200000000000"},
-        {"605#2B012000FA000000", "585#6001200000000000"},
-        {"605#2310100173617665", "585#6010100100000000"}, // "save"
-        {"605#2B17100064000000", "585#6017100000000000"}, // heartbeat 100 ms, not stored
-        {"000#8200", ""},
-    });
+                               {"605#4010100000000000", "585#4F10100001000000"}, // 0x1010:00, the scan probe, one byte
+                               {"605#4000280C00000000", "585#4300280C59E24700"}, // item number, in the mapped memory
+                               {"605#400128348A870100", "585#430128348A870100"}, // serial number; request bytes 4..7 ignored
+                               {"605#4017100000000000", "585#4B171000C8000000"}, // heartbeat 200 ms, two bytes
+                               {"605#4000600000000000", "585#8000600000000206"}, // no such object
+                               {"605#23002A0100000000", "585#80002A0102000106"}, // UID is read-only
+                               {"605#23171000E8030000", "585#8017100010000706"}, // four bytes into a two-byte object
+                               {"605#E000000000000000", "585#8000000001000405"}, // unknown command
+                               {"605#80171000E8030000", ""},                     // an abort from the client ends nothing
+                               {"605#40FF28FC00000000", "585#43FF28FCFFFFFFFF"}, // last word of the mapped memory
+                               {"605#40FF28FD00000000", "585#80FF28FD11000906"}, // past its end
+                               {"605#2F00200006000000", "585#8000200020000008"}, // locked
+                               {unlock5, "585#6000210000000000"},
+                               {"605#2F00200006000000", "585#6000200000000000"},
+                               {"605#2B012000FA000000", "585#6001200000000000"},
+                               {"605#2310100173617665", "585#6010100100000000"}, // "save"
+                               {"605#2B17100064000000", "585#6017100000000000"}, // heartbeat 100 ms, not stored
+                               {"000#8200", ""},
+                           });
     const auto booted = node5.advance(20);
     ASSERT_FALSE(booted.empty());
     EXPECT_EQ(textOf(booted.front().frame), "706#00"); // boot-up under the new node ID
     EXPECT_EQ(booted.front().at, node5.now);
     EXPECT_EQ(node5.sensor.bitrateKbit(), 250);
     expectExchanges(node5, {
-        {"605#4010100000000000", ""},
-        {"606#4017100000000000", "586#4B171000C8000000"},
-        {"606#2F00200007000000", "586#8000200020000008"}, // the reset locked the sensor again
-        {"606#23003A0000000000", "586#80003A0020000008"}, // bootloader not unlocked
-        {"606#23002800544F4F42", "586#6000280000000000"},
-        {"606#23003A0000000000", "586#60003A0000000000"},
-        {"07F#61", "07F#610059"},
-    });
+                               {"605#4010100000000000", ""},
+                               {"606#4017100000000000", "586#4B171000C8000000"},
+                               {"606#2F00200007000000", "586#8000200020000008"}, // the reset locked the sensor again
+                               {"606#23003A0000000000", "586#80003A0020000008"}, // bootloader not unlocked
+                               {"606#23002800544F4F42", "586#6000280000000000"},
+                               {"606#23003A0000000000", "586#60003A0000000000"},
+                               {"07F#61", "07F#610059"},
+                           });
     EXPECT_TRUE(node5.sensor.inBootloader());
 }
 
@@ -83,11 +83,11 @@ TEST(VirtualSensor, UnlistedLayoutUsesItsOwnObjects)
 {
     SensorHarness node32(defaultSensor(32));
     expectExchanges(node32, {
-        {"620#400C2A0000000000", "5A0#430C2A0004000000"}, // current error
-        {"620#4030610100000000", "5A0#433061010000C542"}, // process value 98.5 as a float
-        {"620#4000360000000000", "5A0#8000360000000206"}, // the listed layout's objects are missing
-        {"620#40FF130100000000", "5A0#80FF130100000206"}, // no SRDO on this sensor
-    });
+                                {"620#400C2A0000000000", "5A0#430C2A0004000000"}, // current error
+                                {"620#4030610100000000", "5A0#433061010000C542"}, // process value 98.5 as a float
+                                {"620#4000360000000000", "5A0#8000360000000206"}, // the listed layout's objects are missing
+                                {"620#40FF130100000000", "5A0#80FF130100000206"}, // no SRDO on this sensor
+                            });
 }
 
 // Frames at a fault's period follow the same schedule; DiagnosisTest measures such sensors. (A
@@ -98,8 +98,11 @@ TEST(VirtualSensor, CyclicFramesFallOnExactMultiplesOfTheirPeriod)
     SensorHarness node5(defaultSensor(5), sim::millis(1'000'000) + 1234); // not on a period boundary
     node5.send("000#0105");
     const auto frames = node5.advance(1000);
-    const struct { std::uint32_t id; std::int64_t periodMs; const char* first; } cyclic[] = {
-        {0x185, 100, "185#D204"}, {0x705, 200, "705#05"}, {0x101, 25, "101#D204"}, {0x102, 25, "102#2DFB"}};
+    const struct {
+        std::uint32_t id;
+        std::int64_t periodMs;
+        const char* first;
+    } cyclic[] = {{0x185, 100, "185#D204"}, {0x705, 200, "705#05"}, {0x101, 25, "101#D204"}, {0x102, 25, "102#2DFB"}};
     for (const auto& [id, periodMs, first] : cyclic) {
         SCOPED_TRACE(first);
         for (const sim::Transmission& tx : frames)
@@ -110,7 +113,6 @@ TEST(VirtualSensor, CyclicFramesFallOnExactMultiplesOfTheirPeriod)
     }
     node5.send("000#8000");
     EXPECT_EQ(textsOf(node5.advance(1000)), Frames(5, "705#7F")); // pre-operational: only the heartbeat
-
 }
 
 // Aborting and late sensors and a refused SRDO start are met through the real client in

@@ -193,8 +193,7 @@ TEST_F(SocketCanEntryPoints, AttachedChannelsAreTheListedOnesWithTheirCondition)
     ASSERT_EQ(count, 3u);
     pcan::ChannelInformation records[3]{};
     // A buffer too small for every record is refused, not written past.
-    EXPECT_EQ(CAN(GetValue)(pcan::noneBus, pcan::attachedChannels, records, sizeof records[0]),
-              pcan::errorIllParamVal);
+    EXPECT_EQ(CAN(GetValue)(pcan::noneBus, pcan::attachedChannels, records, sizeof records[0]), pcan::errorIllParamVal);
     ASSERT_EQ(CAN(GetValue)(pcan::noneBus, pcan::attachedChannels, records, sizeof records), pcan::ok);
     struct Expected {
         pcan::Handle handle;

@@ -58,7 +58,11 @@ TEST(InterfaceSetup, BringsTheInterfaceToTheBitRateOrSaysWhatToRun)
     } cases[] = {
         {"up at the rate, stayed bus-off", {.state = CAN_STATE_BUS_OFF}, pcan::ok, 0, pcan::errorBusOff, ""},
         {"other rate, may change", {.rate = 250000, .mayChange = true}, pcan::ok, 1, pcan::ok, ""},
-        {"other rate, refused", {.rate = 250000}, pcan::errorIllOperation, 1, pcan::errorUnknown,
+        {"other rate, refused",
+         {.rate = 250000},
+         pcan::errorIllOperation,
+         1,
+         pcan::errorUnknown,
          "can0 runs at 250000 bit/s, not 125000. As root: ip link set can0 down; "
          "ip link set can0 type can bitrate 125000; ip link set can0 up"},
     };

@@ -8,8 +8,7 @@
 
 // Intel HEX text for tests: one record line with its checksum (`count` overrides the byte count
 // field), and whole images written as 16-byte data records.
-inline std::string hexRecord(std::uint8_t type, std::uint16_t address, const std::vector<std::uint8_t>& data,
-                             int count = -1)
+inline std::string hexRecord(std::uint8_t type, std::uint16_t address, const std::vector<std::uint8_t>& data, int count = -1)
 {
     std::vector<std::uint8_t> fields{static_cast<std::uint8_t>(count < 0 ? data.size() : static_cast<std::size_t>(count)),
                                      static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address), type};

@@ -37,8 +37,7 @@ double cpuSeconds()
 // µs since the epoch on the clock the simulated adapter stamps frames with.
 std::int64_t epochMicros()
 {
-    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
 void scanEmptyBus()
@@ -73,8 +72,7 @@ void answeredRequests()
     }
     std::printf("answered requests: %zu of 1000; from the answer's time stamp to the return: median %.0f us, "
                 "90th percentile %.0f us, max %.0f us\n",
-                latencies.size(), latencies[latencies.size() / 2], latencies[latencies.size() * 9 / 10],
-                latencies.back());
+                latencies.size(), latencies[latencies.size() / 2], latencies[latencies.size() * 9 / 10], latencies.back());
 }
 
 struct Outcome {

@@ -100,7 +100,8 @@ int window(int argc, char** argv)
                                                  {"bench.hex", imageText()},
                                                  {"bench.kmd", "type=hex\ndevice=KVR200\nui=06102200\n"},
                                                  {"Bench.kum", "bench.hex\n"}});
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(zip.data()), static_cast<std::streamsize>(zip.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(zip.data()), static_cast<std::streamsize>(zip.size()));
     Answers answers(QString::fromStdString(path));
     AppState state(veldris::DataDirectory{});
     TVeldrisForm form(state);

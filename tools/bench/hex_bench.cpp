@@ -158,8 +158,8 @@ int main(int argc, char** argv)
     for (char& c : binary)
         c = static_cast<char>(random());
     writeFile(denseBin, binary);
-    const std::string objcopy = "objcopy -I binary -O ihex --change-addresses " + std::to_string(denseBase) + " " +
-        quoted(denseBin) + " " + quoted(denseHexPath);
+    const std::string objcopy = "objcopy -I binary -O ihex --change-addresses " + std::to_string(denseBase) + " "
+                              + quoted(denseBin) + " " + quoted(denseHexPath);
     if (std::system(objcopy.c_str()) != 0) {
         std::fprintf(stderr, "hex-bench: objcopy failed: %s\n", objcopy.c_str());
         return 2;

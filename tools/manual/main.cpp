@@ -40,9 +40,8 @@ bool loadPictures(QTextDocument& document, const QString& folder, const QString&
             QImageReader reader(folder + QStringLiteral("/") + picture.name());
             const QImage image = reader.read();
             if (image.isNull()) {
-                std::fprintf(stderr, "veldris-manual: %s, line %d: cannot read picture %s: %s\n",
-                             qPrintable(sourceName), block.firstLineNumber() + 1, qPrintable(reader.fileName()),
-                             qPrintable(reader.errorString()));
+                std::fprintf(stderr, "veldris-manual: %s, line %d: cannot read picture %s: %s\n", qPrintable(sourceName),
+                             block.firstLineNumber() + 1, qPrintable(reader.fileName()), qPrintable(reader.errorString()));
                 complete = false;
                 continue;
             }
@@ -106,8 +105,8 @@ int main(int argc, char** argv)
     keepHeadingsWithPictures(document);
 
     QPdfWriter writer(arguments[3]);
-    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
-                                     QPageLayout::Millimeter));
+    writer.setPageLayout(
+        QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
     writer.setTitle(document.toPlainText().section(QLatin1Char('\n'), 0, 0));
     writer.setCreator(QStringLiteral("KAVRO Veldris"));
     document.print(&writer);

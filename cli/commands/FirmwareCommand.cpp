@@ -5,6 +5,7 @@
 #include "JsonOutput.h"
 #include "TerminalProgress.h"
 
+#include "can/PCANBasicLibrary.h"
 #include "canopen/CanOpenClient.h"
 #include "canopen/NetworkManagement.h"
 #include "canopen/RequestTemplates.h"
@@ -35,13 +36,20 @@ const char* outcomeName(Outcome outcome)
 
 // After the reboot: the sensor's application at --node, waited for at the chosen bit rate for
 // at most 10 s, connected to as choosing it in the window does. Its firmware version as it
-// gave it; nothing when it did not come back (`silent`) or did not give its version (said on
-// standard error).
+// gave it; nothing when it did not come back (`silent`), or when the adapter did not open or
+// the sensor did not give its version (both said on standard error).
 std::optional<std::string> reconnect(const GlobalOptions& options, veldris::CanOpenClient& client, bool& silent)
 {
     silent = true;
-    if (options.node < 0 || !veldris::openBus(client, 0, options.bitrateIndex()))
+    if (options.node < 0)
         return std::nullopt;
+    if (!veldris::openBus(client, 0, options.bitrateIndex())) {
+        silent = false; // not the sensor: the adapter, said here
+        std::cerr << "veldris-cli: the CAN adapter could not be opened at " << options.bitrateKbit
+                  << " kbit/s to read the firmware version back (PCAN-Basic library: "
+                  << veldris::PCANBasicLibrary::configuredName() << ")\n";
+        return std::nullopt;
+    }
     const auto node = static_cast<std::uint8_t>(options.node);
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!veldris::sdoExchange(client, veldris::requests::readUid(node), 100).answered()) {

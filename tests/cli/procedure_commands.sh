@@ -42,7 +42,10 @@ check "force with a sensor in its bootloader" "0 updated 1.5.0.0" \
   "$status $(json 'd["modules"][0]["result"], d["firmwareVersion"]' <<<"$out")"
 
 out=$("${cli[@]}" --simulate="$scenarios/adapter_unplugged.ini" --sim-state "$work/unplugged.json" --node 5 --json \
-  fw update "$kfu" --method "Safety sensor KVR200" 2>/dev/null); status=$?
+  fw update "$kfu" --method "Safety sensor KVR200" 2>"$work/err"); status=$?
+check "the version is not read back through an adapter that does not open" \
+  "veldris-cli: the CAN adapter could not be opened at 125 kbit/s to read the firmware version back" \
+  "$(grep -o 'veldris-cli: the CAN adapter could not be opened at 125 kbit/s to read the firmware version back' "$work/err")"
 check "an adapter that does not open at 125 kbit/s is named, the sensor stays in its bootloader" \
   "1 failed True True True" "$status $(json 'd["modules"][0]["result"], d["lines"][2].startswith("the CAN adapter could not be opened at 125 kbit/s (PCAN-Basic library: "), d["lines"][2].endswith("the sensor waits in its bootloader")' <<<"$out") $(json 'd["sensors"]["sensor node5"]["inBootloader"]' <"$work/unplugged.json")"
 

@@ -7,7 +7,7 @@
 #include "app/FailureMessage.h"
 #include "app/LongProcedureScope.h"
 #include "app/UiServices.h"
-#include "app/WaitForWorker.h"
+#include "app/WorkerFollower.h"
 #include "canopen/CanOpenClient.h"
 #include "common/GUIProgress.h"
 #include "sensor/SensorInfo.h"

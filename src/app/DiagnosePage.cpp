@@ -5,7 +5,7 @@
 
 #include "app/DiagnosisRelay.h"
 #include "app/HandlerConnection.h"
-#include "app/WaitForWorker.h"
+#include "app/WorkerFollower.h"
 #include "app/WidgetFactory.h"
 
 #include "app/UiServices.h"

@@ -8,7 +8,7 @@
 
 #include "app/DropDownCombo.h"
 #include "app/UiServices.h"
-#include "app/WaitForWorker.h"
+#include "app/WorkerFollower.h"
 #include "canopen/CanOpenClient.h"
 #include "common/DataDirectory.h"
 #include "common/GUIProgress.h"

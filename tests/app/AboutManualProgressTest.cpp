@@ -1,7 +1,7 @@
 // The About box, the manual, and following a worker thread from the window.
 
 #include "app/TAboutDialog.h"
-#include "app/WaitForWorker.h"
+#include "app/WorkerFollower.h"
 #include "common/DataDirectory.h"
 #include "common/GUIProgress.h"
 

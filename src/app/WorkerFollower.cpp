@@ -1,4 +1,4 @@
-#include "app/WaitForWorker.h"
+#include "app/WorkerFollower.h"
 
 #include "common/GUIProgress.h"
 

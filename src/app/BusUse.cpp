@@ -6,6 +6,7 @@
 
 #include "app/FailureMessage.h"
 #include "app/LongProcedureScope.h"
+#include "app/TextConversion.h"
 #include "app/UiServices.h"
 #include "app/WorkerFollower.h"
 #include "canopen/CanOpenClient.h"
@@ -30,6 +31,12 @@ bool TVeldrisForm::withBus(const std::function<void()>& work)
     if (lease)
         work();
     return static_cast<bool>(lease);
+}
+
+const veldris::SensorInfo& TVeldrisForm::addressedSensor() const
+{
+    veldris::decimalToInt(app.sensor.nodeId);
+    return app.sensor;
 }
 
 bool TVeldrisForm::sensorGave(const veldris::SdoResult& result)
@@ -76,6 +83,12 @@ void TVeldrisForm::followWorker(veldris::BusLease lease, veldris::GUIProgress& p
     const LongProcedureScope running(longProcedureRunning);
     WorkerFollower follower(progress, display, shownLines);
     veldris::BusWorker worker(std::move(lease), progress, follower.relay(std::move(procedure)));
+    if (!worker.started()) {
+        // Nothing runs that could report: the reason goes into a box, as an error out of any
+        // handler does.
+        uiServices().showError(this, QString::fromStdString(progress.line(progress.lineCount() - 1)));
+        return;
+    }
     follower.follow([&worker] { worker.join(); });
 } // joined: the worker has released the bus and touches nothing of ours any more
 

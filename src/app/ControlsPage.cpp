@@ -117,7 +117,7 @@ QWidget* TVeldrisForm::buildControlsTab()
 // the other two every node.
 void TVeldrisForm::StartSensorBtnClick()
 {
-    const int node = veldris::decimalToInt(app.sensor.nodeId);
+    const int node = addressedSensor().node();
     withBus([this, node] { veldris::nmtStartNode(app.client(), static_cast<std::uint8_t>(node)); });
 }
 
@@ -138,14 +138,15 @@ void TVeldrisForm::SetHeartbeatBtnClick()
 {
     const auto value = typedNumber(HeartbeatValInput, veldris::NumberRange::unsignedBytes(2), "0x1017:00");
     if (value)
-        withBus(
-            [this, value] { sensorGave(veldris::setHeartbeat(app.client(), app.sensor, static_cast<std::uint16_t>(*value))); });
+        withBus([this, value] {
+            sensorGave(veldris::setHeartbeat(app.client(), addressedSensor(), static_cast<std::uint16_t>(*value)));
+        });
 }
 
 void TVeldrisForm::GetHeartbeatBtnClick()
 {
     withBus([this] {
-        const veldris::SdoResult read = veldris::getHeartbeat(app.client(), app.sensor);
+        const veldris::SdoResult read = veldris::getHeartbeat(app.client(), addressedSensor());
         HeartbeatValInput->setText(QString::number(read.uploaded() ? static_cast<std::int32_t>(read.value) : -1));
         sensorGave(read);
     });
@@ -155,7 +156,7 @@ void TVeldrisForm::showBytes(QLineEdit* field, veldris::SdoResult (*read)(veldri
                              bool srdoCobId)
 {
     withBus([this, field, read, srdoCobId] {
-        const veldris::SdoResult result = read(app.client(), app.sensor);
+        const veldris::SdoResult result = read(app.client(), addressedSensor());
         field->setText(
             QString::fromLatin1(veldris::byteText(srdoCobId ? veldris::srdoCobIdBytes(result) : veldris::valueBytes(result))));
         sensorGave(result);
@@ -165,7 +166,7 @@ void TVeldrisForm::showBytes(QLineEdit* field, veldris::SdoResult (*read)(veldri
 void TVeldrisForm::showNumber(QLineEdit* field, veldris::SdoResult (*read)(veldris::CanOpenClient&, const veldris::SensorInfo&))
 {
     withBus([this, field, read] {
-        const veldris::SdoResult result = read(app.client(), app.sensor);
+        const veldris::SdoResult result = read(app.client(), addressedSensor());
         field->setText(result.uploaded() ? QString::number(result.value) : QString());
         sensorGave(result);
     });
@@ -189,7 +190,7 @@ void TVeldrisForm::SetPDOEventTimerBtnClick()
     const auto value = typedNumber(PDOEventTimerValInput, veldris::NumberRange::unsignedBytes(2), "0x1800:05");
     if (value)
         withBus([this, value] {
-            sensorGave(veldris::setTpdoEventTimer(app.client(), app.sensor, static_cast<std::uint16_t>(*value)));
+            sensorGave(veldris::setTpdoEventTimer(app.client(), addressedSensor(), static_cast<std::uint16_t>(*value)));
         });
 }
 

@@ -80,7 +80,7 @@ void TVeldrisForm::DCFUpdateBtnClick()
     DCFOutput->clear();
     // A typo in one value refuses the file before the first frame: no sensor is left half
     // configured by it.
-    const auto node = static_cast<std::uint8_t>(app.sensor.node());
+    const auto node = addressedSensor().node();
     const std::vector<std::string> bad = veldris::badValues(app.dcf.sections(), node);
     if (!bad.empty()) {
         for (const std::string& line : bad)

@@ -27,5 +27,5 @@ QWidget* TVeldrisForm::buildDebugTab()
 // Reads the decimal digits of the process value and discards them: a bus check for service.
 void TVeldrisForm::DemoBtnClick()
 {
-    withBus([this] { veldris::readDecimalDigits(app.client(), app.sensor); });
+    withBus([this] { veldris::readDecimalDigits(app.client(), addressedSensor()); });
 }

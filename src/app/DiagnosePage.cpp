@@ -187,6 +187,7 @@ void TVeldrisForm::showDiagnosisField(veldris::DiagnosisField field, const std::
 // stays locked.
 void TVeldrisForm::DiagnoseStartBtnClick()
 {
+    addressedSensor(); // a record without a node is refused before the page is locked
     veldris::BusLease lease = leaseBus();
     if (!lease)
         return;
@@ -204,10 +205,10 @@ void TVeldrisForm::DiagnoseStartBtnClick()
 // The lines, results and values come to the page through the relay, on the window's thread.
 std::exception_ptr TVeldrisForm::diagnoseOnWorker(veldris::BusLease lease, veldris::DiagnosisOutcome& outcome)
 {
-    // What the worker reads is copied here, on the window's thread: the language may change and
-    // another node may be chosen while the diagnosis runs.
+    // What the worker reads is copied here, on the window's thread: the language may change while
+    // the diagnosis runs.
     veldris::CanOpenClient& client = app.client();
-    const veldris::SensorInfo sensor = app.sensor;
+    const veldris::SensorInfo sensor = addressedSensor();
     const veldris::Translations translations = app.translations;
     DiagnosisRelay report(*this, client);
     std::exception_ptr failure;
@@ -234,7 +235,7 @@ void TVeldrisForm::ResetDiagnoseResultsBtnClick()
 void TVeldrisForm::GetCurrentErrorsBtnClick()
 {
     withBus([this] {
-        const veldris::SdoResult error = veldris::getCurrentError(app.client(), app.sensor);
+        const veldris::SdoResult error = veldris::getCurrentError(app.client(), addressedSensor());
         CurrentErrorOutput->setText(error.uploaded() ? hexText(static_cast<std::int32_t>(error.value)) : QStringLiteral("n/a"));
         sensorGave(error);
     });
@@ -254,7 +255,7 @@ void TVeldrisForm::switchCurrentValue()
     veldris::nmtResetCommunicationAll(client);
     veldris::nmtEnterPreOperationalAll(client);
     if (CurrentValueCheckbox->isChecked()) {
-        if (veldris::reconnectSensor(client, app.sensor) != veldris::ReconnectResult::Done)
+        if (veldris::reconnectSensor(client, addressedSensor()) != veldris::ReconnectResult::Done)
             uiServices().showMessage(this, translate("SRDO error. Use diagnose for more information."));
         else
             GetCurrentValueTimer->start();
@@ -278,11 +279,11 @@ void TVeldrisForm::GetCurrentValueTimer_OnTimer()
     valueBusy = true;
     veldris::CanOpenClient& client = app.client();
     const auto pauseOnBus = [&client](std::chrono::milliseconds duration) { return client.pause(duration); };
-    const veldris::ByteList cob = veldris::valueBytes(veldris::getTpdoCobId(client, app.sensor));
+    const veldris::ByteList cob = veldris::valueBytes(veldris::getTpdoCobId(client, addressedSensor()));
     if (cob.empty()) {
         CurrentValueOutput->setText(QStringLiteral("n/a"));
     } else if (cob[0] != 0x80) {
-        const std::string text = veldris::currentValueText(client, app.sensor, pauseOnBus);
+        const std::string text = veldris::currentValueText(client, addressedSensor(), pauseOnBus);
         CurrentValueOutput->setText(QString::fromLatin1(text));
         valueFailures = text == "n/a" ? valueFailures + 1 : 0;
         if (valueFailures > 10)
@@ -290,7 +291,7 @@ void TVeldrisForm::GetCurrentValueTimer_OnTimer()
     } else if (uiServices().askYesNo(
                    this, QString::fromStdString(veldris::message(veldris::Message::PdoError, app.translations)),
                    QString::fromStdString(veldris::message(veldris::Message::CobIdNotActive, app.translations)))) {
-        veldris::setTpdoCobId(client, app.sensor,
+        veldris::setTpdoCobId(client, addressedSensor(),
                               static_cast<std::uint16_t>(cob[3] + 256 * cob[2])); // the value follows at the next tick
     } else {
         showSlotMessage(veldris::Message::CurrentValueNotFetched);

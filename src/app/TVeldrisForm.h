@@ -96,14 +96,15 @@ public:
     std::vector<std::string> diagnosisReport;
     std::vector<veldris::DiagnosisResult> diagnosisResults;
 
-    // Sets every translatable caption and the twenty message slots from the translation table.
+    // Sets every translatable caption from the translation table (message boxes translate their
+    // texts when shown).
     void applyTranslation();
     QString translate(const char* source) const;
 
     // What the program keeps while it runs: the client, the connected sensor, the loaded files.
     AppState& app;
 
-    // Program-wide values kept by the window.
+    // Values the window keeps.
     QString lastNodeIdText;       // NodeIDCombo text when it got the focus or an item was chosen
     QString applicationDirectory; // folder of the running executable, no trailing "/"
     std::string currentLanguage;  // "de", "en", "cn", "jp" or empty
@@ -362,6 +363,10 @@ private:
     void showBytes(QLineEdit* field, veldris::SdoResult (*read)(veldris::CanOpenClient&, const veldris::SensorInfo&),
                    bool srdoCobId);
     void showNumber(QLineEdit* field, veldris::SdoResult (*read)(veldris::CanOpenClient&, const veldris::SensorInfo&));
+    // The connected sensor's record for a handler that sends to it. Before a node was chosen its
+    // node ID is empty, and the window's conversion refuses it ("invalid stoi argument" in the
+    // error box) before anything is sent.
+    const veldris::SensorInfo& addressedSensor() const;
     // Shows what the connected sensor gave instead of a value or a confirmation; false then.
     bool sensorGave(const veldris::SdoResult& result);
     // The number typed into `input`, or nothing (with a message) when `range` does not take it.

@@ -75,6 +75,25 @@ private slots:
         QCOMPARE(ui->errors.size(), 1);
     }
 
+    // Before a node is chosen, the reads and writes of the Controls page show the bad node
+    // number and send nothing: no request to node 0 (0x600) ever reaches the bus.
+    void controlsBeforeANodeIsChosen()
+    {
+        QVERIFY(veldris::openBus(state->client(), 0, 3));
+        const qint64 start = QFile(busTrace()).size();
+        form->HeartbeatValInput->setText(QStringLiteral("100"));
+        form->PDOEventTimerValInput->setText(QStringLiteral("100"));
+        QPushButton* const buttons[] = {form->GetHeartbeatBtn,     form->SetHeartbeatBtn,     form->GetPDOMappingBtn,
+                                        form->GetPDOEventTimerBtn, form->SetPDOEventTimerBtn, form->GetSRDOCobIdBtn};
+        for (QPushButton* button : buttons)
+            button->click();
+        QCOMPARE(ui->errors, QStringList(std::size(buttons), QStringLiteral("invalid stoi argument")));
+        // Node 5's answer is traced after every frame sent before its request.
+        QVERIFY(state->client().exchange(veldris::requests::readUid(5), 1000).answered());
+        QTRY_COMPARE(busTraceFrom(start).size(), 2);
+        QVERIFY(busTraceFrom(start).first().endsWith(QStringLiteral("605#40002A0100000000")));
+    }
+
     // A worker holds the bus while the window's timer clicks a parameter button: every click
     // says the bus is busy, and its request reaches the bus only once the worker has ended.
     void workerHoldsTheBusAgainstTheWindow()

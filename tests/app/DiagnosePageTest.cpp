@@ -74,16 +74,18 @@ private slots:
         QTRY_VERIFY(!form->isVisible());
     }
 
-    // A sensor record whose node ID is no number addresses no node (nothing throws on the bus
-    // path): the diagnosis fails, frees the bus, and the window then closes without asking.
-    void diagnosisOfARecordWithoutNodeLeavesTheWindowClosable()
+    // A sensor record whose node ID is no number is refused with the window's number box before
+    // anything runs: the page is not locked, the bus stays free, and the window then closes
+    // without asking.
+    void diagnosisOfARecordWithoutNodeIsRefused()
     {
         form->show();
         choose(5);
         state->sensor.nodeId = "five";
         form->DiagnoseStartBtn->click();
-        QVERIFY(ui->errors.isEmpty());
-        QVERIFY(form->DiagnoseOutput->toPlainText().contains(QStringLiteral("Unable to connect to sensor!")));
+        QCOMPARE(ui->errors, QStringList{QStringLiteral("invalid stoi argument")});
+        QVERIFY(form->DiagnoseOutput->toPlainText().isEmpty());
+        QVERIFY(form->DiagnoseStartBtn->isEnabled());
         QVERIFY(static_cast<bool>(state->client().tryLease()));
         QCOMPARE(veldris::BusWorker::running(), 0);
         form->close();

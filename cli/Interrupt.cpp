@@ -30,6 +30,12 @@ void stopOnInterrupt(veldris::StopSignal& stop)
     sigaction(SIGINT, &action, nullptr);
 }
 
+void forgetInterruptTarget(const veldris::StopSignal& stop)
+{
+    veldris::StopSignal* expected = const_cast<veldris::StopSignal*>(&stop);
+    target.compare_exchange_strong(expected, nullptr);
+}
+
 bool interrupted()
 {
     return pressed != 0;

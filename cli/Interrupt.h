@@ -8,6 +8,8 @@ class StopSignal;
 // bus ends at once and the command finishes at a frame boundary and says what it did; a second
 // one ends the program at once, as Ctrl-C does elsewhere.
 void stopOnInterrupt(veldris::StopSignal& stop);
+// Lets go of `stop` before it is destroyed: a later Ctrl-C raises nothing.
+void forgetInterruptTarget(const veldris::StopSignal& stop);
 
 // Whether Ctrl-C was pressed.
 bool interrupted();

@@ -1,5 +1,7 @@
 #include "Session.h"
 
+#include "Interrupt.h"
+
 #include "can/BusTrace.h"
 #include "canopen/CanOpenClient.h"
 
@@ -7,7 +9,11 @@ Session::Session(const GlobalOptions& given, veldris::DataDirectory folder) : op
 {
 }
 
-Session::~Session() = default;
+Session::~Session()
+{
+    if (bus)
+        forgetInterruptTarget(bus->stopSignal()); // Ctrl-C at exit must not reach a freed client
+}
 
 veldris::CanOpenClient& Session::client()
 {

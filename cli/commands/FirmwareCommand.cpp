@@ -134,5 +134,7 @@ int FirmwareCommand::run(Session& session)
         std::cerr << "veldris-cli: node " << options.node << " did not answer within 10 s after the update\n";
     if (!allUpdated)
         std::cerr << "veldris-cli: the firmware update did not succeed for every module of '" << method << "'\n";
+    if (!client.adapterOpen() && !client.stopRequested())
+        return exitNoAdapter; // the update's re-open at 125 kbit/s or the read-back's did not open it
     return allUpdated && (version || silent) ? exitDone : exitRefused;
 }

@@ -6,6 +6,8 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <exception>
+
 namespace veldris {
 
 namespace {
@@ -137,7 +139,13 @@ bool PCANDriver::startReceiveThread([[maybe_unused]] std::uint32_t index)
         return false;
     stopFlag = false;
     ++runningReceiveThreads; // counted from here, so that the count holds as soon as we return
-    receiveThread = std::make_unique<std::thread>([this] { receiveLoop(); });
+    try {
+        receiveThread = std::make_unique<std::thread>([this] { receiveLoop(); });
+    } catch (const std::exception&) {
+        // No thread (the system refused one): the client reads the queue without it.
+        --runningReceiveThreads;
+        return false;
+    }
     return true;
 }
 

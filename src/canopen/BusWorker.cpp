@@ -34,12 +34,13 @@ BusWorker::BusWorker(BusLease lease, GUIProgress& progress, Procedure procedure)
     ++workers; // counted from here, so that the count holds as soon as we return
     try {
         thread = std::thread(work, std::move(lease), std::ref(progress), std::move(procedure));
-    } catch (...) {
-        // No thread (the system refused one): nothing runs, the lease went with the arguments,
-        // and the caller hears why.
+        threadStarted = true;
+    } catch (const std::exception& error) {
+        // No thread (the system refused one): nothing runs, and the lease went with the
+        // arguments. The reason is the report's only line.
         --workers;
+        progress.addLine(std::string("Error: ") + error.what());
         progress.finish();
-        throw;
     }
 }
 

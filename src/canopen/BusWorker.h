@@ -20,10 +20,11 @@ class BusWorker {
 public:
     using Procedure = std::function<void(Progress&)>;
 
-    // Sets `progress.running` and starts the thread. When no thread can be started, the
-    // system's error is thrown with the bus released, the count unchanged and `running` false.
+    // Sets `progress.running` and starts the thread. When no thread can be started, the bus is
+    // released, the count unchanged, `running` false and the system's reason the report's line.
     BusWorker(BusLease lease, GUIProgress& progress, Procedure procedure);
     ~BusWorker(); // joins
+    bool started() const { return threadStarted; }
     BusWorker(const BusWorker&) = delete;
     BusWorker& operator=(const BusWorker&) = delete;
 
@@ -34,6 +35,7 @@ public:
 
 private:
     std::thread thread;
+    bool threadStarted = false;
 };
 
 } // namespace veldris

@@ -133,7 +133,7 @@ Exchange CanOpenClient::exchange(const CanFrame& requestFrame, std::uint32_t tim
     Exchange result;
     result.status = run(result.answer, requestFrame, timeoutMs, Match::Request, result.adapterStatus);
     if (!result.answered())
-        clearAnswer(result.answer);
+        result.answer = CanFrame{}; // nothing of a frame that did not answer stays in the result
     return result;
 }
 

@@ -27,7 +27,7 @@ enum class ExchangeStatus {
 
 struct Exchange {
     ExchangeStatus status = ExchangeStatus::NoAnswer;
-    CanFrame answer;                       // data bytes 0 unless answered
+    CanFrame answer;                       // an empty frame (all 0) unless answered
     pcan::Status adapterStatus = pcan::ok; // of a refused write
 
     bool answered() const { return status == ExchangeStatus::Answered; }
@@ -50,7 +50,7 @@ public:
     explicit CanOpenClient(AdapterHooks hooks = {});
     ~CanOpenClient(); // stops the receive thread, then destroys the driver
 
-    // Stores both indexes, re-creates the driver and opens the channel at the bit rate. False
+    // Stores the channel index, re-creates the driver and opens the channel at the bit rate. False
     // when an index is negative ("Bitrate not set!"), the channel did not open, or another
     // holder leases the bus (nothing is changed then).
     bool connectAdapter(std::int32_t channelIndex, std::int32_t bitrateIndex);

@@ -10,7 +10,7 @@ class CanOpenClient;
 // Opening the bus, the node scan and the NMT commands the program sends (CiA 301 NMT on
 // identifier 0x000).
 
-// Stores the channel and bit-rate indexes in the client, re-opens the adapter and, when it
+// Stores the channel index in the client, re-opens the adapter at the bit rate and, when it
 // opened, switches all nodes to pre-operational. Whether the adapter opened (as
 // CanOpenClient::adapterOpen() tells later); a scan on a bus that did not open finds nothing.
 bool openBus(CanOpenClient& client, std::int32_t channelIndex, std::int32_t bitrateIndex);

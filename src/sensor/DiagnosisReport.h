@@ -38,8 +38,8 @@ public:
     virtual void result(const DiagnosisResult& result) = 0;
     virtual void show(DiagnosisField field, const std::string& text) = 0;
     virtual void message(Message slot) = 0; // a message box of the design's
-    // The diagnosis's own waits (between frame reads, before each step): the window stays
-    // painted meanwhile. False when the bus was stopped.
+    // The diagnosis's own waits (between frame reads, before each step). False when the bus was
+    // stopped.
     virtual bool wait(std::chrono::milliseconds duration) = 0;
 };
 

@@ -12,7 +12,8 @@ TEST(Scenario, OptionsAreReadAndMistakesReportedWithTheirPlace)
 {
     sim::Scenario scenario;
     std::string error;
-    ASSERT_TRUE(sim::parseScenario("[sensor x]\nnode = 9\nuid = 0x06102000\nlayout = unlisted\n"
+    ASSERT_TRUE(sim::parseScenario("[bus]\nfault.openRefusedAfter = 1\n"
+                                   "[sensor x]\nnode = 9\nuid = 0x06102000\nlayout = unlisted\n"
                                    "fault.abort = 0x1017:00, 2000:1A\nsrdo.checksum = 0x1234\n",
                                    "x.ini", scenario, error))
         << error;
@@ -21,6 +22,7 @@ TEST(Scenario, OptionsAreReadAndMistakesReportedWithTheirPlace)
     EXPECT_EQ(sensor.faults.abortObjects, (std::vector<std::uint32_t>{0x101700, 0x20001A}));
     EXPECT_FALSE(sensor.srdo.checksumAuto);
     EXPECT_EQ(sensor.srdo.checksum, 0x1234u);
+    EXPECT_EQ(scenario.bus.openRefusedAfter, 1u);
 
     const std::pair<const char*, const char*> mistakes[] = {
         {"[sensor a]\nnode = five\n", "test.ini: [sensor a] node: 'five' is not a number from 0 to 127"},
@@ -28,6 +30,8 @@ TEST(Scenario, OptionsAreReadAndMistakesReportedWithTheirPlace)
         {"[sensor a]\nfirmware = 1.2.3\n", "test.ini: [sensor a] firmware: '1.2.3' is not four numbers a.b.c.d"},
         {"[sensor a]\nfault.abort = 0x1017\n", "test.ini: [sensor a] fault.abort: '0x1017' is not INDEX:SUB"},
         {"[sensors]\n", "test.ini: [sensors] is neither [bus] nor a [sensor ...] section"},
+        {"[bus]\nfault.openRefusedAfter = once\n",
+         "test.ini: [bus] fault.openRefusedAfter: 'once' is not a number from 0 to 4294967295"},
         {"[sensor a]\nerrorlog.memoryFile = missing.bin\n",
          "test.ini: [sensor a] errorlog.memoryFile: cannot read missing.bin"},
     };

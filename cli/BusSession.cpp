@@ -21,9 +21,14 @@ std::optional<int> openBusFor(Session& session)
     veldris::openBus(client, 0, options.bitrateIndex());
     if (client.adapterOpen())
         return std::nullopt;
-    std::cerr << "veldris-cli: the CAN adapter could not be opened at " << options.bitrateKbit
-              << " kbit/s (PCAN-Basic library: " << veldris::PCANBasicLibrary::configuredName() << ")\n";
+    reportAdapterNotOpened(options);
     return exitNoAdapter;
+}
+
+void reportAdapterNotOpened(const GlobalOptions& options, const std::string& purpose)
+{
+    std::cerr << "veldris-cli: the CAN adapter could not be opened at " << options.bitrateKbit << " kbit/s" << purpose
+              << " (PCAN-Basic library: " << veldris::PCANBasicLibrary::configuredName() << ")\n";
 }
 
 std::optional<int> connectFor(Session& session, const char* command, Device device, veldris::IdentityReads* reads)

@@ -6,6 +6,7 @@
 #include "common/NumberText.h"
 
 #include <optional>
+#include <string>
 
 namespace veldris {
 class CanOpenClient;
@@ -17,6 +18,9 @@ struct SdoResult;
 // pre-operational to all); from here on Ctrl-C stops the bus (see Interrupt.h). On failure it
 // has said why on standard error and gives the exit status to end with.
 std::optional<int> openBusFor(Session& session);
+// "veldris-cli: the CAN adapter could not be opened at 125 kbit/s" + `purpose` + the library's
+// name, on standard error.
+void reportAdapterNotOpened(const GlobalOptions& options, const std::string& purpose = {});
 
 // Opens the bus and connects to the sensor at --node as choosing it in the window does: access
 // code, UID, object layout, identity; the session keeps its record. A node that answers its UID

@@ -5,7 +5,6 @@
 #include "JsonOutput.h"
 #include "TerminalProgress.h"
 
-#include "can/PCANBasicLibrary.h"
 #include "canopen/CanOpenClient.h"
 #include "canopen/NetworkManagement.h"
 #include "canopen/RequestTemplates.h"
@@ -45,9 +44,7 @@ std::optional<std::string> reconnect(const GlobalOptions& options, veldris::CanO
         return std::nullopt;
     if (!veldris::openBus(client, 0, options.bitrateIndex())) {
         silent = false; // not the sensor: the adapter, said here
-        std::cerr << "veldris-cli: the CAN adapter could not be opened at " << options.bitrateKbit
-                  << " kbit/s to read the firmware version back (PCAN-Basic library: "
-                  << veldris::PCANBasicLibrary::configuredName() << ")\n";
+        reportAdapterNotOpened(options, " to read the firmware version back");
         return std::nullopt;
     }
     const auto node = static_cast<std::uint8_t>(options.node);

@@ -158,7 +158,7 @@ private slots:
         QCOMPARE(form->FWUpdateOutput->toPlainText(), QStringLiteral("stopped"));
         QCOMPARE(ui->questions.size(), 1);
         QCOMPARE(veldris::BusWorker::running(), 0);
-        QVERIFY(!state->client().stopRequested() && static_cast<bool>(state->client().tryLease()));
+        QVERIFY(!state->client().stopRequested() && busFree());
         QVERIFY(form->isVisible()); // until the handler has returned to the event loop
         QTRY_VERIFY(!form->isVisible());
     }
@@ -174,11 +174,7 @@ private slots:
             throw std::runtime_error("adapter gone");
         }));
         QCOMPARE(form->DCFOutput->toPlainText(), QStringLiteral("sending\nError: adapter gone"));
-        QVERIFY(static_cast<bool>(state->client().tryLease()));
-        QCOMPARE(veldris::BusWorker::running(), 0);
-        form->close();
-        QVERIFY(ui->questions.isEmpty());
-        QVERIFY(!form->isVisible());
+        checkIdleAndClosable();
     }
 
     // The mark of a long procedure goes also when its scope is left by an exception.

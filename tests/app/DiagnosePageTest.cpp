@@ -70,7 +70,7 @@ private slots:
         QCOMPARE(ui->questions.size(), 1);
         QVERIFY(form->DiagnoseOutput->toPlainText().contains(QString::fromLatin1(veldris::diagnosisStoppedLine)));
         QVERIFY(!form->DiagnoseOutput->toPlainText().contains(QStringLiteral("Diagnosing heartbeat")));
-        QVERIFY(!state->client().stopRequested() && static_cast<bool>(state->client().tryLease()));
+        QVERIFY(!state->client().stopRequested() && busFree());
         QTRY_VERIFY(!form->isVisible());
     }
 
@@ -86,11 +86,7 @@ private slots:
         QCOMPARE(ui->errors, QStringList{QStringLiteral("invalid stoi argument")});
         QVERIFY(form->DiagnoseOutput->toPlainText().isEmpty());
         QVERIFY(form->DiagnoseStartBtn->isEnabled());
-        QVERIFY(static_cast<bool>(state->client().tryLease()));
-        QCOMPARE(veldris::BusWorker::running(), 0);
-        form->close();
-        QVERIFY(ui->questions.isEmpty());
-        QVERIFY(!form->isVisible());
+        checkIdleAndClosable();
     }
 
     // The checkbox reads the value once a second; an inactive COB-ID (node 9) asks first: No

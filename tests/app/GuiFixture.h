@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/DropDownCombo.h"
 #include "app/TVeldrisForm.h"
+#include "canopen/BusWorker.h"
 #include "canopen/CanOpenClient.h"
 #include "canopen/NetworkManagement.h"
 #include "sensor/SensorInfo.h"
@@ -37,6 +38,20 @@ struct GuiFixture {
             form->show();
             QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         }
+    }
+
+    // Whether no one holds the bus: a lease taken here is given back at once.
+    bool busFree() { return static_cast<bool>(state->client().tryLease()); }
+
+    // After a procedure that ended badly: the bus free, no worker left, and the window closes
+    // without asking whether to stop anything.
+    void checkIdleAndClosable()
+    {
+        QVERIFY(busFree());
+        QCOMPARE(veldris::BusWorker::running(), 0);
+        form->close();
+        QVERIFY(ui->questions.isEmpty());
+        QVERIFY(!form->isVisible());
     }
 
     // Chooses the node as the node list does after a scan: the bus opened at 125 kbit/s, the

@@ -268,7 +268,7 @@ void TVeldrisForm::switchCurrentValue()
 
 // A tick while a procedure or a handler holds the bus (also the tick's own message box) is
 // skipped; the next tick tries again. The tick runs on the window's thread like the other short
-// handlers: its exchanges and its wait for one TPDO frame (at most 20 reads, 10 ms apart) keep
+// handlers: its exchanges and its wait for one TPDO frame (at most 20 wake-ups, 10 ms apart) keep
 // the window busy for a few hundred milliseconds at most. Its waits are sleeps on the bus's stop
 // signal, not an event loop, so no other handler runs in the middle of a tick.
 void TVeldrisForm::GetCurrentValueTimer_OnTimer()
@@ -279,10 +279,10 @@ void TVeldrisForm::GetCurrentValueTimer_OnTimer()
     valueBusy = true;
     veldris::CanOpenClient& client = app.client();
     const auto pauseOnBus = [&client](std::chrono::milliseconds duration) { return client.pause(duration); };
-    const veldris::ByteList cob = veldris::valueBytes(veldris::getTpdoCobId(client, addressedSensor()));
-    if (cob.empty()) {
+    const veldris::SdoResult cob = veldris::getTpdoCobId(client, addressedSensor());
+    if (!cob.uploaded()) {
         CurrentValueOutput->setText(QStringLiteral("n/a"));
-    } else if (cob[0] != 0x80) {
+    } else if (!veldris::pdoInactive(cob.value)) {
         const std::string text = veldris::currentValueText(client, addressedSensor(), pauseOnBus);
         CurrentValueOutput->setText(QString::fromLatin1(text));
         valueFailures = text == "n/a" ? valueFailures + 1 : 0;
@@ -291,8 +291,7 @@ void TVeldrisForm::GetCurrentValueTimer_OnTimer()
     } else if (uiServices().askYesNo(
                    this, QString::fromStdString(veldris::message(veldris::Message::PdoError, app.translations)),
                    QString::fromStdString(veldris::message(veldris::Message::CobIdNotActive, app.translations)))) {
-        veldris::setTpdoCobId(client, addressedSensor(),
-                              static_cast<std::uint16_t>(cob[3] + 256 * cob[2])); // the value follows at the next tick
+        veldris::activateTpdo(client, addressedSensor(), cob.value); // the value follows at the next tick
     } else {
         showSlotMessage(veldris::Message::CurrentValueNotFetched);
         GetCurrentValueTimer->stop();

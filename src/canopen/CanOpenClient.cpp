@@ -220,6 +220,18 @@ CanFrame& CanOpenClient::readFrame(CanFrame& frame)
     return frame;
 }
 
+std::vector<CanFrame> CanOpenClient::readWaitingFrames(std::size_t limit)
+{
+    std::vector<CanFrame> frames;
+    std::unique_lock bus = holdBus();
+    if (!bus.owns_lock())
+        return frames;
+    CanFrame frame;
+    while (frames.size() < limit && readOne(frame))
+        frames.push_back(frame);
+    return frames;
+}
+
 // Reads until the queue is empty. (Stopping at the first frame whose data byte 0 is 0, as an
 // empty read leaves it, would leave later frames behind: a boot-up or a PDO with a zero first
 // byte ended the drain early.)

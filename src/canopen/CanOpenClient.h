@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace veldris {
 
@@ -67,6 +68,9 @@ public:
     // At most one frame off the queue, without waiting; identifier, length, data and time
     // stamp 0 when none was there.
     CanFrame& readFrame(CanFrame& frame);
+    // Every frame waiting in the queue, oldest first, without waiting for more; at most `limit`,
+    // so that a bus busier than the reads still lets the caller go on.
+    std::vector<CanFrame> readWaitingFrames(std::size_t limit = 4096);
     // Discards every frame waiting in the queue.
     void drainReceiveQueue();
 

@@ -64,19 +64,20 @@ void Diagnosis::add(bool isError, const char* section, const std::string& text)
     report.result(result);
 }
 
-// Every frame taken off the queue is looked at, one every 10 ms, until twelve of
-// `identifier` are in or the time limit passes. An empty read takes no frame.
+// Each wake-up takes every frame waiting and keeps those of `identifier`, until twelve are in or
+// the time limit passes. The pause only bounds how often it wakes: a busy bus (other nodes'
+// PDOs and heartbeats) fills the queue faster than one frame per pause, and reading one frame
+// per pause would fall behind it and miss the time limit. The frames keep the adapter's time
+// stamps, so the time a frame waited in the queue does not count.
 std::vector<CanFrame> Diagnosis::collectFrames(std::uint32_t identifier, std::uint32_t expectedMs)
 {
     const auto limit = std::chrono::steady_clock::now() + milliseconds(2000) + milliseconds(15) * expectedMs;
     std::vector<CanFrame> frames;
-    while (frames.size() < FrameTiming::wanted && std::chrono::steady_clock::now() < limit) {
-        CanFrame frame;
-        client.readFrame(frame);
-        const bool read = frame.identifier != 0 || frame.length != 0;
-        if (read && frame.identifier == identifier)
-            frames.push_back(frame);
-        if (!report.wait(readPause))
+    while (std::chrono::steady_clock::now() < limit) {
+        for (const CanFrame& frame : client.readWaitingFrames())
+            if (frame.identifier == identifier && frames.size() < FrameTiming::wanted)
+                frames.push_back(frame);
+        if (frames.size() == FrameTiming::wanted || !report.wait(readPause))
             break;
     }
     return frames;
@@ -213,18 +214,18 @@ ByteList Diagnosis::cobIdBytes(const SdoResult& read, ByteList bytes, Message di
 bool Diagnosis::diagnosePdo()
 {
     const SdoResult cobRead = getTpdoCobId(client, sensor);
-    const ByteList cob = cobIdBytes(cobRead, valueBytes(cobRead), Message::PdoSensorDisconnected, "PDO");
-    if (cob.empty())
+    if (cobIdBytes(cobRead, valueBytes(cobRead), Message::PdoSensorDisconnected, "PDO").empty())
         return false;
-    const std::uint32_t cobId = cob[3] + 256 * cob[2];
-    if (cob[0] == 0x80 || cobId == 0) {
+    std::uint32_t cobId = cobRead.value;
+    if (pdoInactive(cobId)) {
         add(true, "PDO", "The PDO COB ID is not active.");
         line("Activating PDO COB ID for diagnostic purposes..");
         line("This will be reset after diagnosis.");
-        if (!setTpdoCobId(client, sensor, static_cast<std::uint16_t>(cobId)).confirmed()) {
+        if (!activateTpdo(client, sensor, cobId).confirmed()) {
             add(true, "PDO", "PDO could not be enabled.");
             return false;
         }
+        cobId = activeTpdoCobId(cobId, sensor.node());
     }
     const std::optional<std::uint32_t> transmissionType = valueOf("PDO", getTpdoTransmissionType(client, sensor));
     if (!transmissionType)
@@ -251,8 +252,8 @@ bool Diagnosis::diagnosePdo()
     const std::uint32_t expected = eventTimer == 0 ? defaultPeriodMs : eventTimer;
     line("Starting sensor");
     nmtStartNode(client, sensor.node());
-    return finishStep("PDO", outcome.pdo, DiagnosisField::PdoMeasured, expected, measurePdoTiming(cobId, expected),
-                      "The PDO mapping could not be read.");
+    return finishStep("PDO", outcome.pdo, DiagnosisField::PdoMeasured, expected,
+                      measurePdoTiming(pdoIdentifier(cobId), expected), "The PDO mapping could not be read.");
 }
 
 bool Diagnosis::diagnoseHeartbeat()
@@ -376,18 +377,17 @@ std::string currentValueText(CanOpenClient& client, const SensorInfo& sensor,
     const SdoResult unit = readUnit(client, sensor, high);
     if (eventTimer.value == 0)
         setTpdoEventTimer(client, sensor, defaultPeriodMs);
-    const ByteList cob = valueBytes(getTpdoCobId(client, sensor));
-    if (cob.empty())
+    const SdoResult cob = getTpdoCobId(client, sensor);
+    if (!cob.uploaded())
         return "n/a";
-    const std::uint32_t cobId = cob[3] + 256 * cob[2];
+    const std::uint32_t identifier = pdoIdentifier(cob.value);
     nmtStartNode(client, sensor.node());
     std::optional<CanFrame> found;
-    for (int read = 0; read < 20 && !found; ++read) {
-        CanFrame frame;
-        client.readFrame(frame);
-        if (frame.identifier == cobId && (frame.identifier != 0 || frame.length != 0))
-            found = frame;
-        else if (!wait(readPause))
+    for (int wakeUp = 0; wakeUp < 20 && !found; ++wakeUp) {
+        for (const CanFrame& frame : client.readWaitingFrames())
+            if (frame.identifier == identifier && !found)
+                found = frame;
+        if (!found && !wait(readPause))
             break;
     }
     nmtEnterPreOperationalAll(client);

@@ -2,6 +2,7 @@
 
 #include "canopen/CanOpenClient.h"
 #include "canopen/RequestTemplates.h"
+#include "canopen/SdoProtocol.h"
 #include "sensor/SensorInfo.h"
 
 #include <cstdio>
@@ -11,6 +12,8 @@ namespace veldris {
 namespace {
 
 enum class Drain { First, No };
+
+constexpr std::uint32_t pdoNotValid = 1u << 31;
 
 SdoResult ask(CanOpenClient& client, const CanFrame& request, std::uint32_t timeoutMs, Drain drain)
 {
@@ -49,6 +52,36 @@ SdoResult setTpdoCobId(CanOpenClient& client, const SensorInfo& sensor, std::uin
     if (!disabled.confirmed())
         return disabled;
     return ask(client, requests::writeTpdoCobId(id, cobId), 100, Drain::No);
+}
+
+std::uint32_t pdoIdentifier(std::uint32_t cobId)
+{
+    constexpr std::uint32_t extendedFrame = 1u << 29;
+    return cobId & (cobId & extendedFrame ? 0x1FFFFFFFu : 0x7FFu);
+}
+
+bool pdoInactive(std::uint32_t cobId)
+{
+    return (cobId & pdoNotValid) != 0 || pdoIdentifier(cobId) == 0;
+}
+
+std::uint32_t activeTpdoCobId(std::uint32_t cobId, std::uint8_t node)
+{
+    const std::uint32_t valid = cobId & ~pdoNotValid;
+    return pdoIdentifier(valid) == 0 ? (valid & ~0x1FFFFFFFu) | (0x180u + node) : valid;
+}
+
+SdoResult activateTpdo(CanOpenClient& client, const SensorInfo& sensor, std::uint32_t current)
+{
+    const std::uint8_t id = sensor.node();
+    if (!(current & pdoNotValid)) {
+        const CanFrame disable = requests::sdoFrame(id, sdo::download4, 0x1800, 0x01, current | pdoNotValid);
+        const SdoResult disabled = ask(client, disable, 100, Drain::No);
+        if (!disabled.confirmed())
+            return disabled;
+    }
+    const CanFrame enable = requests::sdoFrame(id, sdo::download4, 0x1800, 0x01, activeTpdoCobId(current, id));
+    return ask(client, enable, 100, Drain::No);
 }
 
 SdoResult getTpdoTransmissionType(CanOpenClient& client, const SensorInfo& sensor)

@@ -31,6 +31,18 @@ SdoResult readDecimalDigits(CanOpenClient& client, const SensorInfo& sensor);   
 SdoResult readUnit(CanOpenClient& client, const SensorInfo& sensor, std::uint8_t indexHighByte); // 0xhh31:01
 SdoResult getCurrentError(CanOpenClient& client, const SensorInfo& sensor);                      // 4 bytes
 
+// CiA 301 PDO COB-IDs: bit 31 marks the PDO not valid, bit 29 an extended (29-bit) identifier.
+// The identifier the PDO's frames carry.
+std::uint32_t pdoIdentifier(std::uint32_t cobId);
+// Not sent: marked not valid, or no identifier at all.
+bool pdoInactive(std::uint32_t cobId);
+// `cobId` made valid: bit 31 cleared and nothing else; without an identifier, 0x180 + node.
+std::uint32_t activeTpdoCobId(std::uint32_t cobId, std::uint8_t node);
+// Writes activeTpdoCobId(current) into 0x1800:01, where `current` is the COB-ID the sensor
+// holds; a TPDO that is valid without an identifier is made not valid first, as CiA 301
+// changes a valid PDO's identifier only that way.
+SdoResult activateTpdo(CanOpenClient& client, const SensorInfo& sensor, std::uint32_t current);
+
 // The largest COB-ID the TPDO's identifier field takes (11-bit identifiers).
 inline constexpr std::uint16_t maxTpdoCobId = 0x7FF;
 

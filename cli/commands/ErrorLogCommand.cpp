@@ -132,15 +132,23 @@ int ErrorLogCommand::read(Session& session)
     log.buildImage(readout.descriptor, readout.memory);
     const std::vector<veldris::ErrorLogRow> rows = log.rows();
     if (options.json)
-        printLogJson(log, rows, {{"status", veldris::statusNumber(readout.status)}, {"unreadWords", readout.unreadWords}});
+        printLogJson(log, rows,
+                     {{"status", veldris::statusNumber(readout.status)},
+                      {"unreadWords", readout.unreadWords},
+                      {"complete", readout.complete()}});
     else
         printText(log, rows);
     if (readout.unreadWords > 0)
         std::cerr << "veldris-cli: " << readout.unreadWords
                   << " words of the error log could not be read; they are shown as erased memory (0xFF)\n";
+    // What was read is still listed and saved: the part before the sensor stopped is its own.
     std::string error;
     if (!output.empty() && !log.save(output, &error)) {
         std::cerr << "veldris-cli: the error log could not be saved: " << error << '\n';
+        return exitRefused;
+    }
+    if (!readout.complete()) {
+        std::cerr << "veldris-cli: the error log is incomplete: " << readout.incompleteReason() << '\n';
         return exitRefused;
     }
     return exitDone;

@@ -110,7 +110,10 @@ void TVeldrisForm::ErrorLogReadBtnClick()
     const std::vector<veldris::ErrorLogRow> rows = log.rows();
     ErrorLogSaveBtn->setEnabled(!rows.empty());
     showRows(rows);
-    if (readout.unreadWords > 0)
+    if (!readout.complete())
+        StatusBar1->showMessage(translate("The error log is incomplete:") + QStringLiteral(" ")
+                                + QString::fromStdString(readout.incompleteReason()));
+    else if (readout.unreadWords > 0)
         StatusBar1->showMessage(translate("Words of the error log that could not be read, shown as erased memory (0xFF):")
                                 + QStringLiteral(" ") + QString::number(readout.unreadWords));
 }

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <climits>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 
 namespace veldris {
@@ -22,19 +23,29 @@ constexpr std::uint32_t uploadTimeoutMs = 100;
 constexpr auto settleTime = std::chrono::milliseconds(50);
 constexpr std::uint16_t memoryIndex = 0x2800;
 
-// The four bytes at `offset` of a block; false when the sensor did not give them.
-bool readWord(CanOpenClient& client, std::uint8_t node, int block, int offset, std::uint8_t* word)
+// The four bytes at `offset` of a block, tried twice; the last exchange's result.
+SdoResult readWord(CanOpenClient& client, std::uint8_t node, int block, int offset, std::uint8_t* word)
 {
     const CanFrame request = requests::sdoFrame(node, sdo::upload, static_cast<std::uint16_t>(memoryIndex + block),
                                                 static_cast<std::uint8_t>(offset));
+    SdoResult answer;
     for (int attempt = 0; attempt < 2 && !client.stopRequested(); ++attempt) {
-        const SdoResult answer = sdoExchange(client, request, uploadTimeoutMs).expectSize(4);
+        answer = sdoExchange(client, request, uploadTimeoutMs).expectSize(4);
         if (answer.uploaded()) {
             std::copy(answer.bytes.begin(), answer.bytes.end(), word);
-            return true;
+            break;
         }
+        if (answer.kind == SdoResult::Kind::NotSent)
+            break; // the adapter (bus off, unplugged) takes no frame: asking again changes nothing
     }
-    return false;
+    return answer;
+}
+
+std::string hexAddress(std::uint32_t address)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", address);
+    return text;
 }
 
 bool isDecimal(const std::string& text)
@@ -53,21 +64,45 @@ VendorPages readVendorPages(CanOpenClient& client, std::uint8_t node, int firstB
 {
     VendorPages pages;
     const std::uint64_t total = endBlock > firstBlock ? static_cast<std::uint64_t>(endBlock - firstBlock) * 256 : 0;
+    std::uint32_t silentInRow = 0;
     for (int block = firstBlock; block < endBlock; ++block) {
         for (int offset = 0; offset < 256; offset += 4) {
             std::uint8_t word[4] = {0xFF, 0xFF, 0xFF, 0xFF};
-            const bool read = readWord(client, node, block, offset, word);
+            const SdoResult answer = readWord(client, node, block, offset, word);
             if (client.stopRequested()) {
                 pages.stopped = true;
                 return pages;
             }
+            if (answer.kind == SdoResult::Kind::NotSent) {
+                pages.refused = "node " + std::to_string(node) + " " + answer.failure();
+                logLine(pages.refused);
+                return pages;
+            }
+            const bool read = answer.uploaded();
             pages.unreadWords += read ? 0 : 1;
+            silentInRow = read ? 0 : silentInRow + 1;
             pages.bytes.insert(pages.bytes.end(), word, word + 4);
+            if (silentInRow == silentWordLimit) {
+                pages.unreadWords -= silentWordLimit;
+                pages.bytes.resize(pages.bytes.size() - 4 * silentWordLimit);
+                pages.silentFrom = static_cast<std::uint32_t>(firstBlock * 256 + pages.bytes.size());
+                logLine("The sensor stopped answering at address " + hexAddress(*pages.silentFrom));
+                return pages;
+            }
         }
         progress.setTransfer(pages.bytes.size(), total);
         progress.setProgress(static_cast<std::uint32_t>(pages.bytes.size() * 100 / total));
     }
     return pages;
+}
+
+std::string ErrorLogReadout::incompleteReason() const
+{
+    if (!refused.empty())
+        return refused;
+    if (silentFrom)
+        return "the sensor stopped answering at address " + hexAddress(*silentFrom);
+    return {};
 }
 
 std::string identityProblem(const SensorInfo& sensor)
@@ -102,6 +137,8 @@ ErrorLogReadout readErrorLog(CanOpenClient& client, const SensorInfo& sensor, co
     VendorPages pages = readVendorPages(client, node, description.blocks.first, description.blocks.end, progress);
     readout.memory = std::move(pages.bytes);
     readout.unreadWords = pages.unreadWords;
+    readout.silentFrom = pages.silentFrom;
+    readout.refused = std::move(pages.refused);
     readout.stopped = pages.stopped || client.stopRequested();
     if (readout.stopped)
         progress.addLine("Stopped: the error log was read in part and is not shown; the sensor is unchanged.");

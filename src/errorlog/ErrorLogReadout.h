@@ -5,6 +5,7 @@
 #include "sensor/SensorInfo.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,9 +18,14 @@ class Progress;
 // the byte offset as sub-index, four bytes per expedited upload (time-out 100 ms). A read that
 // is not answered with four bytes is tried once more; if that fails too, its four bytes are
 // filled with 0xFF (erased flash) so that every later byte keeps its place, and it is counted.
+// After `silentWordLimit` such words in a row the sensor is taken to have stopped answering
+// (left the bus, lost power): the readout ends there, without the bytes of those words.
+inline constexpr std::uint32_t silentWordLimit = 16;
 struct VendorPages {
-    std::vector<std::uint8_t> bytes; // 256 per block (less when stopped)
+    std::vector<std::uint8_t> bytes; // 256 per block (less when stopped or silent)
     std::uint32_t unreadWords = 0;
+    std::optional<std::uint32_t> silentFrom; // memory address of the first of the silent words
+    std::string refused;                     // the adapter took no request (bus off): why
     bool stopped = false;
 };
 
@@ -34,7 +40,15 @@ struct ErrorLogReadout {
     ErrorLogDescriptor descriptor;
     std::vector<std::uint8_t> memory;
     std::uint32_t unreadWords = 0;
+    std::optional<std::uint32_t> silentFrom; // the sensor stopped answering at this address
+    std::string refused;                     // the adapter stopped taking requests: why
     bool stopped = false;
+
+    bool complete() const { return !silentFrom && refused.empty() && !stopped; }
+    // Why the log ended before its end: "the sensor stopped answering at address 0x00001040", or
+    // the adapter's refusal ("node 5 could not be asked for 0x2810:04: the adapter refused the
+    // request (status 0x00010 (bus off))"); empty when it did not.
+    std::string incompleteReason() const;
 };
 
 // Reads the error log of `sensor` as the description file at `descriptionPath` describes its

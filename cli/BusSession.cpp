@@ -42,7 +42,10 @@ std::optional<int> connectFor(Session& session, const char* command, Device devi
     session.sensor = connection.sensor;
     if (reads)
         *reads = connection.reads;
-    if (device == Device::Any || !veldris::answeredAsForeignDevice(connection.reads.uid))
+    // An adapter that takes no frame (bus off, unplugged) lets no command go on; its status
+    // names why.
+    const bool refused = connection.reads.uid.kind == veldris::SdoResult::Kind::NotSent;
+    if (!refused && (device == Device::Any || !veldris::answeredAsForeignDevice(connection.reads.uid)))
         return std::nullopt;
     reportFailure(options, connection.reads.uid);
     return exitRefused;

@@ -22,12 +22,17 @@ int ScanCommand::run(Session& session)
     veldris::CanOpenClient& client = session.client();
     if (const auto failed = openBusFor(session))
         return *failed;
-    const std::vector<std::int32_t> nodes = veldris::listNodes(client);
+    const veldris::NodeScan scan = veldris::scanNodes(client);
+    const std::vector<std::int32_t>& nodes = scan.nodes;
     if (options.json) {
         printJson(nlohmann::json{{"bitrate", options.bitrateKbit}, {"nodes", nodes}});
     } else {
         for (std::int32_t node : nodes)
             std::cout << node << '\n';
+    }
+    if (!scan.complete()) {
+        std::cerr << "veldris-cli: the scan is incomplete: " << scan.refused << '\n';
+        return exitRefused;
     }
     if (nodes.empty())
         std::cerr << "veldris-cli: no node answered at " << options.bitrateKbit << " kbit/s\n";

@@ -6,6 +6,7 @@
 #include "app/HandlerConnection.h"
 #include "app/BitrateItems.h"
 #include "app/DropDownCombo.h"
+#include "app/UiServices.h"
 #include "app/WidgetFactory.h"
 
 #include "canopen/CanOpenClient.h"
@@ -82,11 +83,15 @@ void TVeldrisForm::NodeIDCombo_OnDropdown()
     NodeIDCombo->clear();
     veldris::CanOpenClient& client = app.client();
     veldris::openBus(client, 0, BitrateCombo->currentIndex());
-    for (std::int32_t node : veldris::listNodes(client)) {
+    const veldris::NodeScan scan = veldris::scanNodes(client);
+    for (std::int32_t node : scan.nodes) {
         NodeIDCombo->addItem(QString::number(node));
         nodesFound = true;
     }
     QApplication::restoreOverrideCursor();
+    if (!scan.complete())
+        uiServices().showMessage(this, translate("The scan is incomplete:") + QStringLiteral("\n")
+                                           + QString::fromStdString(scan.refused));
 }
 
 // Choosing a node connects to that sensor: access code, UID, object layout and identity.

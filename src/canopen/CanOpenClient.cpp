@@ -137,12 +137,13 @@ Exchange CanOpenClient::exchange(const CanFrame& requestFrame, std::uint32_t tim
     return result;
 }
 
-CanFrame& CanOpenClient::requestBootloader(CanFrame& response, const CanFrame& requestFrame, std::uint32_t timeoutMs)
+Exchange CanOpenClient::bootloaderExchange(const CanFrame& requestFrame, std::uint32_t timeoutMs)
 {
-    pcan::Status adapterStatus = pcan::ok;
-    if (run(response, requestFrame, timeoutMs, Match::Bootloader, adapterStatus) != ExchangeStatus::Answered)
-        clearAnswer(response);
-    return response;
+    Exchange result;
+    result.status = run(result.answer, requestFrame, timeoutMs, Match::Bootloader, result.adapterStatus);
+    if (!result.answered())
+        result.answer = CanFrame{};
+    return result;
 }
 
 ExchangeStatus CanOpenClient::run(CanFrame& response, const CanFrame& requestFrame, std::uint32_t timeoutMs, Match match,

@@ -61,9 +61,8 @@ public:
     // waiting before the request are discarded.
     Exchange exchange(const CanFrame& requestFrame, std::uint32_t timeoutMs);
 
-    // For bootloader commands: the first frame on identifier 0x7F answers; the response's data
-    // bytes are not cleared before the wait.
-    CanFrame& requestBootloader(CanFrame& response, const CanFrame& requestFrame, std::uint32_t timeoutMs);
+    // For bootloader commands: the first frame on identifier 0x7F answers.
+    Exchange bootloaderExchange(const CanFrame& requestFrame, std::uint32_t timeoutMs);
 
     // At most one frame off the queue, without waiting; identifier, length, data and time
     // stamp 0 when none was there.

@@ -36,26 +36,21 @@ bool openBus(CanOpenClient& client, std::int32_t channelIndex, std::int32_t bitr
     return opened;
 }
 
-bool scanNodes(CanOpenClient& client, std::vector<std::int32_t>& nodes)
+NodeScan scanNodes(CanOpenClient& client)
 {
-    bool found = false;
+    NodeScan scan;
     for (int node = 0; node <= 127 && !client.stopRequested(); ++node) {
         // Any answer of the node's SDO server, an abort included, shows a node there.
         const SdoResult probe =
             sdoExchange(client, requests::sdoFrame(static_cast<std::uint8_t>(node), sdo::upload, 0x1010, 0), scanTimeoutMs);
-        if (probe.answered()) {
-            nodes.push_back(node);
-            found = true;
+        if (probe.answered())
+            scan.nodes.push_back(node);
+        if (probe.kind == SdoResult::Kind::NotSent) {
+            scan.refused = "node " + std::to_string(node) + " " + probe.failure();
+            break;
         }
     }
-    return found;
-}
-
-std::vector<std::int32_t> listNodes(CanOpenClient& client)
-{
-    std::vector<std::int32_t> nodes;
-    scanNodes(client, nodes);
-    return nodes;
+    return scan;
 }
 
 void nmtStartNode(CanOpenClient& client, std::uint8_t node)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace veldris {
@@ -15,11 +16,18 @@ class CanOpenClient;
 // CanOpenClient::adapterOpen() tells later); a scan on a bus that did not open finds nothing.
 bool openBus(CanOpenClient& client, std::int32_t channelIndex, std::int32_t bitrateIndex);
 
-// Probes node IDs 0..127 with an SDO read of 0x1010:00 (30 ms each) and appends every one that
-// answers at all, also with an abort. True when at least one answered. A stop ends the scan
-// with the nodes found so far.
-bool scanNodes(CanOpenClient& client, std::vector<std::int32_t>& nodes);
-std::vector<std::int32_t> listNodes(CanOpenClient& client);
+// The nodes that answered a scan. A probe the adapter refused (bus off, adapter gone) ends the
+// scan: the nodes after it were never asked, so the list is incomplete and `refused` says why.
+struct NodeScan {
+    std::vector<std::int32_t> nodes;
+    std::string refused;
+
+    bool complete() const { return refused.empty(); }
+};
+
+// Probes node IDs 0..127 with an SDO read of 0x1010:00 (30 ms each) and lists every one that
+// answers at all, also with an abort. A stop ends the scan with the nodes found so far.
+NodeScan scanNodes(CanOpenClient& client);
 
 // Each sends its frame (30 ms for the queue and the frame), then waits 100 ms (less when
 // stopped). No node confirms an NMT command: whether it took effect shows in what the node

@@ -1,6 +1,8 @@
 #include "firmware/FirmwareUpdate.h"
 
 #include "can/PCANBasicLibrary.h"
+#include "can/CandumpLine.h"
+#include "can/StatusText.h"
 #include "canopen/CanOpenClient.h"
 #include "canopen/NetworkManagement.h"
 #include "canopen/RequestTemplates.h"
@@ -46,21 +48,6 @@ CanFrame addressFrame(std::uint32_t address)
                             static_cast<std::uint8_t>(address >> 16), static_cast<std::uint8_t>(address >> 24)});
 }
 
-// The answer of a quick or slow bootloader command: the first frame on 0x7F.
-CanFrame command(CanOpenClient& client, const CanFrame& frame, std::uint32_t timeoutMs)
-{
-    CanFrame answer;
-    return client.requestBootloader(answer, frame, timeoutMs);
-}
-
-// 'a': true when the bootloader answers "Y".
-bool setAutoIncrement(CanOpenClient& client)
-{
-    const bool yes = command(client, bootloaderFrame({'a'}), quickCommandMs).data[2] == 'Y';
-    client.pause(commandPause);
-    return yes;
-}
-
 // The percentage after the byte at `address` of the range start..end: 100 - t with
 // t = (100 / (end - start)) * (end - (address + 1)) in single precision, truncated. A range of
 // one byte is done once that byte is.
@@ -81,23 +68,61 @@ FirmwareUpdate::FirmwareUpdate(CanOpenClient& bus, SensorInfo connected, bool fo
 {
 }
 
+// The answer of a quick or slow bootloader command: the first frame on 0x7F (an empty frame
+// when none came).
+CanFrame FirmwareUpdate::command(const CanFrame& frame, std::uint32_t timeoutMs)
+{
+    const Exchange exchange = client.bootloaderExchange(frame, timeoutMs);
+    adapterRefused(exchange, frame);
+    return exchange.answer;
+}
+
+// 'a': true when the bootloader answers "Y".
+bool FirmwareUpdate::setAutoIncrement()
+{
+    const bool yes = command(bootloaderFrame({'a'}), quickCommandMs).data[2] == 'Y';
+    client.pause(commandPause);
+    return yes;
+}
+
+// A frame the adapter did not take (bus off, adapter gone) is told once per module, with the
+// adapter's status: without it the lines would blame the sensor.
+bool FirmwareUpdate::adapterRefused(const Exchange& exchange, const CanFrame& frame)
+{
+    if (exchange.status != ExchangeStatus::WriteRefused)
+        return false;
+    if (!refusalTold && report)
+        report->addLine("the CAN adapter refused the frame " + frameNotation(frame) + ": status "
+                        + statusText(exchange.adapterStatus));
+    refusalTold = true;
+    return true;
+}
+
+// The module's last line: "DONE" only when its image is in the sensor.
+void FirmwareUpdate::finish(const ModuleUpdateResult& result)
+{
+    report->addLine(result.outcome == ModuleUpdateResult::Outcome::Updated ? "DONE" : "FAILED");
+}
+
 ModuleUpdateResult FirmwareUpdate::update(const FirmwareModule* module, Progress& progress)
 {
     ModuleUpdateResult result;
     if (!module || module->type != "hex")
         return result;
+    report = &progress;
+    refusalTold = false;
     progress.setProgress(0);
     MemoryImage image;
     if (!readImage(*module, image, progress)) {
         result.outcome = ModuleUpdateResult::Outcome::Failed;
-        progress.addLine("DONE");
+        finish(result);
         return result;
     }
     switch (enterBootloader(*module, progress, result)) {
     case Entry::Stopped: return result;
     case Entry::Refused:
         result.outcome = ModuleUpdateResult::Outcome::Refused;
-        progress.addLine("DONE");
+        finish(result);
         return result;
     case Entry::WrongBootloader:
         result.outcome = ModuleUpdateResult::Outcome::Refused;
@@ -109,13 +134,13 @@ ModuleUpdateResult FirmwareUpdate::update(const FirmwareModule* module, Progress
             result.outcome = ModuleUpdateResult::Outcome::Failed;
             progress.addLine("the CAN adapter could not be opened at 125 kbit/s (PCAN-Basic library: "
                              + PCANBasicLibrary::configuredName() + "); the sensor waits in its bootloader");
-            progress.addLine("DONE");
+            finish(result);
             return result;
         }
-        setAutoIncrement(client);
+        setAutoIncrement();
         progress.addLine("setting auto increment");
         progress.addLine("erasing memory");
-        command(client, bootloaderFrame({'e'}), slowCommandMs);
+        command(bootloaderFrame({'e'}), slowCommandMs);
         progress.addLine("uploading..");
         if (stopped(progress, result, true))
             return result;
@@ -125,9 +150,9 @@ ModuleUpdateResult FirmwareUpdate::update(const FirmwareModule* module, Progress
         break;
     }
     progress.addLine("rebooting device");
-    command(client, bootloaderFrame({'B'}), quickCommandMs);
+    command(bootloaderFrame({'B'}), quickCommandMs);
     client.pause(commandPause);
-    progress.addLine("DONE");
+    finish(result);
     return result;
 }
 
@@ -153,7 +178,7 @@ FirmwareUpdate::Entry FirmwareUpdate::enterBootloader(const FirmwareModule& modu
                                                       ModuleUpdateResult& result)
 {
     if (force) {
-        if (!setAutoIncrement(client)) {
+        if (!setAutoIncrement()) {
             if (stopped(progress, result, false))
                 return Entry::Stopped;
             progress.addLine("unable to find a connected sensor!");
@@ -168,17 +193,21 @@ FirmwareUpdate::Entry FirmwareUpdate::enterBootloader(const FirmwareModule& modu
         const std::uint8_t node = sensor.node();
         progress.setProgress(0);
         progress.addLine("unlocking device");
-        client.exchange(requests::firmwareUnlock(node), unlockTimeoutMs);
+        const CanFrame unlock = requests::firmwareUnlock(node);
+        adapterRefused(client.exchange(unlock, unlockTimeoutMs), unlock);
         if (stopped(progress, result, false))
             return Entry::Stopped;
         progress.addLine("setting device to bootloader mode");
-        client.exchange(requests::bootloaderMode(node, sensor.uidListed), bootloaderModeTimeoutMs);
+        const CanFrame mode = requests::bootloaderMode(node, sensor.uidListed);
+        adapterRefused(client.exchange(mode, bootloaderModeTimeoutMs), mode);
     }
     if (stopped(progress, result, true))
         return Entry::Stopped;
-    const CanFrame answer = command(client, bootloaderFrame({'S'}), slowCommandMs);
+    const CanFrame answer = command(bootloaderFrame({'S'}), slowCommandMs);
     if (stopped(progress, result, true))
         return Entry::Stopped;
+    if (refusalTold)
+        return Entry::Refused; // the adapter took nothing: no bootloader could be asked
     if (std::string(answer.data + 2, answer.data + 8) != module.device) {
         progress.addLine("fw file doesn't support connected sensor. ErrorCode 0x424C4944");
         return Entry::WrongBootloader;
@@ -194,16 +223,19 @@ void FirmwareUpdate::sendImage(const MemoryImage& image, Progress& progress, Mod
     const auto start = static_cast<std::uint32_t>(image.lowest());
     const auto end = static_cast<std::uint32_t>(image.highest());
     const Clock::time_point began = Clock::now();
-    command(client, addressFrame(start), quickCommandMs);
+    command(addressFrame(start), quickCommandMs);
     client.pause(commandPause);
     logLine("new range: " + std::to_string(end - start));
     const std::uint64_t total = std::uint64_t{end} - start + 1;
     CanFrame frame = bootloaderFrame({'c', 0, 0, 0, 0, 0, 0, 0});
     std::uint8_t pending = 0;
     std::uint32_t shown = 0;
+    bool refused = false;
     auto send = [&](std::uint8_t length) {
         frame.length = length;
-        const CanFrame echo = client.exchange(frame, dataFrameMs).answer;
+        const Exchange exchange = client.exchange(frame, dataFrameMs);
+        refused = adapterRefused(exchange, frame) || refused;
+        const CanFrame& echo = exchange.answer;
         ++result.frames;
         const bool echoed = std::memcmp(echo.data, frame.data, sizeof frame.data) == 0;
         result.unechoed += echoed ? 0 : 1;
@@ -221,7 +253,7 @@ void FirmwareUpdate::sendImage(const MemoryImage& image, Progress& progress, Mod
             if (client.stopRequested())
                 return;
         }
-        if (result.unechoed > unechoedLimit) {
+        if (result.unechoed > unechoedLimit || refused) {
             result.outcome = ModuleUpdateResult::Outcome::Failed;
             progress.setProgress(0);
             progress.addLine("failed to upload fw");

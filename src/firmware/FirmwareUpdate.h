@@ -8,6 +8,8 @@
 namespace veldris {
 
 class CanOpenClient;
+struct CanFrame;
+struct Exchange;
 class MemoryImage;
 class Progress;
 
@@ -15,9 +17,10 @@ class Progress;
 struct ModuleUpdateResult {
     enum class Outcome {
         Updated, // the image is in the sensor's flash, every data frame echoed
-        Refused, // the package does not fit the sensor (UID, bootloader ID) or no bootloader answered
-        Failed,  // the image is damaged, the adapter did not open at the bootloader's 125 kbit/s, or
-                 // data frames were not echoed
+        Refused, // the package does not fit the sensor (UID, bootloader ID), no bootloader answered, or
+                 // the adapter took no frame to ask it
+        Failed,  // the image is damaged, the adapter did not open at the bootloader's 125 kbit/s or
+                 // refused a data frame (bus off), or data frames were not echoed
         Skipped, // no module of that name, or not a "hex" module: nothing was shown or sent
         Stopped, // a stop ended it at a frame boundary
     };
@@ -32,7 +35,8 @@ struct ModuleUpdateResult {
 // 125 kbit/s): UID check, unlock, bootloader mode, bootloader ID check, re-opening the bus at
 // 125 kbit/s, auto increment, erase, the image six bytes per echoed data frame, reboot. With
 // `force` the application-side steps are skipped and a bootloader that already runs is
-// expected. Report lines and the percentage go to the Progress as they come.
+// expected. Report lines and the percentage go to the Progress as they come; a module ends with
+// the line "DONE" when its image is in the sensor and "FAILED" otherwise.
 //
 // The module's image is read and checked into an empty MemoryImage before the sensor is
 // touched: a damaged or empty image ends the module with a line and nothing sent. A stop ends
@@ -56,10 +60,16 @@ private:
     Entry enterBootloader(const FirmwareModule& module, Progress& progress, ModuleUpdateResult& result);
     void sendImage(const MemoryImage& image, Progress& progress, ModuleUpdateResult& result);
     bool stopped(Progress& progress, ModuleUpdateResult& result, bool sensorTouched);
+    CanFrame command(const CanFrame& frame, std::uint32_t timeoutMs);
+    bool setAutoIncrement();
+    bool adapterRefused(const Exchange& exchange, const CanFrame& frame);
+    void finish(const ModuleUpdateResult& result);
 
     CanOpenClient& client;
     SensorInfo sensor;
     bool force;
+    Progress* report = nullptr; // of the module being updated
+    bool refusalTold = false;   // the adapter refused a frame of this module
 };
 
 } // namespace veldris

@@ -56,7 +56,7 @@ check "Ctrl-C said" 1 "$(grep -c 'stopped by Ctrl-C' "$work/err")"
 check "the first frame was the NMT command" "000#8000" "${first##* }"
 
 out=$("$cli" --simulate="$scenarios/owner.ini" --node 30 sdo read 0x1000:00 2>"$work/err"); status=$?
-check "a refused write" "veldris-cli: node 30 could not be asked for 0x1000:00: the adapter refused the request (status 0x00010 (bus off))" "$(tail -1 "$work/err")"
+check "a refused write" "veldris-cli: node 30 could not be asked for 0x2A00:01: the adapter refused the request (status 0x00010 (bus off))" "$(tail -1 "$work/err")"
 check "a refused write status" 1 "$status"
 
 out=$("$cli" --simulate --json nmt preop 2>/dev/null)

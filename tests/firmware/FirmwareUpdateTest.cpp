@@ -121,7 +121,7 @@ TEST_F(FirmwareUpdateTest, ModulesUpdatedInEchoedFramesOfSixOrRefused)
          5,
          moduleOf("bad.hex", ":10000000FF\n"),
          Outcome::Failed,
-         {"the image of module bad.hex cannot be used: " + std::string(IntelHex::failureText) + " (line 1)", "DONE"},
+         {"the image of module bad.hex cannot be used: " + std::string(IntelHex::failureText) + " (line 1)", "FAILED"},
          {},
          true},
         {"a module of another format is skipped",
@@ -135,14 +135,14 @@ TEST_F(FirmwareUpdateTest, ModulesUpdatedInEchoedFramesOfSixOrRefused)
          5,
          moduleOf("empty.hex", ":00000001FF\n"),
          Outcome::Failed,
-         {"the image of module empty.hex holds no data", "DONE"},
+         {"the image of module empty.hex holds no data", "FAILED"},
          {},
          true},
         {"foreign UID",
          32,
          sampleApplication(),
          Outcome::Refused,
-         {"fw file doesn't support connected sensor. ErrorCode 0x554944", "DONE"},
+         {"fw file doesn't support connected sensor. ErrorCode 0x554944", "FAILED"},
          {},
          true},
         {"foreign bootloader",
@@ -150,13 +150,13 @@ TEST_F(FirmwareUpdateTest, ModulesUpdatedInEchoedFramesOfSixOrRefused)
          sampleApplication(),
          Outcome::Refused,
          {"unlocking device", "setting device to bootloader mode",
-          "fw file doesn't support connected sensor. ErrorCode 0x424C4944", "rebooting device", "DONE"}},
+          "fw file doesn't support connected sensor. ErrorCode 0x424C4944", "rebooting device", "FAILED"}},
         {"bootloader stops echoing",
          51,
          sampleApplication(),
          Outcome::Failed,
          {"unlocking device", "setting device to bootloader mode", "setting auto increment", "erasing memory", "uploading..",
-          "failed to upload fw!", "rebooting device", "DONE"}},
+          "failed to upload fw!", "rebooting device", "FAILED"}},
     };
     std::optional<FirmwareUpdate> update;
     int node = 0;
@@ -233,5 +233,5 @@ TEST_F(FirmwareUpdateTest, StoppedInTheDataPhaseAndFinishedWithForce)
 
     RecordingProgress none;
     EXPECT_EQ(FirmwareUpdate(client(), SensorInfo{}, true).update(&large, none).outcome, Outcome::Refused);
-    EXPECT_EQ(none.lines, (std::vector<std::string>{"unable to find a connected sensor!", "DONE"}));
+    EXPECT_EQ(none.lines, (std::vector<std::string>{"unable to find a connected sensor!", "FAILED"}));
 }

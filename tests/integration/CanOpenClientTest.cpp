@@ -105,7 +105,7 @@ TEST_F(CanOpenClientTest, ReadFrameAndDrainOnAnEmptyQueue)
 TEST_F(CanOpenClientTest, ScanFindsTheSensorsAndNothingElse)
 {
     const auto start = Clock::now();
-    const std::vector<std::int32_t> nodes = listNodes(client);
+    const std::vector<std::int32_t> nodes = scanNodes(client).nodes;
     EXPECT_EQ(nodes, (std::vector<std::int32_t>{5}));                     // node 9 answers after the 30 ms probe
     EXPECT_GE(Clock::now() - start, 127 * std::chrono::milliseconds(30)); // every probe but node 5's waits 30 ms
 }

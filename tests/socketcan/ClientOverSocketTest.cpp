@@ -96,7 +96,7 @@ TEST(ClientOverSocketCan, ScanSdoNmtAndTraceReachTheSensor)
     CanOpenClient client(AdapterHooks{{}, std::make_shared<BusTrace>(socketCanTracePath())});
     ASSERT_TRUE(client.connectAdapter(0, 3)); // 125 kbit/s
 
-    EXPECT_EQ(listNodes(client), (std::vector<std::int32_t>{5}));
+    EXPECT_EQ(scanNodes(client).nodes, (std::vector<std::int32_t>{5}));
 
     const std::uint64_t requestedAt = epochMicros();
     const Exchange read = client.exchange(requests::readHeartbeat(5), 1000);

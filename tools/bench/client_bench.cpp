@@ -46,8 +46,7 @@ void scanEmptyBus()
     veldris::openBus(client, 0, 3);
     const auto start = std::chrono::steady_clock::now();
     const double cpuStart = cpuSeconds();
-    std::vector<std::int32_t> nodes;
-    veldris::scanNodes(client, nodes);
+    const std::vector<std::int32_t> nodes = veldris::scanNodes(client).nodes;
     const double cpu = cpuSeconds() - cpuStart;
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("scan of an empty bus: %.3f s (128 x 30 ms = 3.840 s, +%.2f %%), CPU %.3f s = %.2f %% of one core, %zu nodes\n",

@@ -167,7 +167,9 @@ int DcfCommand::write(Session& session)
             srdo = *result.srdoChecksumSaved ? "saved" : "failed";
         printJson({{"lines", lines}, {"sections", sections}, {"stored", result.stored}, {"srdoChecksum", srdo}});
     }
-    if (!result.success && !result.stopped)
+    if (!result.success && !result.stopped && result.storeSent && !result.stored)
+        std::cerr << "veldris-cli: the sensor did not confirm the store: it holds either the new values or its old ones\n";
+    else if (!result.success && !result.stopped)
         std::cerr << "veldris-cli: the DCF was not written completely; nothing was stored\n";
     return result.success ? exitDone : exitRefused;
 }

@@ -151,7 +151,8 @@ int ErrorLogCommand::read(Session& session)
         std::cerr << "veldris-cli: the error log is incomplete: " << readout.incompleteReason() << '\n';
         return exitRefused;
     }
-    return exitDone;
+    // Words shown as erased memory are not what the sensor holds: the log is listed, not done.
+    return readout.unreadWords > 0 ? exitRefused : exitDone;
 }
 
 int ErrorLogCommand::show(const GlobalOptions& options)

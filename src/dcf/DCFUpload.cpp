@@ -116,6 +116,12 @@ SectionReport DCFUpload::writeSection(const DCFSection& section, Progress& progr
             lineOf(report) + ": "
             + (answer.aborted() ? "SDO abort " + abortDescription(answer.abortCode) : "unexpected " + report.reason));
         success = false;
+    } else if (answer.kind == SdoResult::Kind::NotSent) {
+        // Bus off or an adapter gone: the sensor never saw the value, and the adapter says why.
+        report.result = SectionReport::Result::NoAnswer;
+        report.reason = answer.failure();
+        progress.addLine(lineOf(report) + " was not sent: " + report.reason);
+        success = false;
     } else {
         report.result = SectionReport::Result::NoAnswer;
         progress.addLine(lineOf(report) + " got no answer");
@@ -147,7 +153,10 @@ void DCFUpload::verifySection(SectionReport& report, Progress& progress)
 void DCFUpload::finish(DCFUploadResult& result, Progress& progress)
 {
     if (!result.stopped && result.success) {
-        result.stored = sdoExchange(client, requests::storeParameters(node), storeTimeoutMs).confirmed();
+        const SdoResult store = sdoExchange(client, requests::storeParameters(node), storeTimeoutMs);
+        result.stored = store.confirmed();
+        result.storeSent = store.kind != SdoResult::Kind::NotSent && store.kind != SdoResult::Kind::Busy
+                        && store.kind != SdoResult::Kind::Stopped;
         result.stopped = client.stopRequested();
         if (!result.stopped)
             progress.addLine(result.stored ? "Saving parameters successful." : "Saving parameters failed.");

@@ -32,6 +32,7 @@ constexpr std::uint32_t unlockTimeoutMs = 30;
 constexpr std::uint32_t bootloaderModeTimeoutMs = 1000;
 constexpr std::uint32_t unechoedLimit = 100; // more than this many ends the upload
 constexpr int bootloaderBitrateIndex = 3;    // 125 kbit/s, the bootloader's fixed rate
+constexpr const char* inBootloaderLine = "the sensor waits in its bootloader: update it again with Force";
 
 CanFrame bootloaderFrame(std::initializer_list<std::uint8_t> bytes)
 {
@@ -147,6 +148,13 @@ ModuleUpdateResult FirmwareUpdate::update(const FirmwareModule* module, Progress
         sendImage(image, progress, result);
         if (stopped(progress, result, true))
             return result;
+        if (result.outcome == ModuleUpdateResult::Outcome::Failed) {
+            // The application was erased and is written in part: a restart would run half an
+            // image. The bootloader keeps the sensor where a forced update can complete it.
+            progress.addLine(inBootloaderLine);
+            finish(result);
+            return result;
+        }
         break;
     }
     progress.addLine("rebooting device");

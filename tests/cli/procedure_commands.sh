@@ -54,7 +54,7 @@ check "errorlog read" "0 0 0 10" "$status $(json 'd["status"], d["unreadWords"],
 check "the saved file lists the same rows" "$(json '[r["columns"] for r in d["rows"]]' <<<"$out")" \
   "$("${cli[@]}" --json errorlog show "$work/node5.kel" 2>/dev/null | json '[r["columns"] for r in d["rows"]]')"
 out=$("${cli[@]}" --simulate="$scenarios/procedures.ini" --node 64 --json errorlog read 2>"$work/err"); status=$?
-check "a word that cannot be read" "0 1 1" "$status $(json 'd["unreadWords"]' <<<"$out") $(grep -c 'could not be read' "$work/err")"
+check "a word that cannot be read" "1 1 1" "$status $(json 'd["unreadWords"]' <<<"$out") $(grep -c 'could not be read' "$work/err")"
 mkdir "$work/bare" && cp "$dist/veldris-cli" "$dist/libpcanbasic-sim.so" "$work/bare/"
 "$work/bare/veldris-cli" --simulate --node 5 errorlog read >/dev/null 2>"$work/err"
 check "no description file" "2 1" "$? $(grep -c 'Config files are missing' "$work/err")"

@@ -156,7 +156,7 @@ TEST_F(FirmwareUpdateTest, ModulesUpdatedInEchoedFramesOfSixOrRefused)
          sampleApplication(),
          Outcome::Failed,
          {"unlocking device", "setting device to bootloader mode", "setting auto increment", "erasing memory", "uploading..",
-          "failed to upload fw!", "rebooting device", "FAILED"}},
+          "failed to upload fw!", "the sensor waits in its bootloader: update it again with Force", "FAILED"}},
     };
     std::optional<FirmwareUpdate> update;
     int node = 0;

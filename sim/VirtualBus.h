@@ -59,6 +59,7 @@ public:
     void inspect(const std::function<void(std::vector<std::unique_ptr<VirtualSensor>>&)>& work);
 
     Micros now() const { return clock.now(); }
+    Micros epochMicrosAtStart() const { return clock.epochMicrosAtStart(); }
 
 private:
     struct Pending {

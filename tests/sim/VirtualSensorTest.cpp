@@ -140,3 +140,40 @@ TEST(VirtualSensor, Faults)
     EXPECT_GT(offsets.size(), 1u);
     EXPECT_LE(std::max(-*offsets.begin(), *offsets.rbegin()), sim::millis(3));
 }
+
+namespace {
+
+sim::SensorConfig parsedSensor(const std::string& keys)
+{
+    sim::Scenario scenario;
+    std::string error;
+    if (!sim::parseScenario("[sensor a]\nnode = 5\nheartbeat = 0\n" + keys, "test.ini", scenario, error))
+        throw std::runtime_error(error);
+    return scenario.sensors.at(0);
+}
+
+} // namespace
+
+// COB-IDs keep all 32 bits: a TPDO with bit 31 set is not sent, clearing only bit 31 makes it
+// valid, and reset communication brings the stored COB-ID back.
+TEST(VirtualSensor, CobIdsKeepAllTheirBits)
+{
+    SensorHarness node5(parsedSensor("tpdo.cobid = 0xC0000185\n"));
+    node5.send("000#0105");
+    expectExchanges(node5, {{"605#4000180100000000", "585#43001801850100C0"}});
+    EXPECT_TRUE(node5.advance(500).empty());
+    expectExchanges(node5, {{"605#2300180185010040", "585#6000180100000000"}});
+    EXPECT_EQ(textsOf(node5.advance(500), 0x185).size(), 5u);
+    expectExchanges(node5, {{"605#2300180186010040", "585#8000180130000906"}}); // valid: the identifier stays
+    node5.send("000#8205");
+    node5.advance(20);
+    expectExchanges(node5, {{"605#4000180100000000", "585#43001801850100C0"}});
+
+    // Bit 29: an extended frame; an SRDO with an invalid COB-ID stays off.
+    SensorHarness extended(parsedSensor("tpdo.cobid = 0x20012345\nsrdo = on\nsrdo.cobid2 = 0x80000102\n"));
+    extended.send("000#0105");
+    const auto frames = extended.advance(100);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_TRUE(frames.front().frame.extended);
+    EXPECT_EQ(frames.front().frame.id, 0x12345u);
+}

@@ -27,6 +27,8 @@ VirtualBus::VirtualBus(const BusOptions& busOptions, std::vector<SensorConfig> c
     const Micros start = clock.now();
     for (SensorConfig& config : configs)
         sensors.push_back(std::make_unique<VirtualSensor>(std::move(config), start, options.seed));
+    for (const TrafficConfig& traffic : options.traffic)
+        foreignNodes.emplace_back(traffic);
     worker = std::thread([this] { run(); });
 }
 
@@ -107,6 +109,12 @@ void VirtualBus::clearQueue()
     clearEvent();
 }
 
+std::size_t VirtualBus::framesWaiting() const
+{
+    std::lock_guard lock(mutex);
+    return pending.size();
+}
+
 bool VirtualBus::takeOverrun()
 {
     std::lock_guard lock(mutex);
@@ -149,37 +157,73 @@ void VirtualBus::run()
 // Carries out, in bus-time order, everything due up to `now`; returns when the next event is due.
 Micros VirtualBus::advance(Micros now)
 {
-    std::vector<Transmission> out;
     for (;;) {
-        Micros sensorDue = never;
-        std::size_t dueSensor = 0;
-        for (std::size_t i = 0; i < sensors.size(); ++i) {
-            const Micros due = sensors[i]->nextDue();
-            if (due < sensorDue) {
-                sensorDue = due;
-                dueSensor = i;
-            }
-        }
+        const Due sensor = nextSensorDue();
+        const Due foreign = nextForeignDue();
         const Micros completeAt = inFlight ? inFlight->end : never;
-        Micros startAt = never;
-        if (!inFlight && !pending.empty()) {
-            const auto earliest = std::min_element(pending.begin(), pending.end(),
-                                                   [](const Pending& a, const Pending& b) { return a.readyAt < b.readyAt; });
-            startAt = std::max(busFreeAt, earliest->readyAt);
-        }
-        const Micros t = std::min({completeAt, sensorDue, startAt});
+        const Micros startAt = nextStart();
+        const Micros t = std::min({completeAt, sensor.at, foreign.at, startAt});
         if (t > now)
             return t;
-        if (t == completeAt) {
+        if (t == completeAt)
             completeFrame();
-        } else if (t == sensorDue) {
-            out.clear();
-            sensors[dueSensor]->runDue(t, out);
-            queue(out, static_cast<int>(dueSensor));
-        } else {
+        else if (t == sensor.at)
+            runSensor(sensor.index, t);
+        else if (t == foreign.at)
+            sendForeign(foreign.index);
+        else
             startFrame(t);
-        }
     }
+}
+
+VirtualBus::Due VirtualBus::nextSensorDue() const
+{
+    Due next;
+    for (std::size_t i = 0; i < sensors.size(); ++i)
+        if (const Micros due = sensors[i]->nextDue(); due < next.at)
+            next = {due, i};
+    return next;
+}
+
+VirtualBus::Due VirtualBus::nextForeignDue() const
+{
+    Due next;
+    for (std::size_t i = 0; i < foreignNodes.size(); ++i)
+        if (const Micros due = foreignNodes[i].nextDue(); due < next.at)
+            next = {due, i};
+    return next;
+}
+
+// When the next frame can start: once the bus is free and a frame is ready.
+Micros VirtualBus::nextStart() const
+{
+    if (inFlight || pending.empty())
+        return never;
+    const auto earliest = std::min_element(pending.begin(), pending.end(),
+                                           [](const Pending& a, const Pending& b) { return a.readyAt < b.readyAt; });
+    return std::max(busFreeAt, earliest->readyAt);
+}
+
+void VirtualBus::runSensor(std::size_t index, Micros at)
+{
+    std::vector<Transmission> out;
+    sensors[index]->runDue(at, out);
+    queue(out, static_cast<int>(index));
+}
+
+// The foreign node's one transmit buffer: a frame still waiting for the bus is replaced by the
+// one now due, so that an overloaded bus never piles up the node's frames.
+void VirtualBus::sendForeign(std::size_t index)
+{
+    const Transmission tx = foreignNodes[index].take();
+    const int sender = foreignSender(index);
+    const Pending due{tx.frame, tx.at, sender, open ? portKbit : idleBusKbit, sequence++};
+    const auto waiting =
+        std::find_if(pending.begin(), pending.end(), [sender](const Pending& p) { return p.sender == sender; });
+    if (waiting != pending.end())
+        *waiting = due;
+    else
+        pending.push_back(due);
 }
 
 void VirtualBus::queue(std::vector<Transmission>& out, int sender)

@@ -42,6 +42,39 @@ TEST(Scenario, OptionsAreReadAndMistakesReportedWithTheirPlace)
     }
 }
 
+// Foreign traffic: identifier (hexadecimal), length and period (fractions of a ms allowed).
+TEST(Scenario, TrafficIsReadAndMalformedEntriesNamed)
+{
+    sim::Scenario scenario;
+    std::string error;
+    ASSERT_TRUE(sim::parseScenario("[bus]\ntraffic.1 = 0x080 8 2\ntraffic.2 = 0F0 0 2.5\n", "x.ini", scenario, error)) << error;
+    ASSERT_EQ(scenario.bus.traffic.size(), 2u);
+    EXPECT_EQ(scenario.bus.traffic[0].id, 0x080u);
+    EXPECT_EQ(scenario.bus.traffic[0].length, 8);
+    EXPECT_EQ(scenario.bus.traffic[0].period, sim::millis(2));
+    EXPECT_EQ(scenario.bus.traffic[1].id, 0x0F0u);
+    EXPECT_EQ(scenario.bus.traffic[1].period, 2500);
+
+    const std::pair<const char*, const char*> mistakes[] = {
+        {"0x800 8 2", "'0x800' is not an 11-bit identifier (hexadecimal, 0x000 to 0x7FF)"},
+        {"0xG0 8 2", "'0xG0' is not an 11-bit identifier (hexadecimal, 0x000 to 0x7FF)"},
+        {"0x080 9 2", "'9' is not a length from 0 to 8"},
+        {"0x080 -1 2", "'-1' is not a length from 0 to 8"},
+        {"0x080 8 0", "'0' is not a period from 0.001 to 3600000 ms"},
+        {"0x080 8 -5", "'-5' is not a period from 0.001 to 3600000 ms"},
+        {"0x080 8 2ms", "'2ms' is not a period from 0.001 to 3600000 ms"},
+        {"0x080 8", "'0x080 8' is not: IDENTIFIER LENGTH PERIOD_MS"},
+        {"0x080 8 2 1", "'0x080 8 2 1' is not: IDENTIFIER LENGTH PERIOD_MS"},
+    };
+    for (const auto& [value, message] : mistakes) {
+        sim::Scenario other;
+        EXPECT_FALSE(sim::parseScenario(std::string("[bus]\ntraffic.1 = 0x100 1 10\ntraffic.2 = ") + value + "\n", "test.ini",
+                                        other, error))
+            << value;
+        EXPECT_EQ(error, std::string("test.ini: [bus] traffic.2: ") + message);
+    }
+}
+
 // A sensor through the state file: its active and stored objects and its mapped memory. (A
 // bootloader's flash comes back in FirmwareUpdateTest, over the state file of its run.)
 TEST(SimState, SensorComesBackAsItWasSaved)

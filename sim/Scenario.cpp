@@ -362,9 +362,15 @@ bool readTraffic(SectionReader& r, std::vector<TrafficConfig>& traffic)
 bool readBus(SectionReader& r, BusOptions& bus)
 {
     std::string refused;
+    std::uint32_t busOffAtMs = 0, busOffForMs = 0;
     const bool ok = r.flag("timing", bus.timing) && r.unsignedValue("seed", bus.seed)
                  && r.unsignedValue("fault.txError", bus.txError) && r.text("fault.txErrorIds", refused)
-                 && r.unsignedValue("fault.openRefusedAfter", bus.openRefusedAfter) && readTraffic(r, bus.traffic);
+                 && r.unsignedValue("fault.openRefusedAfter", bus.openRefusedAfter) && readTraffic(r, bus.traffic)
+                 && r.unsignedValue("fault.busOffAtMs", busOffAtMs) && r.unsignedValue("fault.busOffForMs", busOffForMs);
+    if (ok && r.raw("fault.busOffAtMs") && busOffForMs == 0)
+        return r.fail("fault.busOffAtMs", "needs fault.busOffForMs, how long the adapter stays bus-off");
+    bus.busOffAt = millis(busOffAtMs);
+    bus.busOffFor = millis(busOffForMs);
     for (const std::string& id : splitList(refused)) {
         std::uint32_t identifier = 0;
         if (!parseUnsigned(id, 0x7FF, identifier))

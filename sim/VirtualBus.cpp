@@ -29,6 +29,8 @@ VirtualBus::VirtualBus(const BusOptions& busOptions, std::vector<SensorConfig> c
         sensors.push_back(std::make_unique<VirtualSensor>(std::move(config), start, options.seed));
     for (const TrafficConfig& traffic : options.traffic)
         foreignNodes.emplace_back(traffic);
+    if (options.busOffFor > 0)
+        busOffStartAt = options.busOffAt;
     worker = std::thread([this] { run(); });
 }
 
@@ -78,13 +80,27 @@ bool VirtualBus::portOpen() const
     return open;
 }
 
-void VirtualBus::writeFrame(const Frame& frame)
+bool VirtualBus::writeFrame(const Frame& frame)
 {
     {
         std::lock_guard lock(mutex);
-        pending.push_back({frame, clock.now(), portSender, portKbit, sequence++});
+        const Micros now = clock.now();
+        if (busOff(now))
+            return false;
+        pending.push_back({frame, now, portSender, portKbit, sequence++});
     }
     wake.notify_all();
+    return true;
+}
+
+bool VirtualBus::portBusOff() const
+{
+    return busOff(clock.now());
+}
+
+bool VirtualBus::busOff(Micros t) const
+{
+    return options.busOffFor > 0 && t >= options.busOffAt && t - options.busOffAt < options.busOffFor;
 }
 
 bool VirtualBus::readFrame(Frame& frame, Micros& stamp)
@@ -162,11 +178,13 @@ Micros VirtualBus::advance(Micros now)
         const Due foreign = nextForeignDue();
         const Micros completeAt = inFlight ? inFlight->end : never;
         const Micros startAt = nextStart();
-        const Micros t = std::min({completeAt, sensor.at, foreign.at, startAt});
+        const Micros t = std::min({completeAt, busOffStartAt, sensor.at, foreign.at, startAt});
         if (t > now)
             return t;
         if (t == completeAt)
             completeFrame();
+        else if (t == busOffStartAt)
+            dropPortFrames(t);
         else if (t == sensor.at)
             runSensor(sensor.index, t);
         else if (t == foreign.at)
@@ -202,6 +220,18 @@ Micros VirtualBus::nextStart() const
     const auto earliest = std::min_element(pending.begin(), pending.end(),
                                            [](const Pending& a, const Pending& b) { return a.readyAt < b.readyAt; });
     return std::max(busFreeAt, earliest->readyAt);
+}
+
+// Going bus-off, the adapter's controller ends its transmission and its queue is dropped.
+void VirtualBus::dropPortFrames(Micros at)
+{
+    busOffStartAt = never;
+    if (inFlight && inFlight->tx.sender == portSender) {
+        inFlight.reset();
+        busFreeAt = at;
+    }
+    pending.erase(std::remove_if(pending.begin(), pending.end(), [](const Pending& p) { return p.sender == portSender; }),
+                  pending.end());
 }
 
 void VirtualBus::runSensor(std::size_t index, Micros at)
@@ -263,7 +293,7 @@ void VirtualBus::completeFrame()
         sensors[i]->receive(done.tx.frame, done.end, out);
         queue(out, static_cast<int>(i));
     }
-    if (done.tx.sender != portSender && open && portKbit == done.tx.kbit)
+    if (done.tx.sender != portSender && open && portKbit == done.tx.kbit && !busOff(done.end))
         deliverToPort(done.tx.frame, done.tx.readyAt);
 }
 

@@ -25,6 +25,8 @@ struct BusOptions {
     std::vector<std::uint32_t> txErrorIds; // identifiers refused with txError; empty: all
     std::uint32_t openRefusedAfter = 0;    // CAN_Initialize fails after this many opens; 0: never
     std::vector<TrafficConfig> traffic;    // frames of the machine's other nodes
+    Micros busOffAt = 0;                   // the adapter goes bus-off at this bus time ...
+    Micros busOffFor = 0;                  // ... for this long; 0: never
 };
 
 // The virtual CAN bus with its sensors and one adapter port. One thread runs the bus in bus
@@ -45,7 +47,8 @@ public:
     void openPort(int kbit);
     void closePort();
     bool portOpen() const;
-    void writeFrame(const Frame& frame);
+    bool writeFrame(const Frame& frame);         // false while the adapter is bus-off
+    bool portBusOff() const;                     // the adapter is bus-off now (the scenario's fault.busOff*)
     bool readFrame(Frame& frame, Micros& stamp); // false when nothing is waiting
     void clearQueue();
     bool takeOverrun();                            // the receive queue overflowed since the last call
@@ -96,6 +99,8 @@ private:
     Micros nextStart() const;
     void runSensor(std::size_t index, Micros at);
     void sendForeign(std::size_t index);
+    bool busOff(Micros t) const;
+    void dropPortFrames(Micros at);
     void queue(std::vector<Transmission>& out, int sender);
     void startFrame(Micros at);
     void completeFrame();
@@ -113,6 +118,7 @@ private:
     std::vector<Pending> pending;
     std::optional<InFlight> inFlight;
     Micros busFreeAt = 0;
+    Micros busOffStartAt = never; // when the port's waiting frames are dropped
     std::uint64_t sequence = 0;
 
     bool open = false;

@@ -12,7 +12,7 @@ TEST(Scenario, OptionsAreReadAndMistakesReportedWithTheirPlace)
 {
     sim::Scenario scenario;
     std::string error;
-    ASSERT_TRUE(sim::parseScenario("[bus]\nfault.openRefusedAfter = 1\n"
+    ASSERT_TRUE(sim::parseScenario("[bus]\nfault.openRefusedAfter = 1\nfault.busOffAtMs = 2000\nfault.busOffForMs = 300\n"
                                    "[sensor x]\nnode = 9\nuid = 0x06102000\nlayout = unlisted\n"
                                    "fault.abort = 0x1017:00, 2000:1A\nsrdo.checksum = 0x1234\n",
                                    "x.ini", scenario, error))
@@ -23,6 +23,8 @@ TEST(Scenario, OptionsAreReadAndMistakesReportedWithTheirPlace)
     EXPECT_FALSE(sensor.srdo.checksumAuto);
     EXPECT_EQ(sensor.srdo.checksum, 0x1234u);
     EXPECT_EQ(scenario.bus.openRefusedAfter, 1u);
+    EXPECT_EQ(scenario.bus.busOffAt, sim::millis(2000));
+    EXPECT_EQ(scenario.bus.busOffFor, sim::millis(300));
 
     const std::pair<const char*, const char*> mistakes[] = {
         {"[sensor a]\nnode = five\n", "test.ini: [sensor a] node: 'five' is not a number from 0 to 127"},
@@ -32,6 +34,8 @@ TEST(Scenario, OptionsAreReadAndMistakesReportedWithTheirPlace)
         {"[sensors]\n", "test.ini: [sensors] is neither [bus] nor a [sensor ...] section"},
         {"[bus]\nfault.openRefusedAfter = once\n",
          "test.ini: [bus] fault.openRefusedAfter: 'once' is not a number from 0 to 4294967295"},
+        {"[bus]\nfault.busOffAtMs = 100\n",
+         "test.ini: [bus] fault.busOffAtMs: needs fault.busOffForMs, how long the adapter stays bus-off"},
         {"[sensor a]\nerrorlog.memoryFile = missing.bin\n",
          "test.ini: [sensor a] errorlog.memoryFile: cannot read missing.bin"},
     };

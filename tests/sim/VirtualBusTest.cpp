@@ -7,9 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <memory>
+#include <thread>
 
 #include <poll.h>
 
@@ -176,4 +178,79 @@ TEST_F(ForeignTraffic, SaturatedBusKeepsOneFramePerNodeWaiting)
         }
     }
     EXPECT_GT(skipped, 0u);
+}
+
+namespace {
+
+// Waits for the simulator's clock to show `t`.
+void waitForBusTime(const sim::VirtualBus& bus, sim::Micros t)
+{
+    for (sim::Micros now = bus.now(); now < t; now = bus.now())
+        std::this_thread::sleep_for(std::chrono::microseconds(t - now));
+}
+
+} // namespace
+
+// From 400 ms to 1000 ms of bus time the adapter is bus-off: it refuses frames and receives
+// none, while node 5 keeps sending its heartbeats; afterwards it works without a new open.
+TEST(BusOff, AdapterIsOffForItsWindowThenWorksAgain)
+{
+    sim::BusOptions options;
+    options.busOffAt = sim::millis(400);
+    options.busOffFor = sim::millis(600);
+    options.traffic = {{0x080, 8, 10'000}};
+    sim::VirtualBus bus{options, {defaultSensor(5)}};
+    std::atomic<int> heartbeatsInWindow{0};
+    bus.setTrace([&](const sim::Frame& frame, sim::Micros at) {
+        if (frame.id == 0x705 && at >= sim::millis(400) && at < sim::millis(1000))
+            ++heartbeatsInWindow;
+    });
+    bus.openPort(125);
+
+    waitForBusTime(bus, sim::millis(500));
+    const bool written = bus.writeFrame(frameOf("605#4017100000000000"));
+    const bool off = bus.portBusOff();
+    if (bus.now() < sim::millis(1000)) { // both calls fell into the window
+        EXPECT_FALSE(written);
+        EXPECT_TRUE(off);
+    }
+    waitForBusTime(bus, sim::millis(1000));
+    EXPECT_FALSE(bus.portBusOff());
+    ASSERT_TRUE(bus.writeFrame(frameOf("605#4017100000000000")));
+
+    sim::Frame frame;
+    sim::Micros stamp = 0;
+    bool answered = false;
+    for (pollfd event{bus.receiveEventFd(), POLLIN, 0}; !answered;) {
+        if (!bus.readFrame(frame, stamp)) {
+            ASSERT_EQ(::poll(&event, 1, 10'000), 1) << "no answer after the bus-off";
+            continue;
+        }
+        EXPECT_TRUE(stamp < sim::millis(400) || stamp >= sim::millis(1000)) << std::hex << frame.id << std::dec << " " << stamp;
+        answered = frame.id == 0x585;
+    }
+    EXPECT_EQ(heartbeatsInWindow, 3); // 400, 600 and 800 ms
+}
+
+// A frame the adapter queued behind higher-priority traffic is dropped when it goes bus-off:
+// after the window only the foreign node's one frame waits.
+TEST(BusOff, QueuedFramesOfTheAdapterAreDropped)
+{
+    sim::BusOptions options;
+    options.busOffAt = sim::millis(200);
+    options.busOffFor = sim::millis(100);
+    options.traffic = {{0x001, 8, 1000}}; // needs more than the whole bus: 0x605 never wins
+    sim::VirtualBus bus{options, {}};
+    bus.openPort(125);
+    if (!bus.writeFrame(frameOf("605#4017100000000000")))
+        GTEST_SKIP() << "the machine reached the window before the frame was written";
+    waitForBusTime(bus, sim::millis(300));
+    sim::Frame frame;
+    sim::Micros stamp = 0;
+    for (pollfd event{bus.receiveEventFd(), POLLIN, 0}; stamp < sim::millis(330);) {
+        if (bus.readFrame(frame, stamp))
+            EXPECT_LE(bus.framesWaiting(), 1u) << stamp;
+        else
+            ASSERT_EQ(::poll(&event, 1, 10'000), 1);
+    }
 }

@@ -301,7 +301,8 @@ bool readFaults(SectionReader& r, SensorFaults& f)
            && r.number("fault.leaveBusAfterS", f.leaveBusAfterS, 0x7FFFFFFF) && r.text("fault.bootloaderId", f.bootloaderId)
            && r.flag("fault.refuseSrdoStart", f.refuseSrdoStart) && r.number("fault.tpdoPeriodMs", f.tpdoPeriodMs, 60000)
            && r.number("fault.heartbeatPeriodMs", f.heartbeatPeriodMs, 60000)
-           && r.number("fault.srdoPeriodMs", f.srdoPeriodMs, 60000) && r.number("fault.jitterMs", f.jitterMs, 1000);
+           && r.number("fault.srdoPeriodMs", f.srdoPeriodMs, 60000) && r.number("fault.jitterMs", f.jitterMs, 1000)
+           && r.number("fault.powerCutAfterFrames", f.powerCutAfterFrames, 0x7FFFFFFF);
     for (const std::string& object : splitList(aborts)) {
         const auto colon = object.find(':');
         std::uint32_t index = 0, sub = 0;

@@ -62,7 +62,7 @@ int VirtualSensor::bitrateKbit() const
 
 bool VirtualSensor::onBus(Micros now) const
 {
-    return !setup.faults.silent && now < leaveBusAt;
+    return !setup.faults.silent && now < leaveBusAt && !(now >= powerOffFrom && now < powerOffUntil);
 }
 
 void VirtualSensor::receive(const Frame& frame, Micros now, std::vector<Transmission>& out)

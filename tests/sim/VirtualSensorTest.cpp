@@ -4,6 +4,8 @@
 // SensorServicesTest; here is what those reads cannot tell apart (the item number in the
 // mapped memory, request bytes the sensor ignores), the answers' sizes and the aborts.
 
+#include "sim/SimState.h"
+
 #include "SensorHarness.h"
 
 #include <gtest/gtest.h>
@@ -176,4 +178,45 @@ TEST(VirtualSensor, CobIdsKeepAllTheirBits)
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_TRUE(frames.front().frame.extended);
     EXPECT_EQ(frames.front().frame.id, 0x12345u);
+}
+
+// Power lost after the third echoed data frame of an update: silent for 500 ms, then back in
+// its bootloader. The cut happens once in the sensor's life, also across the state file.
+TEST(VirtualSensor, PowerCutDuringAnUpdateHappensOnce)
+{
+    SensorHarness node5(parsedSensor("startInBootloader = on\nfault.powerCutAfterFrames = 3\n"));
+    const std::vector<std::pair<std::string, std::string>> update = {
+        {"07F#61", "07F#610059"},
+        {"07F#410000010000", "07F#410000010000"},
+        {"07F#630011223344", "07F#630011223344"},
+        {"07F#630055667788", "07F#630055667788"},
+        {"07F#630099AABBCC", "07F#630099AABBCC"},
+    };
+    expectExchanges(node5, update);
+    expectExchanges(node5, {{"07F#6300DDEEFF00", ""}, {"07F#61", ""}});
+    node5.advance(499);
+    expectExchanges(node5, {{"07F#61", ""}});
+    node5.advance(1);
+    EXPECT_TRUE(node5.sensor.inBootloader());
+    EXPECT_EQ(node5.sensor.flashBytes(0x100, 13),
+              (std::vector<std::uint8_t>{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xFF}));
+    expectExchanges(node5, update); // powered again: no second cut
+    expectExchanges(node5, {{"07F#6300DDEEFF00", "07F#6300DDEEFF00"}});
+
+    const std::string saved = sim::stateToJson({{"a", node5.sensor.saveState()}});
+    EXPECT_NE(saved.find("\"powerCut\": true"), std::string::npos);
+    std::map<std::string, sim::SensorState> loaded;
+    std::string error;
+    ASSERT_TRUE(sim::stateFromJson(saved, loaded, error)) << error;
+    SensorHarness next(parsedSensor("fault.powerCutAfterFrames = 3\n"));
+    next.sensor.loadState(loaded.at("a"), next.now);
+    EXPECT_TRUE(next.sensor.inBootloader());
+    expectExchanges(next, update);
+    expectExchanges(next, {{"07F#6300DDEEFF00", "07F#6300DDEEFF00"}});
+
+    // A file of an older version, without the mark: the cut is still to come.
+    std::string older = saved;
+    older.replace(older.find("\"powerCut\": true"), 16, "\"other\": 0");
+    ASSERT_TRUE(sim::stateFromJson(older, loaded, error)) << error;
+    EXPECT_FALSE(loaded.at("a").powerCut);
 }

@@ -50,8 +50,11 @@ void VirtualSensor::handleBootloader(const Frame& frame, Micros now, std::vector
     case 'c': return echoData(frame, now, out);
     case 'e':
         flash.clear();
+        imageIncomplete = false;
         return emit(out, bootloaderFrame({'e', 0, 'Y'}), now + eraseTime + millis(setup.faults.answerDelayMs));
     case 'B': {
+        if (imageIncomplete) // the bootloader does not start a broken application image
+            return sendAnswer(out, bootloaderFrame({'B', 0, 'N'}), now);
         sendAnswer(out, bootloaderFrame({'B', 0, 'Y'}), now);
         // The application starts again, reporting the version of the firmware now in flash.
         bool written = false;
@@ -90,6 +93,7 @@ void VirtualSensor::echoData(const Frame& frame, Micros now, std::vector<Transmi
 void VirtualSensor::cutPower(Micros at)
 {
     powerCutDone = true;
+    imageIncomplete = true;
     powerOffFrom = at;
     powerOffUntil = at + powerCutTime;
     mode = Mode::Bootloader;

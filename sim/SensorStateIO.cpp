@@ -60,6 +60,7 @@ void VirtualSensor::loadState(const SensorState& saved, Micros now)
         bitrate = saved.bitrateKbit;
     mode = saved.inBootloader ? Mode::Bootloader : Mode::Application;
     powerCutDone = saved.powerCut;
+    imageIncomplete = saved.inBootloader && saved.powerCut; // the update the cut broke off
     std::fill(mappedMemory.begin(), mappedMemory.end(), 0xFF);
     for (const auto& [address, run] : saved.memory)
         for (std::size_t i = 0; i < run.size() && address + i < mappedMemory.size(); ++i)

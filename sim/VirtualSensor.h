@@ -109,6 +109,7 @@ private:
     Micros powerOffFrom = never;  // without power from here ...
     Micros powerOffUntil = never; // ... to here
     bool powerCutDone = false;
+    bool imageIncomplete = false; // the power cut broke off the update; an erase starts a new image
     Micros heartbeatAt = never;
     Micros tpdoAt = never;
     Micros srdoAt = never;

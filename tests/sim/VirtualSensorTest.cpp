@@ -201,7 +201,8 @@ TEST(VirtualSensor, PowerCutDuringAnUpdateHappensOnce)
     EXPECT_EQ(node5.sensor.flashBytes(0x100, 13),
               (std::vector<std::uint8_t>{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xFF}));
     expectExchanges(node5, update); // powered again: no second cut
-    expectExchanges(node5, {{"07F#6300DDEEFF00", "07F#6300DDEEFF00"}});
+    expectExchanges(node5, {{"07F#6300DDEEFF00", "07F#6300DDEEFF00"}, {"07F#42", "07F#42004E"}}); // image incomplete
+    EXPECT_TRUE(node5.sensor.inBootloader());
 
     const std::string saved = sim::stateToJson({{"a", node5.sensor.saveState()}});
     EXPECT_NE(saved.find("\"powerCut\": true"), std::string::npos);
@@ -211,8 +212,11 @@ TEST(VirtualSensor, PowerCutDuringAnUpdateHappensOnce)
     SensorHarness next(parsedSensor("fault.powerCutAfterFrames = 3\n"));
     next.sensor.loadState(loaded.at("a"), next.now);
     EXPECT_TRUE(next.sensor.inBootloader());
+    expectExchanges(next, {{"07F#42", "07F#42004E"}, {"07F#65", "07F#650059"}}); // an erase starts a new image
     expectExchanges(next, update);
-    expectExchanges(next, {{"07F#6300DDEEFF00", "07F#6300DDEEFF00"}});
+    expectExchanges(next, {{"07F#6300DDEEFF00", "07F#6300DDEEFF00"}, {"07F#42", "07F#420059"}});
+    next.advance(50);
+    EXPECT_FALSE(next.sensor.inBootloader());
 
     // A file of an older version, without the mark: the cut is still to come.
     std::string older = saved;

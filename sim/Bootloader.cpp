@@ -13,6 +13,7 @@ namespace {
 
 constexpr Micros eraseTime = millis(200);
 constexpr Micros rebootTime = millis(50);
+constexpr Micros powerCutTime = millis(500); // without power, after the fault's cut
 constexpr std::uint32_t blockSize = 256;
 
 Frame bootloaderFrame(std::initializer_list<std::uint8_t> bytes)
@@ -46,21 +47,14 @@ void VirtualSensor::handleBootloader(const Frame& frame, Micros now, std::vector
         bootloaderAddress = static_cast<std::uint32_t>(frame.data[2] | frame.data[3] << 8 | frame.data[4] << 16)
                           | static_cast<std::uint32_t>(frame.data[5]) << 24;
         return sendAnswer(out, frame, now);
-    case 'c': {
-        const std::size_t count = frame.length > 2 ? frame.length - 2u : 0u;
-        writeFlash(bootloaderAddress, frame.data + 2, count);
-        if (autoIncrement)
-            bootloaderAddress += static_cast<std::uint32_t>(count);
-        const int limit = setup.faults.bootloaderEchoLimit;
-        if (limit >= 0 && echoedDataFrames >= limit)
-            return; // the faulty bootloader has stopped echoing
-        ++echoedDataFrames;
-        return sendAnswer(out, frame, now); // the echo: the same eight data bytes
-    }
+    case 'c': return echoData(frame, now, out);
     case 'e':
         flash.clear();
+        imageIncomplete = false;
         return emit(out, bootloaderFrame({'e', 0, 'Y'}), now + eraseTime + millis(setup.faults.answerDelayMs));
     case 'B': {
+        if (imageIncomplete) // the bootloader does not start a broken application image
+            return sendAnswer(out, bootloaderFrame({'B', 0, 'N'}), now);
         sendAnswer(out, bootloaderFrame({'B', 0, 'Y'}), now);
         // The application starts again, reporting the version of the firmware now in flash.
         bool written = false;
@@ -76,6 +70,37 @@ void VirtualSensor::handleBootloader(const Frame& frame, Micros now, std::vector
     }
     default: return;
     }
+}
+
+// A data frame: its bytes go to flash at the address, and the frame is echoed.
+void VirtualSensor::echoData(const Frame& frame, Micros now, std::vector<Transmission>& out)
+{
+    const std::size_t count = frame.length > 2 ? frame.length - 2u : 0u;
+    writeFlash(bootloaderAddress, frame.data + 2, count);
+    if (autoIncrement)
+        bootloaderAddress += static_cast<std::uint32_t>(count);
+    const int limit = setup.faults.bootloaderEchoLimit;
+    if (limit >= 0 && echoedDataFrames >= limit)
+        return; // the faulty bootloader has stopped echoing
+    ++echoedDataFrames;
+    sendAnswer(out, frame, now); // the echo: the same eight data bytes
+    if (!powerCutDone && echoedDataFrames == setup.faults.powerCutAfterFrames)
+        cutPower(now + millis(setup.faults.answerDelayMs));
+}
+
+// The sensor loses power once its echo is out: silent for a while, then back in its bootloader,
+// since the application image in flash is incomplete. It happens once in the sensor's life.
+void VirtualSensor::cutPower(Micros at)
+{
+    powerCutDone = true;
+    imageIncomplete = true;
+    powerOffFrom = at;
+    powerOffUntil = at + powerCutTime;
+    mode = Mode::Bootloader;
+    autoIncrement = false;
+    bootloaderAddress = 0;
+    echoedDataFrames = 0;
+    bootDoneAt = heartbeatAt = tpdoAt = srdoAt = never;
 }
 
 // Flash bits only go from 1 to 0 when written; erasing sets whole blocks back to 0xFF.

@@ -6,23 +6,25 @@
 
 namespace sim {
 
-// The bus's one clock: monotonic, counted in µs since the Unix epoch from the moment the bus
-// started, as PCAN-Basic for Linux stamps its frames.
+// The bus's one clock: monotonic, counted in µs from the moment the bus started, so that the
+// cyclic frames' schedules (exact multiples of their periods) do not follow the time of day.
+// The wall-clock time of that moment is kept for the candump trace, whose readers expect
+// time stamps since the Unix epoch.
 class BusClock {
 public:
     BusClock()
-        : start(std::chrono::steady_clock::now()),
-          startMicros(std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch())
-                          .count())
+        : start(std::chrono::steady_clock::now()), epochAtStart(std::chrono::duration_cast<std::chrono::microseconds>(
+                                                                    std::chrono::system_clock::now().time_since_epoch())
+                                                                    .count())
     {
     }
 
-    Micros now() const { return startMicros + elapsed(std::chrono::steady_clock::now()); }
+    Micros now() const { return elapsed(std::chrono::steady_clock::now()); }
 
-    std::chrono::steady_clock::time_point steadyAt(Micros t) const
-    {
-        return start + std::chrono::microseconds(t - startMicros);
-    }
+    std::chrono::steady_clock::time_point steadyAt(Micros t) const { return start + std::chrono::microseconds(t); }
+
+    // Bus time 0 in µs since the Unix epoch.
+    Micros epochMicrosAtStart() const { return epochAtStart; }
 
 private:
     Micros elapsed(std::chrono::steady_clock::time_point t) const
@@ -31,7 +33,7 @@ private:
     }
 
     std::chrono::steady_clock::time_point start;
-    Micros startMicros;
+    Micros epochAtStart;
 };
 
 // How long a frame occupies the bus [µs] at `kbit`: the classic CAN frame's bits, worst-case

@@ -177,6 +177,8 @@ __attribute__((visibility("default"))) Status CAN_GetStatus(Handle channel)
     sim::VirtualBus* bus = openBus(channel, refusal);
     if (!bus)
         return refusal;
+    if (bus->portBusOff())
+        return errorBusOff;
     return bus->takeOverrun() ? errorQOverrun : ok;
 }
 
@@ -232,8 +234,7 @@ __attribute__((visibility("default"))) Status CAN_Write(Handle channel, Message*
     frame.extended = extended;
     frame.remote = message->messageType & messageRtr;
     std::memcpy(frame.data, message->data, frame.length);
-    bus->writeFrame(frame);
-    return ok;
+    return bus->writeFrame(frame) ? ok : errorBusOff;
 }
 
 __attribute__((visibility("default"))) Status CAN_WriteFD(Handle channel, MessageFD*)

@@ -6,6 +6,7 @@
 #include "common/PathText.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -300,7 +301,8 @@ bool readFaults(SectionReader& r, SensorFaults& f)
            && r.number("fault.leaveBusAfterS", f.leaveBusAfterS, 0x7FFFFFFF) && r.text("fault.bootloaderId", f.bootloaderId)
            && r.flag("fault.refuseSrdoStart", f.refuseSrdoStart) && r.number("fault.tpdoPeriodMs", f.tpdoPeriodMs, 60000)
            && r.number("fault.heartbeatPeriodMs", f.heartbeatPeriodMs, 60000)
-           && r.number("fault.srdoPeriodMs", f.srdoPeriodMs, 60000) && r.number("fault.jitterMs", f.jitterMs, 1000);
+           && r.number("fault.srdoPeriodMs", f.srdoPeriodMs, 60000) && r.number("fault.jitterMs", f.jitterMs, 1000)
+           && r.number("fault.powerCutAfterFrames", f.powerCutAfterFrames, 0x7FFFFFFF);
     for (const std::string& object : splitList(aborts)) {
         const auto colon = object.find(':');
         std::uint32_t index = 0, sub = 0;
@@ -315,12 +317,61 @@ bool readFaults(SectionReader& r, SensorFaults& f)
     return ok;
 }
 
+std::vector<std::string> splitWords(const std::string& text)
+{
+    std::vector<std::string> words;
+    std::stringstream stream(text);
+    for (std::string word; stream >> word;)
+        words.push_back(word);
+    return words;
+}
+
+// "IDENTIFIER LENGTH PERIOD_MS": a hexadecimal 11-bit identifier, 0..8 data bytes and a period
+// of more than 0 ms (fractions allowed, whole µs).
+bool readTrafficEntry(SectionReader& r, const char* key, const std::string& text, TrafficConfig& traffic)
+{
+    const std::vector<std::string> fields = splitWords(text);
+    if (fields.size() != 3)
+        return r.fail(key, quoted(text) + " is not: IDENTIFIER LENGTH PERIOD_MS");
+    std::uint32_t id = 0, length = 0;
+    if (!parseUnsigned(fields[0], 0x7FF, id, 16))
+        return r.fail(key, quoted(fields[0]) + " is not an 11-bit identifier (hexadecimal, 0x000 to 0x7FF)");
+    if (!parseUnsigned(fields[1], 8, length, 10))
+        return r.fail(key, quoted(fields[1]) + " is not a length from 0 to 8");
+    char* end = nullptr;
+    const double periodMs = std::strtod(fields[2].c_str(), &end);
+    if (*end != '\0' || !(periodMs >= 0.001 && periodMs <= 3'600'000))
+        return r.fail(key, quoted(fields[2]) + " is not a period from 0.001 to 3600000 ms");
+    traffic = {id, static_cast<std::uint8_t>(length), static_cast<Micros>(std::llround(periodMs * 1000))};
+    return true;
+}
+
+bool readTraffic(SectionReader& r, std::vector<TrafficConfig>& traffic)
+{
+    for (int i = 1;; ++i) {
+        const std::string key = "traffic." + std::to_string(i);
+        const char* text = r.raw(key.c_str());
+        if (!text)
+            return true;
+        TrafficConfig entry;
+        if (!readTrafficEntry(r, key.c_str(), text, entry))
+            return false;
+        traffic.push_back(entry);
+    }
+}
+
 bool readBus(SectionReader& r, BusOptions& bus)
 {
     std::string refused;
+    std::uint32_t busOffAtMs = 0, busOffForMs = 0;
     const bool ok = r.flag("timing", bus.timing) && r.unsignedValue("seed", bus.seed)
                  && r.unsignedValue("fault.txError", bus.txError) && r.text("fault.txErrorIds", refused)
-                 && r.unsignedValue("fault.openRefusedAfter", bus.openRefusedAfter);
+                 && r.unsignedValue("fault.openRefusedAfter", bus.openRefusedAfter) && readTraffic(r, bus.traffic)
+                 && r.unsignedValue("fault.busOffAtMs", busOffAtMs) && r.unsignedValue("fault.busOffForMs", busOffForMs);
+    if (ok && r.raw("fault.busOffAtMs") && busOffForMs == 0)
+        return r.fail("fault.busOffAtMs", "needs fault.busOffForMs, how long the adapter stays bus-off");
+    bus.busOffAt = millis(busOffAtMs);
+    bus.busOffFor = millis(busOffForMs);
     for (const std::string& id : splitList(refused)) {
         std::uint32_t identifier = 0;
         if (!parseUnsigned(id, 0x7FF, identifier))

@@ -265,10 +265,11 @@ std::uint32_t VirtualSensor::checkWrite(std::uint16_t index, std::uint8_t sub, s
     if (key == ObjectDictionary::key(0x2001, 0))
         return validBitrate(value) ? 0 : abortRange;
     if (key == ObjectDictionary::key(0x1800, 1)) {
-        // A valid PDO keeps its COB-ID: it must be made invalid before the COB-ID changes.
+        // A valid PDO keeps its COB-ID (the identifier and its frame format, bits 0..29): it must
+        // be made invalid before they change. Bit 31 alone may change at any time.
         const std::uint32_t current = dictionary.value(0x1800, 1);
         const bool bothValid = !(current & 0x80000000u) && !(value & 0x80000000u);
-        return bothValid && (current & 0x7FF) != (value & 0x7FF) ? abortRange : 0;
+        return bothValid && (current & 0x3FFFFFFFu) != (value & 0x3FFFFFFFu) ? abortRange : 0;
     }
     if (key == ObjectDictionary::key(0x13FE, 0) && value == 0xA5) {
         // The mark is only accepted for a configuration whose checksum is right.

@@ -23,6 +23,7 @@ struct SensorFaults {
     int heartbeatPeriodMs = 0;               // the heartbeat at this period instead of 0x1017; 0: as configured
     int srdoPeriodMs = 0;                    // SRDO 1 at this period instead of its cycle time; 0: as configured
     int jitterMs = 0;                        // each cyclic frame sent up to this much early or late
+    int powerCutAfterFrames = 0;             // power lost after the bootloader echoed this many data frames; 0: never
 };
 
 // The SRDO 1 configuration of a safety sensor (variant 2).

@@ -38,6 +38,7 @@ SensorState VirtualSensor::saveState() const
     saved.nodeId = booting ? static_cast<std::uint8_t>(dictionary.value(0x2000, 0, node)) : node;
     saved.bitrateKbit = booting ? static_cast<int>(dictionary.value(0x2001, 0, static_cast<std::uint32_t>(bitrate))) : bitrate;
     saved.inBootloader = mode == Mode::Bootloader;
+    saved.powerCut = powerCutDone;
     saved.memory = writtenRuns(mappedMemory, 0);
     for (const auto& [base, block] : flash)
         for (const auto& [address, run] : writtenRuns(block, base))
@@ -58,6 +59,8 @@ void VirtualSensor::loadState(const SensorState& saved, Micros now)
     if (saved.bitrateKbit > 0)
         bitrate = saved.bitrateKbit;
     mode = saved.inBootloader ? Mode::Bootloader : Mode::Application;
+    powerCutDone = saved.powerCut;
+    imageIncomplete = saved.inBootloader && saved.powerCut; // the update the cut broke off
     std::fill(mappedMemory.begin(), mappedMemory.end(), 0xFF);
     for (const auto& [address, run] : saved.memory)
         for (std::size_t i = 0; i < run.size() && address + i < mappedMemory.size(); ++i)

@@ -6,8 +6,7 @@
 // The simulated CAN bus: plain frames and bus time.
 namespace sim {
 
-// Bus time [µs] since the Unix epoch, from one monotonic clock (PCAN-Basic for Linux counts its
-// time stamps from the epoch too).
+// Bus time [µs] since the bus started, from one monotonic clock.
 using Micros = std::int64_t;
 inline constexpr Micros never = std::numeric_limits<Micros>::max();
 inline constexpr Micros millis(std::int64_t ms)

@@ -68,8 +68,9 @@ json sensorJson(const SensorState& state)
     for (const auto& [key, values] : state.objects)
         objects.push_back(
             {{"index", hex(key >> 8, 4)}, {"sub", hex(key & 0xFF, 2)}, {"active", values.first}, {"stored", values.second}});
-    return {{"nodeId", state.nodeId}, {"bitrate", state.bitrateKbit},   {"inBootloader", state.inBootloader},
-            {"objects", objects},     {"memory", ranges(state.memory)}, {"flash", ranges(state.flash)}};
+    return {{"nodeId", state.nodeId},      {"bitrate", state.bitrateKbit}, {"inBootloader", state.inBootloader},
+            {"powerCut", state.powerCut},  {"objects", objects},           {"memory", ranges(state.memory)},
+            {"flash", ranges(state.flash)}};
 }
 
 SensorState sensorFrom(const json& document)
@@ -78,6 +79,7 @@ SensorState sensorFrom(const json& document)
     state.nodeId = static_cast<std::uint8_t>(document.at("nodeId").get<int>());
     state.bitrateKbit = document.at("bitrate").get<int>();
     state.inBootloader = document.value("inBootloader", false);
+    state.powerCut = document.value("powerCut", false); // absent from files of older versions
     for (const json& object : document.at("objects"))
         state.objects[number(object.at("index")) << 8 | number(object.at("sub"))] = {number(object.at("active")),
                                                                                      number(object.at("stored"))};

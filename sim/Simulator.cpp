@@ -115,10 +115,12 @@ void Simulator::startTrace(const std::string& path)
         simMessage("cannot write the trace " + path);
         return;
     }
-    running->setTrace([this](const Frame& frame, Micros stamp) {
+    // The trace's readers expect wall-clock time stamps: bus time plus the moment the bus started.
+    const Micros epochAtStart = running->epochMicrosAtStart();
+    running->setTrace([this, epochAtStart](const Frame& frame, Micros stamp) {
         std::lock_guard lock(traceMutex);
-        traceFile << veldris::candumpLine(static_cast<std::uint64_t>(stamp), "vcan0", frame.id, frame.extended, frame.data,
-                                          frame.remote ? 0 : frame.length)
+        traceFile << veldris::candumpLine(static_cast<std::uint64_t>(epochAtStart + stamp), "vcan0", frame.id, frame.extended,
+                                          frame.data, frame.remote ? 0 : frame.length)
                   << (frame.remote ? "R" : "") << '\n';
         traceFile.flush();
     });

@@ -27,6 +27,10 @@ VirtualBus::VirtualBus(const BusOptions& busOptions, std::vector<SensorConfig> c
     const Micros start = clock.now();
     for (SensorConfig& config : configs)
         sensors.push_back(std::make_unique<VirtualSensor>(std::move(config), start, options.seed));
+    for (const TrafficConfig& traffic : options.traffic)
+        foreignNodes.emplace_back(traffic);
+    if (options.busOffFor > 0)
+        busOffStartAt = options.busOffAt;
     worker = std::thread([this] { run(); });
 }
 
@@ -76,13 +80,27 @@ bool VirtualBus::portOpen() const
     return open;
 }
 
-void VirtualBus::writeFrame(const Frame& frame)
+bool VirtualBus::writeFrame(const Frame& frame)
 {
     {
         std::lock_guard lock(mutex);
-        pending.push_back({frame, clock.now(), portSender, portKbit, sequence++});
+        const Micros now = clock.now();
+        if (busOff(now))
+            return false;
+        pending.push_back({frame, now, portSender, portKbit, sequence++});
     }
     wake.notify_all();
+    return true;
+}
+
+bool VirtualBus::portBusOff() const
+{
+    return busOff(clock.now());
+}
+
+bool VirtualBus::busOff(Micros t) const
+{
+    return options.busOffFor > 0 && t >= options.busOffAt && t - options.busOffAt < options.busOffFor;
 }
 
 bool VirtualBus::readFrame(Frame& frame, Micros& stamp)
@@ -105,6 +123,12 @@ void VirtualBus::clearQueue()
     pending.erase(std::remove_if(pending.begin(), pending.end(), [](const Pending& p) { return p.sender == portSender; }),
                   pending.end());
     clearEvent();
+}
+
+std::size_t VirtualBus::framesWaiting() const
+{
+    std::lock_guard lock(mutex);
+    return pending.size();
 }
 
 bool VirtualBus::takeOverrun()
@@ -149,37 +173,87 @@ void VirtualBus::run()
 // Carries out, in bus-time order, everything due up to `now`; returns when the next event is due.
 Micros VirtualBus::advance(Micros now)
 {
-    std::vector<Transmission> out;
     for (;;) {
-        Micros sensorDue = never;
-        std::size_t dueSensor = 0;
-        for (std::size_t i = 0; i < sensors.size(); ++i) {
-            const Micros due = sensors[i]->nextDue();
-            if (due < sensorDue) {
-                sensorDue = due;
-                dueSensor = i;
-            }
-        }
+        const Due sensor = nextSensorDue();
+        const Due foreign = nextForeignDue();
         const Micros completeAt = inFlight ? inFlight->end : never;
-        Micros startAt = never;
-        if (!inFlight && !pending.empty()) {
-            const auto earliest = std::min_element(pending.begin(), pending.end(),
-                                                   [](const Pending& a, const Pending& b) { return a.readyAt < b.readyAt; });
-            startAt = std::max(busFreeAt, earliest->readyAt);
-        }
-        const Micros t = std::min({completeAt, sensorDue, startAt});
+        const Micros startAt = nextStart();
+        const Micros t = std::min({completeAt, busOffStartAt, sensor.at, foreign.at, startAt});
         if (t > now)
             return t;
-        if (t == completeAt) {
+        if (t == completeAt)
             completeFrame();
-        } else if (t == sensorDue) {
-            out.clear();
-            sensors[dueSensor]->runDue(t, out);
-            queue(out, static_cast<int>(dueSensor));
-        } else {
+        else if (t == busOffStartAt)
+            dropPortFrames(t);
+        else if (t == sensor.at)
+            runSensor(sensor.index, t);
+        else if (t == foreign.at)
+            sendForeign(foreign.index);
+        else
             startFrame(t);
-        }
     }
+}
+
+VirtualBus::Due VirtualBus::nextSensorDue() const
+{
+    Due next;
+    for (std::size_t i = 0; i < sensors.size(); ++i)
+        if (const Micros due = sensors[i]->nextDue(); due < next.at)
+            next = {due, i};
+    return next;
+}
+
+VirtualBus::Due VirtualBus::nextForeignDue() const
+{
+    Due next;
+    for (std::size_t i = 0; i < foreignNodes.size(); ++i)
+        if (const Micros due = foreignNodes[i].nextDue(); due < next.at)
+            next = {due, i};
+    return next;
+}
+
+// When the next frame can start: once the bus is free and a frame is ready.
+Micros VirtualBus::nextStart() const
+{
+    if (inFlight || pending.empty())
+        return never;
+    const auto earliest = std::min_element(pending.begin(), pending.end(),
+                                           [](const Pending& a, const Pending& b) { return a.readyAt < b.readyAt; });
+    return std::max(busFreeAt, earliest->readyAt);
+}
+
+// Going bus-off, the adapter's controller ends its transmission and its queue is dropped.
+void VirtualBus::dropPortFrames(Micros at)
+{
+    busOffStartAt = never;
+    if (inFlight && inFlight->tx.sender == portSender) {
+        inFlight.reset();
+        busFreeAt = at;
+    }
+    pending.erase(std::remove_if(pending.begin(), pending.end(), [](const Pending& p) { return p.sender == portSender; }),
+                  pending.end());
+}
+
+void VirtualBus::runSensor(std::size_t index, Micros at)
+{
+    std::vector<Transmission> out;
+    sensors[index]->runDue(at, out);
+    queue(out, static_cast<int>(index));
+}
+
+// The foreign node's one transmit buffer: a frame still waiting for the bus is replaced by the
+// one now due, so that an overloaded bus never piles up the node's frames.
+void VirtualBus::sendForeign(std::size_t index)
+{
+    const Transmission tx = foreignNodes[index].take();
+    const int sender = foreignSender(index);
+    const Pending due{tx.frame, tx.at, sender, open ? portKbit : idleBusKbit, sequence++};
+    const auto waiting =
+        std::find_if(pending.begin(), pending.end(), [sender](const Pending& p) { return p.sender == sender; });
+    if (waiting != pending.end())
+        *waiting = due;
+    else
+        pending.push_back(due);
 }
 
 void VirtualBus::queue(std::vector<Transmission>& out, int sender)
@@ -219,7 +293,7 @@ void VirtualBus::completeFrame()
         sensors[i]->receive(done.tx.frame, done.end, out);
         queue(out, static_cast<int>(i));
     }
-    if (done.tx.sender != portSender && open && portKbit == done.tx.kbit)
+    if (done.tx.sender != portSender && open && portKbit == done.tx.kbit && !busOff(done.end))
         deliverToPort(done.tx.frame, done.tx.readyAt);
 }
 

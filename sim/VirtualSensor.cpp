@@ -22,6 +22,24 @@ Micros nextMultiple(Micros now, std::uint32_t periodMs)
     return (now / period + 1) * period;
 }
 
+// CiA 301 COB-ID bits: 31 the PDO or SRDO is not valid, 30 no RTR allowed, 29 extended frame.
+constexpr std::uint32_t cobIdInvalid = 0x80000000u;
+constexpr std::uint32_t cobIdExtended = 0x20000000u;
+
+bool cobIdValid(std::uint32_t cobId)
+{
+    return !(cobId & cobIdInvalid);
+}
+
+// An empty frame on the identifier a COB-ID names: 29 bits with bit 29 set, else 11.
+Frame frameOn(std::uint32_t cobId)
+{
+    Frame frame;
+    frame.extended = cobId & cobIdExtended;
+    frame.id = cobId & (frame.extended ? 0x1FFFFFFFu : 0x7FFu);
+    return frame;
+}
+
 } // namespace
 
 VirtualSensor::VirtualSensor(SensorConfig config, Micros now, std::uint32_t seed)
@@ -44,7 +62,7 @@ int VirtualSensor::bitrateKbit() const
 
 bool VirtualSensor::onBus(Micros now) const
 {
-    return !setup.faults.silent && now < leaveBusAt;
+    return !setup.faults.silent && now < leaveBusAt && !(now >= powerOffFrom && now < powerOffUntil);
 }
 
 void VirtualSensor::receive(const Frame& frame, Micros now, std::vector<Transmission>& out)
@@ -133,18 +151,18 @@ void VirtualSensor::runCyclic(Micros now, std::vector<Transmission>& out)
         heartbeatAt += millis(heartbeatPeriod());
     }
     while (tpdoAt <= now) {
-        Frame pdo;
-        pdo.id = dictionary.value(0x1800, 1) & 0x7FF;
+        Frame pdo = frameOn(dictionary.value(0x1800, 1));
         mappedData(dictionary.value(0x1A00, 1), pdo);
         emit(out, pdo, tpdoAt + jitter());
         tpdoAt += millis(tpdoPeriod());
     }
     while (srdoAt <= now) {
-        Frame normal;
-        normal.id = dictionary.value(0x1301, 5) & 0x7FF;
+        Frame normal = frameOn(dictionary.value(0x1301, 5));
         mappedData(dictionary.value(0x1381, 1), normal);
+        const Frame second = frameOn(dictionary.value(0x1301, 6));
         Frame inverted = normal;
-        inverted.id = dictionary.value(0x1301, 6) & 0x7FF;
+        inverted.id = second.id;
+        inverted.extended = second.extended;
         for (std::uint8_t& byte : inverted.data)
             byte = static_cast<std::uint8_t>(~byte);
         const Micros at = srdoAt + jitter();
@@ -167,12 +185,14 @@ Frame VirtualSensor::heartbeatFrame(std::uint8_t stateByte) const
 bool VirtualSensor::tpdoActive() const
 {
     const std::uint32_t type = dictionary.value(0x1800, 2);
-    return state == NmtState::Operational && !(dictionary.value(0x1800, 1) & 0x80000000u) && type >= 254 && tpdoPeriod() > 0;
+    return state == NmtState::Operational && cobIdValid(dictionary.value(0x1800, 1)) && type >= 254 && tpdoPeriod() > 0;
 }
 
+// SRDO 1 goes out only while both its COB-IDs are valid.
 bool VirtualSensor::srdoActive() const
 {
-    return setup.srdo.enabled && state == NmtState::Operational && dictionary.value(0x1301, 1) == 1 && srdoPeriod() > 0;
+    return setup.srdo.enabled && state == NmtState::Operational && dictionary.value(0x1301, 1) == 1 && srdoPeriod() > 0
+        && cobIdValid(dictionary.value(0x1301, 5)) && cobIdValid(dictionary.value(0x1301, 6));
 }
 
 // The bytes of the object a mapping entry (index << 16 | sub-index << 8 | length in bits) names.

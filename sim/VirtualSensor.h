@@ -20,6 +20,7 @@ struct SensorState {
     std::uint8_t nodeId = 0;
     int bitrateKbit = 0;
     bool inBootloader = false;
+    bool powerCut = false;                                     // the fault's power cut has happened
     std::map<std::uint32_t, std::vector<std::uint8_t>> memory; // SDO-mapped memory, non-erased runs
     std::map<std::uint32_t, std::vector<std::uint8_t>> flash;  // application flash, non-erased runs
 };
@@ -35,7 +36,7 @@ public:
     const SensorConfig& config() const { return setup; }
     std::uint8_t nodeId() const { return node; }
     int bitrateKbit() const;      // the rate its controller runs at now
-    bool onBus(Micros now) const; // false once it left the bus or while it is silent
+    bool onBus(Micros now) const; // false once it left the bus, while it is silent or without power
     bool inBootloader() const { return mode == Mode::Bootloader; }
     NmtState nmtState() const { return state; }
 
@@ -84,6 +85,8 @@ private:
     // Bootloader.
     void handleBootloader(const Frame& frame, Micros now, std::vector<Transmission>& out);
     void writeFlash(std::uint32_t address, const std::uint8_t* bytes, std::size_t length);
+    void echoData(const Frame& frame, Micros now, std::vector<Transmission>& out);
+    void cutPower(Micros at);
     std::uint32_t flashWord(std::uint32_t address, bool& written) const;
 
     // Memory layout of the identity and the error log in the SDO-mapped memory.
@@ -103,6 +106,10 @@ private:
     bool unlocked = false;
     Micros bootDoneAt = never;
     Micros leaveBusAt = never;
+    Micros powerOffFrom = never;  // without power from here ...
+    Micros powerOffUntil = never; // ... to here
+    bool powerCutDone = false;
+    bool imageIncomplete = false; // the power cut broke off the update; an erase starts a new image
     Micros heartbeatAt = never;
     Micros tpdoAt = never;
     Micros srdoAt = never;

@@ -41,6 +41,16 @@ out=$("${cli[@]}" --simulate="$scenarios/bootloader.ini" --node 5 --json fw upda
 check "force with a sensor in its bootloader" "0 updated 1.5.0.0" \
   "$status $(json 'd["modules"][0]["result"], d["firmwareVersion"]' <<<"$out")"
 
+# Power lost in the middle of an update: the sensor comes back in its bootloader, and a forced
+# update in the next process (same state file) completes, the cut being past.
+cut=("${cli[@]}" --simulate="$scenarios/power_cut.ini" --sim-state "$work/cut.json" --node 5 --json)
+out=$("${cut[@]}" fw update "$kfu" --method "Safety sensor KVR200" 2>/dev/null); status=$?
+check "a power cut fails the update, the sensor waits in its bootloader" "1 failed True True" \
+  "$status $(json 'd["modules"][0]["result"]' <<<"$out") $(json 'd["sensors"]["sensor node5"]["inBootloader"], d["sensors"]["sensor node5"]["powerCut"]' <"$work/cut.json")"
+out=$("${cut[@]}" fw update "$kfu" --method "Safety sensor KVR200" --force 2>/dev/null); status=$?
+check "the forced update after the power cut" "0 updated 1.5.0.0 False" \
+  "$status $(json 'd["modules"][0]["result"], d["firmwareVersion"]' <<<"$out") $(json 'd["sensors"]["sensor node5"]["inBootloader"]' <"$work/cut.json")"
+
 out=$("${cli[@]}" --simulate="$scenarios/adapter_unplugged.ini" --sim-state "$work/unplugged.json" --node 5 --json \
   fw update "$kfu" --method "Safety sensor KVR200" 2>"$work/err"); status=$?
 check "the version is not read back through an adapter that does not open" \

@@ -73,11 +73,17 @@ TEST_F(CanOpenClientTest, AnswerFromBeforeTheRequestIsNeverTaken)
     const std::uintmax_t offset = traceSize();
     EXPECT_EQ(client.exchange(requests::readHeartbeat(9), 20).status, ExchangeStatus::NoAnswer);
     ASSERT_TRUE(traced(offset, "589#4B1710"));
-    const auto requestedAt = std::chrono::system_clock::now().time_since_epoch();
     const Exchange second = client.exchange(requests::readHeartbeat(9), 1000);
     ASSERT_TRUE(second.answered());
-    // Stamped when the sensor sent it, in µs on the epoch's scale.
-    EXPECT_GE(std::chrono::microseconds(second.answer.timestampMicros()), requestedAt);
+    // The adapter stamps frames in bus time, the trace in wall-clock time: node 5's answer gives
+    // the difference, and with it the answer taken must be the second one node 9 sent.
+    const Exchange reference = client.exchange(requests::readUid(5), 1000);
+    ASSERT_TRUE(reference.answered());
+    const std::vector<std::uint64_t> answers = tracedStamps(offset, "589#4B1710");
+    const std::vector<std::uint64_t> references = tracedStamps(offset, "585#43002A01");
+    ASSERT_EQ(answers.size(), 2u);
+    ASSERT_EQ(references.size(), 1u);
+    EXPECT_EQ(second.answer.timestampMicros() + (references[0] - reference.answer.timestampMicros()), answers[1]);
 }
 
 TEST_F(CanOpenClientTest, ReadFrameAndDrainOnAnEmptyQueue)

@@ -4,6 +4,7 @@
 // each frame completes on the bus) in a file of this test run.
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -36,15 +37,39 @@ inline std::uintmax_t traceSize()
     return none ? 0 : size;
 }
 
-// The frames ("605#40002A0100000000") completed on the bus after `offset` bytes of the trace.
-inline std::vector<std::string> tracedFrames(std::uintmax_t offset)
+// The candump lines written after `offset` bytes of the trace.
+inline std::vector<std::string> tracedLines(std::uintmax_t offset)
 {
     std::ifstream trace(simulatorTracePath());
     trace.seekg(static_cast<std::streamoff>(offset));
-    std::vector<std::string> frames;
+    std::vector<std::string> lines;
     for (std::string line; std::getline(trace, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// The frames ("605#40002A0100000000") completed on the bus after `offset` bytes of the trace.
+inline std::vector<std::string> tracedFrames(std::uintmax_t offset)
+{
+    std::vector<std::string> frames;
+    for (const std::string& line : tracedLines(offset))
         frames.push_back(line.substr(line.rfind(' ') + 1));
     return frames;
+}
+
+// The time stamps [µs since the Unix epoch] of the frames beginning with `frame` ("589#4B1710")
+// completed on the bus after `offset` bytes of the trace, in the order they completed.
+inline std::vector<std::uint64_t> tracedStamps(std::uintmax_t offset, const std::string& frame)
+{
+    std::vector<std::uint64_t> stamps;
+    for (const std::string& line : tracedLines(offset)) {
+        if (line.compare(line.rfind(' ') + 1, frame.size(), frame) != 0)
+            continue;
+        unsigned long long seconds = 0, micros = 0;
+        if (std::sscanf(line.c_str(), "(%llu.%6llu)", &seconds, &micros) == 2)
+            stamps.push_back(seconds * 1000000 + micros);
+    }
+    return stamps;
 }
 
 // Waits until a frame beginning with `frame` ("709#00") has completed on the bus after `offset`.

@@ -12,7 +12,7 @@ TEST(Scenario, OptionsAreReadAndMistakesReportedWithTheirPlace)
 {
     sim::Scenario scenario;
     std::string error;
-    ASSERT_TRUE(sim::parseScenario("[bus]\nfault.openRefusedAfter = 1\n"
+    ASSERT_TRUE(sim::parseScenario("[bus]\nfault.openRefusedAfter = 1\nfault.busOffAtMs = 2000\nfault.busOffForMs = 300\n"
                                    "[sensor x]\nnode = 9\nuid = 0x06102000\nlayout = unlisted\n"
                                    "fault.abort = 0x1017:00, 2000:1A\nsrdo.checksum = 0x1234\n",
                                    "x.ini", scenario, error))
@@ -23,6 +23,8 @@ TEST(Scenario, OptionsAreReadAndMistakesReportedWithTheirPlace)
     EXPECT_FALSE(sensor.srdo.checksumAuto);
     EXPECT_EQ(sensor.srdo.checksum, 0x1234u);
     EXPECT_EQ(scenario.bus.openRefusedAfter, 1u);
+    EXPECT_EQ(scenario.bus.busOffAt, sim::millis(2000));
+    EXPECT_EQ(scenario.bus.busOffFor, sim::millis(300));
 
     const std::pair<const char*, const char*> mistakes[] = {
         {"[sensor a]\nnode = five\n", "test.ini: [sensor a] node: 'five' is not a number from 0 to 127"},
@@ -32,6 +34,8 @@ TEST(Scenario, OptionsAreReadAndMistakesReportedWithTheirPlace)
         {"[sensors]\n", "test.ini: [sensors] is neither [bus] nor a [sensor ...] section"},
         {"[bus]\nfault.openRefusedAfter = once\n",
          "test.ini: [bus] fault.openRefusedAfter: 'once' is not a number from 0 to 4294967295"},
+        {"[bus]\nfault.busOffAtMs = 100\n",
+         "test.ini: [bus] fault.busOffAtMs: needs fault.busOffForMs, how long the adapter stays bus-off"},
         {"[sensor a]\nerrorlog.memoryFile = missing.bin\n",
          "test.ini: [sensor a] errorlog.memoryFile: cannot read missing.bin"},
     };
@@ -39,6 +43,39 @@ TEST(Scenario, OptionsAreReadAndMistakesReportedWithTheirPlace)
         sim::Scenario other;
         EXPECT_FALSE(sim::parseScenario(text, "test.ini", other, error)) << text;
         EXPECT_EQ(error, message);
+    }
+}
+
+// Foreign traffic: identifier (hexadecimal), length and period (fractions of a ms allowed).
+TEST(Scenario, TrafficIsReadAndMalformedEntriesNamed)
+{
+    sim::Scenario scenario;
+    std::string error;
+    ASSERT_TRUE(sim::parseScenario("[bus]\ntraffic.1 = 0x080 8 2\ntraffic.2 = 0F0 0 2.5\n", "x.ini", scenario, error)) << error;
+    ASSERT_EQ(scenario.bus.traffic.size(), 2u);
+    EXPECT_EQ(scenario.bus.traffic[0].id, 0x080u);
+    EXPECT_EQ(scenario.bus.traffic[0].length, 8);
+    EXPECT_EQ(scenario.bus.traffic[0].period, sim::millis(2));
+    EXPECT_EQ(scenario.bus.traffic[1].id, 0x0F0u);
+    EXPECT_EQ(scenario.bus.traffic[1].period, 2500);
+
+    const std::pair<const char*, const char*> mistakes[] = {
+        {"0x800 8 2", "'0x800' is not an 11-bit identifier (hexadecimal, 0x000 to 0x7FF)"},
+        {"0xG0 8 2", "'0xG0' is not an 11-bit identifier (hexadecimal, 0x000 to 0x7FF)"},
+        {"0x080 9 2", "'9' is not a length from 0 to 8"},
+        {"0x080 -1 2", "'-1' is not a length from 0 to 8"},
+        {"0x080 8 0", "'0' is not a period from 0.001 to 3600000 ms"},
+        {"0x080 8 -5", "'-5' is not a period from 0.001 to 3600000 ms"},
+        {"0x080 8 2ms", "'2ms' is not a period from 0.001 to 3600000 ms"},
+        {"0x080 8", "'0x080 8' is not: IDENTIFIER LENGTH PERIOD_MS"},
+        {"0x080 8 2 1", "'0x080 8 2 1' is not: IDENTIFIER LENGTH PERIOD_MS"},
+    };
+    for (const auto& [value, message] : mistakes) {
+        sim::Scenario other;
+        EXPECT_FALSE(sim::parseScenario(std::string("[bus]\ntraffic.1 = 0x100 1 10\ntraffic.2 = ") + value + "\n", "test.ini",
+                                        other, error))
+            << value;
+        EXPECT_EQ(error, std::string("test.ini: [bus] traffic.2: ") + message);
     }
 }
 

@@ -4,6 +4,8 @@
 // SensorServicesTest; here is what those reads cannot tell apart (the item number in the
 // mapped memory, request bytes the sensor ignores), the answers' sizes and the aborts.
 
+#include "sim/SimState.h"
+
 #include "SensorHarness.h"
 
 #include <gtest/gtest.h>
@@ -139,4 +141,86 @@ TEST(VirtualSensor, Faults)
             offsets.insert((tx.at + sim::millis(50)) % sim::millis(100) - sim::millis(50));
     EXPECT_GT(offsets.size(), 1u);
     EXPECT_LE(std::max(-*offsets.begin(), *offsets.rbegin()), sim::millis(3));
+}
+
+namespace {
+
+sim::SensorConfig parsedSensor(const std::string& keys)
+{
+    sim::Scenario scenario;
+    std::string error;
+    if (!sim::parseScenario("[sensor a]\nnode = 5\nheartbeat = 0\n" + keys, "test.ini", scenario, error))
+        throw std::runtime_error(error);
+    return scenario.sensors.at(0);
+}
+
+} // namespace
+
+// COB-IDs keep all 32 bits: a TPDO with bit 31 set is not sent, clearing only bit 31 makes it
+// valid, and reset communication brings the stored COB-ID back.
+TEST(VirtualSensor, CobIdsKeepAllTheirBits)
+{
+    SensorHarness node5(parsedSensor("tpdo.cobid = 0xC0000185\n"));
+    node5.send("000#0105");
+    expectExchanges(node5, {{"605#4000180100000000", "585#43001801850100C0"}});
+    EXPECT_TRUE(node5.advance(500).empty());
+    expectExchanges(node5, {{"605#2300180185010040", "585#6000180100000000"}});
+    EXPECT_EQ(textsOf(node5.advance(500), 0x185).size(), 5u);
+    expectExchanges(node5, {{"605#2300180186010040", "585#8000180130000906"}}); // valid: the identifier stays
+    node5.send("000#8205");
+    node5.advance(20);
+    expectExchanges(node5, {{"605#4000180100000000", "585#43001801850100C0"}});
+
+    // Bit 29: an extended frame; an SRDO with an invalid COB-ID stays off.
+    SensorHarness extended(parsedSensor("tpdo.cobid = 0x20012345\nsrdo = on\nsrdo.cobid2 = 0x80000102\n"));
+    extended.send("000#0105");
+    const auto frames = extended.advance(100);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_TRUE(frames.front().frame.extended);
+    EXPECT_EQ(frames.front().frame.id, 0x12345u);
+}
+
+// Power lost after the third echoed data frame of an update: silent for 500 ms, then back in
+// its bootloader. The cut happens once in the sensor's life, also across the state file.
+TEST(VirtualSensor, PowerCutDuringAnUpdateHappensOnce)
+{
+    SensorHarness node5(parsedSensor("startInBootloader = on\nfault.powerCutAfterFrames = 3\n"));
+    const std::vector<std::pair<std::string, std::string>> update = {
+        {"07F#61", "07F#610059"},
+        {"07F#410000010000", "07F#410000010000"},
+        {"07F#630011223344", "07F#630011223344"},
+        {"07F#630055667788", "07F#630055667788"},
+        {"07F#630099AABBCC", "07F#630099AABBCC"},
+    };
+    expectExchanges(node5, update);
+    expectExchanges(node5, {{"07F#6300DDEEFF00", ""}, {"07F#61", ""}});
+    node5.advance(499);
+    expectExchanges(node5, {{"07F#61", ""}});
+    node5.advance(1);
+    EXPECT_TRUE(node5.sensor.inBootloader());
+    EXPECT_EQ(node5.sensor.flashBytes(0x100, 13),
+              (std::vector<std::uint8_t>{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xFF}));
+    expectExchanges(node5, update); // powered again: no second cut
+    expectExchanges(node5, {{"07F#6300DDEEFF00", "07F#6300DDEEFF00"}, {"07F#42", "07F#42004E"}}); // image incomplete
+    EXPECT_TRUE(node5.sensor.inBootloader());
+
+    const std::string saved = sim::stateToJson({{"a", node5.sensor.saveState()}});
+    EXPECT_NE(saved.find("\"powerCut\": true"), std::string::npos);
+    std::map<std::string, sim::SensorState> loaded;
+    std::string error;
+    ASSERT_TRUE(sim::stateFromJson(saved, loaded, error)) << error;
+    SensorHarness next(parsedSensor("fault.powerCutAfterFrames = 3\n"));
+    next.sensor.loadState(loaded.at("a"), next.now);
+    EXPECT_TRUE(next.sensor.inBootloader());
+    expectExchanges(next, {{"07F#42", "07F#42004E"}, {"07F#65", "07F#650059"}}); // an erase starts a new image
+    expectExchanges(next, update);
+    expectExchanges(next, {{"07F#6300DDEEFF00", "07F#6300DDEEFF00"}, {"07F#42", "07F#420059"}});
+    next.advance(50);
+    EXPECT_FALSE(next.sensor.inBootloader());
+
+    // A file of an older version, without the mark: the cut is still to come.
+    std::string older = saved;
+    older.replace(older.find("\"powerCut\": true"), 16, "\"other\": 0");
+    ASSERT_TRUE(sim::stateFromJson(older, loaded, error)) << error;
+    EXPECT_FALSE(loaded.at("a").powerCut);
 }

@@ -294,15 +294,16 @@ bool readErrorLog(SectionReader& r, const std::string& source, SensorConfig& s)
 bool readFaults(SectionReader& r, SensorFaults& f)
 {
     std::string aborts;
-    bool ok = r.flag("fault.silent", f.silent) && r.text("fault.abort", aborts)
-           && r.unsignedValue("fault.abortCode", f.abortCode) && r.real("fault.lossPercent", f.lossPercent)
-           && r.number("fault.answerDelayMs", f.answerDelayMs, 60000)
-           && r.number("fault.bootloaderEchoLimit", f.bootloaderEchoLimit, 0x7FFFFFFF)
-           && r.number("fault.leaveBusAfterS", f.leaveBusAfterS, 0x7FFFFFFF) && r.text("fault.bootloaderId", f.bootloaderId)
-           && r.flag("fault.refuseSrdoStart", f.refuseSrdoStart) && r.number("fault.tpdoPeriodMs", f.tpdoPeriodMs, 60000)
-           && r.number("fault.heartbeatPeriodMs", f.heartbeatPeriodMs, 60000)
-           && r.number("fault.srdoPeriodMs", f.srdoPeriodMs, 60000) && r.number("fault.jitterMs", f.jitterMs, 1000)
-           && r.number("fault.powerCutAfterFrames", f.powerCutAfterFrames, 0x7FFFFFFF);
+    bool ok =
+        r.flag("fault.silent", f.silent) && r.text("fault.abort", aborts) && r.unsignedValue("fault.abortCode", f.abortCode)
+        && r.real("fault.lossPercent", f.lossPercent) && r.number("fault.answerDelayMs", f.answerDelayMs, 60000)
+        && r.number("fault.bootloaderEchoLimit", f.bootloaderEchoLimit, 0x7FFFFFFF)
+        && r.number("fault.leaveBusAfterS", f.leaveBusAfterS, 0x7FFFFFFF)
+        && r.number("fault.silentAfterFrames", f.silentAfterFrames, 0x7FFFFFFF) && r.text("fault.bootloaderId", f.bootloaderId)
+        && r.flag("fault.refuseSrdoStart", f.refuseSrdoStart) && r.number("fault.tpdoPeriodMs", f.tpdoPeriodMs, 60000)
+        && r.number("fault.heartbeatPeriodMs", f.heartbeatPeriodMs, 60000)
+        && r.number("fault.srdoPeriodMs", f.srdoPeriodMs, 60000) && r.number("fault.jitterMs", f.jitterMs, 1000)
+        && r.number("fault.powerCutAfterFrames", f.powerCutAfterFrames, 0x7FFFFFFF);
     for (const std::string& object : splitList(aborts)) {
         const auto colon = object.find(':');
         std::uint32_t index = 0, sub = 0;

@@ -17,6 +17,7 @@ struct SensorFaults {
     int answerDelayMs = 0;                   // SDO and bootloader answers come this late
     int bootloaderEchoLimit = -1;            // the bootloader stops echoing data frames after this many; -1: never
     int leaveBusAfterS = -1;                 // the sensor leaves the bus this long after the bus started; -1: never
+    int silentAfterFrames = 0;               // the sensor leaves the bus after this many answers; 0: never
     std::string bootloaderId;                // answered to 'S' instead of the real bootloader ID; empty: the real one
     bool refuseSrdoStart = false;            // the SRDO configuration is never accepted as valid
     int tpdoPeriodMs = 0;                    // TPDO 1 sent at this period instead of its event timer; 0: as configured

@@ -104,8 +104,15 @@ void VirtualSensor::emit(std::vector<Transmission>& out, const Frame& frame, Mic
     out.push_back({frame, at});
 }
 
+// A sensor whose connector or supply fails in the middle of an exchange: after its last answer
+// it sends nothing more, cyclic frames included.
 void VirtualSensor::sendAnswer(std::vector<Transmission>& out, const Frame& frame, Micros now)
 {
+    const int limit = setup.faults.silentAfterFrames;
+    if (limit > 0 && answersSent >= limit)
+        return;
+    if (limit > 0 && ++answersSent == limit)
+        leaveBusAt = now + millis(setup.faults.answerDelayMs) + 1;
     emit(out, frame, now + millis(setup.faults.answerDelayMs));
 }
 

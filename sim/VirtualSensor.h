@@ -106,6 +106,7 @@ private:
     bool unlocked = false;
     Micros bootDoneAt = never;
     Micros leaveBusAt = never;
+    int answersSent = 0;          // for the fault's silence after so many answers
     Micros powerOffFrom = never;  // without power from here ...
     Micros powerOffUntil = never; // ... to here
     bool powerCutDone = false;

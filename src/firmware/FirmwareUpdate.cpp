@@ -216,6 +216,11 @@ FirmwareUpdate::Entry FirmwareUpdate::enterBootloader(const FirmwareModule& modu
         return Entry::Stopped;
     if (refusalTold)
         return Entry::Refused; // the adapter took nothing: no bootloader could be asked
+    if (answer.identifier != bootloaderIdentifier) {
+        // Silence is no bootloader ID: the sensor did not take the bootloader mode, or left the bus.
+        progress.addLine("no bootloader answered: the sensor did not switch to its bootloader or is no longer on the bus");
+        return Entry::Refused;
+    }
     if (std::string(answer.data + 2, answer.data + 8) != module.device) {
         progress.addLine("fw file doesn't support connected sensor. ErrorCode 0x424C4944");
         return Entry::WrongBootloader;

@@ -59,11 +59,11 @@ fault_keys() { # FAULT -> BUS_KEYS and SENSOR_KEYS in bus_keys, sensor_keys
     loss20) sensor_keys="fault.lossPercent = 20" ;;
     late) sensor_keys="fault.answerDelayMs = 20" ;; # within every SDO time-out, beyond the data frames' 15 ms
     silent) sensor_keys="fault.silent = on" ;;
-    silentAfter) sensor_keys="fault.silentAfterFrames = 14" ;; # after the identity reads of a connection
+    silentAfter) sensor_keys="fault.silentAfterFrames = 5" ;; # right after the five identity reads of a connection
     busOff) bus_keys=$'fault.busOffAtMs = 0\nfault.busOffForMs = 600000' ;;
     txRefused) bus_keys="fault.txError = 0x80" ;; # transmit queue full
     traffic75) bus_keys=$'traffic.1 = 0x080 8 2\ntraffic.2 = 0x0F0 8 5' ;;
-    powerCut) sensor_keys="fault.powerCutAfterFrames = 100" ;;
+    powerCut) sensor_keys="fault.powerCutAfterFrames = 40" ;; # of the 86 data frames
     *) echo "matrix.sh: unknown fault $1" >&2; exit 2 ;;
   esac
 }

@@ -69,6 +69,22 @@ mkdir "$work/bare" && cp "$dist/veldris-cli" "$dist/libpcanbasic-sim.so" "$work/
 "$work/bare/veldris-cli" --simulate --node 5 errorlog read >/dev/null 2>"$work/err"
 check "no description file" "2 1" "$? $(grep -c 'Config files are missing' "$work/err")"
 
+# A sensor that stops answering in the middle of an 8 KiB log (after the five reads of the
+# connection and 100 words): what was read is listed and saved, the address is named, exit 1.
+python3 - "$scenarios/../../resources/description/canopen.dev.ini" "$work/bare/canopen.dev" <<'PY'
+import sys
+text = open(sys.argv[1], "rb").read().replace(b"pagesize = 0x40\npagecnt = 0x4", b"pagesize = 0x800\npagecnt = 0x4")
+open(sys.argv[2], "wb").write(bytes(b ^ 0xC3 for b in text))
+PY
+sed 's/^bootloaderId = KVR200$/&\nfault.silentAfterFrames = 105/' "$scenarios/../../sim/scenarios/default.ini" >"$work/leaves.ini"
+out=$("$work/bare/veldris-cli" --simulate="$work/leaves.ini" --node 5 --json errorlog read --output "$work/part.kel" 2>"$work/err")
+status=$?
+check "a sensor that stops answering in the middle of its log" \
+  "1 False 0 veldris-cli: the error log is incomplete: the sensor stopped answering at address 0x00001190" \
+  "$status $(json 'd["complete"], d["unreadWords"]' <<<"$out") $(tail -1 "$work/err")"
+check "what was read is listed and saved" "$(json '[r["columns"] for r in d["rows"]]' <<<"$out")" \
+  "$("${cli[@]}" --json errorlog show "$work/part.kel" 2>/dev/null | json '[r["columns"] for r in d["rows"]]')"
+
 out=$("${cli[@]}" --simulate="$scenarios/diagnosis.ini" --node 5 --json diagnose --report "$work/report.txt" 2>/dev/null); status=$?
 check "diagnose: PASSED" "0 PASSED 100 100 12 50" \
   "$status $(json 'd["verdict"], d["measurements"]["pdo"]["expectedMs"], d["measurements"]["pdo"]["averageMs"], d["measurements"]["srdo"]["frames"], d["measurements"]["heartbeat"]["averageMs"]' <<<"$out")"

@@ -1,4 +1,5 @@
-// The long procedures on the simulated bus of tests/scenarios/procedures.ini. The simulator
+// The long procedures on the simulated bus of a scenario (VELDRIS_TEST_SCENARIO, by default
+// tests/scenarios/procedures.ini). The simulator
 // records every frame in a trace and saves its sensors' state at every re-opening of the bus,
 // both in a folder of this run.
 
@@ -7,6 +8,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+
+#ifndef VELDRIS_TEST_SCENARIO
+#define VELDRIS_TEST_SCENARIO VELDRIS_SOURCE_DIR "/tests/scenarios/procedures.ini"
+#endif
 
 namespace {
 
@@ -30,7 +35,7 @@ int main(int argc, char** argv)
     runFolder = pattern;
     std::atexit(removeRunFolder);
     ::setenv("VELDRIS_PCANBASIC", VELDRIS_SIM_LIBRARY, 1);
-    ::setenv("VELDRIS_SIM_SCENARIO", VELDRIS_SOURCE_DIR "/tests/scenarios/procedures.ini", 1);
+    ::setenv("VELDRIS_SIM_SCENARIO", VELDRIS_TEST_SCENARIO, 1);
     ::setenv("VELDRIS_SIM_TRACE", (runFolder + "/trace.log").c_str(), 1);
     ::setenv("VELDRIS_SIM_STATE", (runFolder + "/state.json").c_str(), 1);
     testing::InitGoogleTest(&argc, argv);

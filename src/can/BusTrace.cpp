@@ -1,5 +1,7 @@
 #include "can/BusTrace.h"
 
+#include <cstdlib>
+
 #include "can/CandumpLine.h"
 #include "common/Log.h"
 
@@ -82,6 +84,19 @@ std::string BusTrace::pcapRecord(const CanFrame& frame, std::uint64_t timestampU
     return record;
 }
 
+// The offset between the wall clock and the adapter's clock is taken at the first frame read
+// (which came a moment before), so that the adapter's spacing of the frames stays exact. An
+// adapter whose clock starts anew (a re-initialised channel) makes the difference jump by more
+// than any queue delay, and the offset is taken again.
+std::uint64_t BusTrace::wallTimeOf(std::uint64_t adapterMicros, std::uint64_t now)
+{
+    constexpr std::int64_t restartJump = 10'000'000;
+    const std::int64_t difference = static_cast<std::int64_t>(now - adapterMicros);
+    if (adapterOffset == 0 || std::llabs(difference - adapterOffset) > restartJump)
+        adapterOffset = difference;
+    return adapterMicros + static_cast<std::uint64_t>(adapterOffset);
+}
+
 void BusTrace::record(const CanFrame& frame, bool received)
 {
     std::lock_guard lock(mutex);
@@ -96,7 +111,8 @@ void BusTrace::record(const CanFrame& frame, bool received)
     }
     if (!out)
         return;
-    const std::uint64_t stamp = received ? frame.timestampMicros() : nowMicros();
+    const std::uint64_t now = nowMicros();
+    const std::uint64_t stamp = received ? wallTimeOf(frame.timestampMicros(), now) : now;
     if (pcap)
         out << pcapRecord(frame, stamp);
     else

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <string>
+#include <vector>
+
 using veldris::BusTrace;
 using veldris::CanFrame;
 
@@ -38,4 +42,29 @@ TEST(BusTrace, PcapWithBigEndianIdentifiers)
                                                 "\x40\x10\x10\0",
                                                 20));
     EXPECT_EQ(BusTrace::pcapRecord(extended, 0).substr(16, 4), std::string("\x98\xFF\x50\xE5", 4));
+}
+
+// Read frames carry the adapter's stamps, here counted from the bus's start: in the file they
+// follow the wall clock of the written frames, their spacing kept.
+TEST(BusTrace, AdapterStampsFollowTheWallClock)
+{
+    const std::string path = testing::TempDir() + "/adapter-clock.log";
+    {
+        BusTrace trace(path);
+        CanFrame answer = veldris::requests::sdoFrame(5, 0x43, 0x1010, 0);
+        answer.identifier = 0x585;
+        trace.record(sdoRequest, false);
+        answer.setTimestamp({.millis = 2, .millisOverflow = 0, .micros = 0});
+        trace.record(answer, true);
+        answer.setTimestamp({.millis = 6, .millisOverflow = 0, .micros = 500});
+        trace.record(answer, true);
+    }
+    std::ifstream file(path);
+    std::vector<double> stamps;
+    for (std::string line; std::getline(file, line);)
+        stamps.push_back(std::stod(line.substr(1, line.find(')') - 1)));
+    ASSERT_EQ(stamps.size(), 3u);
+    EXPECT_GT(stamps[0], 1.7e9) << "the written frame keeps the wall clock";
+    EXPECT_NEAR(stamps[1], stamps[0], 1.0) << "the answer is not placed at the bus's start";
+    EXPECT_NEAR(stamps[2] - stamps[1], 0.0045, 1e-6);
 }

@@ -56,9 +56,9 @@ TEST_F(BusOffTest, AWriteDuringBusOffFailsNamingItAndTheNextOneAfterRecoveryStor
     EXPECT_FALSE(failed.success);
     EXPECT_FALSE(failed.stored);
     EXPECT_FALSE(failed.storeSent);
-    EXPECT_TRUE(std::any_of(during.lines.begin(), during.lines.end(),
-                            [](const std::string& line) { return line.find("(bus off)") != std::string::npos; }))
-        << testing::PrintToString(during.lines);
+    EXPECT_TRUE(std::any_of(during.lines.begin(), during.lines.end(), [](const std::string& line) {
+        return line.find("(bus off)") != std::string::npos;
+    })) << testing::PrintToString(during.lines);
 
     awaitBusTime(client(), busOffUntilUs);
     RecordingProgress after;

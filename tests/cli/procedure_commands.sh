@@ -92,6 +92,25 @@ check "diagnose: the report" "KAVRO GmbH Diagnostic Report" "$(head -1 "$work/re
 "${cli[@]}" --simulate="$scenarios/diagnosis.ini" --node 6 diagnose >"$work/out" 2>/dev/null
 check "diagnose: FAILED" "1 1" "$? $(grep -c 'Event timer average across 10 measurements is 111 ms' "$work/out")"
 
+# A running machine's bus does not disturb the measurement of node 5: node 32's heartbeat every
+# 2 ms (about 54 % load), or two foreign nodes of higher priority (about 75 %).
+default=$scenarios/../../sim/scenarios/default.ini
+sed 's/^heartbeat = 500$/heartbeat = 2/' "$default" >"$work/heartbeats.ini"
+sed 's/^seed = 1$/&\ntraffic.1 = 0x080 8 2\ntraffic.2 = 0x0F0 8 5/' "$default" >"$work/traffic.ini"
+for busy in heartbeats traffic; do
+  out=$("${cli[@]}" --simulate="$work/$busy.ini" --node 5 --json diagnose 2>/dev/null); status=$?
+  check "diagnose on a busy bus ($busy)" "0 PASSED 100 200 25" \
+    "$status $(json 'd["verdict"], d["measurements"]["pdo"]["averageMs"], d["measurements"]["heartbeat"]["averageMs"], d["measurements"]["srdo"]["averageMs"]' <<<"$out")"
+done
+# A TPDO marked not valid (bit 31) is switched on for the measurement by clearing that bit
+# alone, and the reset at the end of the step brings the stored COB-ID back.
+sed 's/^tpdo.cobid = 0x185$/tpdo.cobid = 0xC0000185/' "$default" >"$work/invalid.ini"
+pdo=("${cli[@]}" --simulate="$work/invalid.ini" --sim-state "$work/invalid.json" --node 5)
+out=$("${pdo[@]}" --json diagnose 2>/dev/null); status=$?
+check "diagnose activates a TPDO marked not valid" "0 PASSED True" \
+  "$status $(json 'd["verdict"], {"section": "PDO", "text": "The PDO COB ID is not active.", "isError": True} in d["results"]' <<<"$out")"
+check "the TPDO is marked not valid again" "0x43 0xC0000185" "$("${pdo[@]}" sdo read 0x1800:01 2>/dev/null)"
+
 # Ctrl-C in the data phase, sent once the first data frame is on the bus: the trace is a pipe
 # that the tool writes as it goes, and the image is so large that the tool waits for the pipe
 # before it can finish. The sensor is left in its bootloader, and the tool says so.

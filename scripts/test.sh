@@ -45,6 +45,7 @@ if [[ " $stages " == *" tsan "* ]]; then
   build="$root/build-tsan"
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELDRIS_TSAN=ON -DVELDRIS_WERROR=ON >/dev/null
   cmake --build "$build" -j "$(nproc)" --target veldris_thread_tests veldris_client_tests veldris_procedure_tests veldris_socketcan_tests \
+    veldris_sim_tests veldris_bus_off_tests \
     BusPathTest ProcedurePagesTest DiagnosePageTest AboutManualProgressTest
   TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:ignore_noninstrumented_modules=1:suppressions=$root/tests/tsan.supp" \
     ctest --test-dir "$build" --output-on-failure -j "$(nproc)" -L threads "$@"

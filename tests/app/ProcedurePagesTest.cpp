@@ -157,6 +157,17 @@ private slots:
         QCOMPARE(form->ErrorOutput->topLevelItemCount(), 0);
         QVERIFY(!form->ErrorLogSaveBtn->isEnabled());
         QCOMPARE(ui->messages, QStringList{QStringLiteral("The sensor does not answer: its UID could not be read.")});
+
+        // A sensor that stops answering in the middle: what it gave is listed and can be saved,
+        // and the status bar says where it stopped.
+        ui->messages.clear();
+        choose(65);
+        form->ErrorLogReadBtn->click();
+        QVERIFY(form->ErrorOutput->topLevelItemCount() > 0);
+        QVERIFY(form->ErrorLogSaveBtn->isEnabled() && ui->messages.isEmpty());
+        QVERIFY2(form->StatusBar1->currentMessage().startsWith(
+                     QStringLiteral("The error log is incomplete: the sensor stopped answering at address 0x0000")),
+                 qPrintable(form->StatusBar1->currentMessage()));
     }
 };
 

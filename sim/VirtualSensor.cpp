@@ -112,7 +112,7 @@ void VirtualSensor::sendAnswer(std::vector<Transmission>& out, const Frame& fram
     if (limit > 0 && answersSent >= limit)
         return;
     if (limit > 0 && ++answersSent == limit)
-        leaveBusAt = now + millis(setup.faults.answerDelayMs) + 1;
+        leaveBusAt = std::min(leaveBusAt, now + millis(setup.faults.answerDelayMs) + 1);
     emit(out, frame, now + millis(setup.faults.answerDelayMs));
 }
 

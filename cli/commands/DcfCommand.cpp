@@ -165,10 +165,14 @@ int DcfCommand::write(Session& session)
         nlohmann::json srdo = nullptr;
         if (result.srdoChecksumSaved)
             srdo = *result.srdoChecksumSaved ? "saved" : "failed";
-        printJson({{"lines", lines}, {"sections", sections}, {"stored", result.stored}, {"srdoChecksum", srdo}});
+        printJson({{"lines", lines},
+                   {"sections", sections},
+                   {"stored", result.stored},
+                   {"storeUnknown", result.storeUnknown},
+                   {"srdoChecksum", srdo}});
     }
-    if (!result.success && !result.stopped && result.storeSent && !result.stored)
-        std::cerr << "veldris-cli: the sensor did not confirm the store: it holds either the new values or its old ones\n";
+    if (!result.success && !result.stopped && result.storeUnknown)
+        std::cerr << "veldris-cli: the store is not confirmed\n";
     else if (!result.success && !result.stopped)
         std::cerr << "veldris-cli: the DCF was not written completely; nothing was stored\n";
     return result.success ? exitDone : exitRefused;

@@ -133,5 +133,7 @@ int FirmwareCommand::run(Session& session)
         std::cerr << "veldris-cli: the firmware update did not succeed for every module of '" << method << "'\n";
     if (!client.adapterOpen() && !client.stopRequested())
         return exitNoAdapter; // the update's re-open at 125 kbit/s or the read-back's did not open it
-    return allUpdated && (version || silent) ? exitDone : exitRefused;
+    // Done means the new application answers with its version; without --node (a forced
+    // update) there is nobody to ask.
+    return allUpdated && (version || options.node < 0) ? exitDone : exitRefused;
 }

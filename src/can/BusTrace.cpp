@@ -1,7 +1,5 @@
 #include "can/BusTrace.h"
 
-#include <cstdlib>
-
 #include "can/CandumpLine.h"
 #include "common/Log.h"
 
@@ -84,16 +82,18 @@ std::string BusTrace::pcapRecord(const CanFrame& frame, std::uint64_t timestampU
     return record;
 }
 
-// The offset between the wall clock and the adapter's clock is taken at the first frame read
-// (which came a moment before), so that the adapter's spacing of the frames stays exact. An
-// adapter whose clock starts anew (a re-initialised channel) makes the difference jump by more
-// than any queue delay, and the offset is taken again.
+// A frame is read a moment after it came, never before: the smallest difference between the
+// wall clock and an adapter stamp seen so far is the best estimate of the clocks' offset, and
+// no frame is placed after the moment it was read. An adapter whose clock starts anew (a
+// re-initialised channel) makes the difference jump by more than any queue delay, and the
+// offset is taken again.
 std::uint64_t BusTrace::wallTimeOf(std::uint64_t adapterMicros, std::uint64_t now)
 {
     constexpr std::int64_t restartJump = 10'000'000;
     const std::int64_t difference = static_cast<std::int64_t>(now - adapterMicros);
-    if (adapterOffset == 0 || std::llabs(difference - adapterOffset) > restartJump)
+    if (!offsetKnown || difference < adapterOffset || difference - adapterOffset > restartJump)
         adapterOffset = difference;
+    offsetKnown = true;
     return adapterMicros + static_cast<std::uint64_t>(adapterOffset);
 }
 

@@ -32,7 +32,8 @@ private:
     std::uint64_t wallTimeOf(std::uint64_t adapterMicros, std::uint64_t now);
 
     const std::string path;
-    std::int64_t adapterOffset = 0; // wall clock minus adapter clock [µs]; 0 before the first frame read
+    std::int64_t adapterOffset = 0; // wall clock minus adapter clock [µs]
+    bool offsetKnown = false;       // a frame was read
     std::mutex mutex;
     std::ofstream out;
     bool pcap = false;

@@ -15,15 +15,16 @@ constexpr std::uint32_t nmtTimeoutMs = 30;
 constexpr std::uint32_t scanTimeoutMs = 30;
 constexpr auto nmtSettleTime = std::chrono::milliseconds(100);
 
-void sendNmt(CanOpenClient& client, std::uint8_t command, std::uint8_t node)
+bool sendNmt(CanOpenClient& client, std::uint8_t command, std::uint8_t node)
 {
     CanFrame frame;
     frame.identifier = 0x000;
     frame.length = 2;
     frame.data[0] = command;
     frame.data[1] = node;
-    client.exchange(frame, nmtTimeoutMs); // nobody answers: a send and a 30 ms wait
+    const Exchange sent = client.exchange(frame, nmtTimeoutMs); // nobody answers: a send and a 30 ms wait
     client.pause(nmtSettleTime);
+    return sent.status == ExchangeStatus::NoAnswer || sent.status == ExchangeStatus::Answered;
 }
 
 } // namespace
@@ -45,7 +46,7 @@ NodeScan scanNodes(CanOpenClient& client)
             sdoExchange(client, requests::sdoFrame(static_cast<std::uint8_t>(node), sdo::upload, 0x1010, 0), scanTimeoutMs);
         if (probe.answered())
             scan.nodes.push_back(node);
-        if (probe.kind == SdoResult::Kind::NotSent) {
+        if (probe.kind == SdoResult::Kind::NotSent || probe.kind == SdoResult::Kind::Busy) {
             scan.refused = "node " + std::to_string(node) + " " + probe.failure();
             break;
         }
@@ -53,19 +54,19 @@ NodeScan scanNodes(CanOpenClient& client)
     return scan;
 }
 
-void nmtStartNode(CanOpenClient& client, std::uint8_t node)
+bool nmtStartNode(CanOpenClient& client, std::uint8_t node)
 {
-    sendNmt(client, 0x01, node);
+    return sendNmt(client, 0x01, node);
 }
 
-void nmtEnterPreOperationalAll(CanOpenClient& client)
+bool nmtEnterPreOperationalAll(CanOpenClient& client)
 {
-    sendNmt(client, 0x80, 0);
+    return sendNmt(client, 0x80, 0);
 }
 
-void nmtResetCommunicationAll(CanOpenClient& client)
+bool nmtResetCommunicationAll(CanOpenClient& client)
 {
-    sendNmt(client, 0x82, 0);
+    return sendNmt(client, 0x82, 0);
 }
 
 } // namespace veldris

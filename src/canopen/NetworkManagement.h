@@ -16,8 +16,9 @@ class CanOpenClient;
 // CanOpenClient::adapterOpen() tells later); a scan on a bus that did not open finds nothing.
 bool openBus(CanOpenClient& client, std::int32_t channelIndex, std::int32_t bitrateIndex);
 
-// The nodes that answered a scan. A probe the adapter refused (bus off, adapter gone) ends the
-// scan: the nodes after it were never asked, so the list is incomplete and `refused` says why.
+// The nodes that answered a scan. A probe the adapter refused (bus off, adapter gone), or one
+// that could not have the bus, ends the scan: the nodes after it were never asked, so the list
+// is incomplete and `refused` says why.
 struct NodeScan {
     std::vector<std::int32_t> nodes;
     std::string refused;
@@ -31,9 +32,10 @@ NodeScan scanNodes(CanOpenClient& client);
 
 // Each sends its frame (30 ms for the queue and the frame), then waits 100 ms (less when
 // stopped). No node confirms an NMT command: whether it took effect shows in what the node
-// does next.
-void nmtStartNode(CanOpenClient& client, std::uint8_t node);
-void nmtEnterPreOperationalAll(CanOpenClient& client);
-void nmtResetCommunicationAll(CanOpenClient& client);
+// does next. What they tell is whether the frame went out at all (false: the adapter refused
+// it, as when bus-off, another operation held the bus, or a stop came first).
+bool nmtStartNode(CanOpenClient& client, std::uint8_t node);
+bool nmtEnterPreOperationalAll(CanOpenClient& client);
+bool nmtResetCommunicationAll(CanOpenClient& client);
 
 } // namespace veldris

@@ -155,11 +155,14 @@ void DCFUpload::finish(DCFUploadResult& result, Progress& progress)
     if (!result.stopped && result.success) {
         const SdoResult store = sdoExchange(client, requests::storeParameters(node), storeTimeoutMs);
         result.stored = store.confirmed();
-        result.storeSent = store.kind != SdoResult::Kind::NotSent && store.kind != SdoResult::Kind::Busy
-                        && store.kind != SdoResult::Kind::Stopped;
+        // A silence, or a stop while the answer was awaited, leaves it open whether the sensor
+        // stored: saying "nothing stored" then could be false.
+        result.storeUnknown = store.kind == SdoResult::Kind::NoAnswer || store.kind == SdoResult::Kind::Stopped;
         result.stopped = client.stopRequested();
         if (!result.stopped)
             progress.addLine(result.stored ? "Saving parameters successful." : "Saving parameters failed.");
+        if (!result.stopped && result.storeUnknown)
+            progress.addLine("The sensor did not confirm the store: it holds either the new values or its old ones.");
         result.success = result.stored;
     }
     progress.setProgress(result.stored ? 100 : 0);
@@ -177,10 +180,11 @@ void DCFUpload::finish(DCFUploadResult& result, Progress& progress)
                                    : "SRDO checksum could not be saved to device. For further information diagnose device.");
         }
     }
-    if (!result.stopped)
-        nmtResetCommunicationAll(client);
+    const bool reset = !result.stopped && nmtResetCommunicationAll(client);
     if (!result.stopped && !client.stopRequested()) {
-        progress.addLine("Sensor restarted.. please reconnect");
+        // A reset that did not go out (bus off) leaves the sensor with the values it took active.
+        progress.addLine(reset ? "Sensor restarted.. please reconnect"
+                               : "The sensor could not be reset: it works with the values it took until its next reset.");
         return;
     }
     result.stopped = true;
@@ -189,9 +193,11 @@ void DCFUpload::finish(DCFUploadResult& result, Progress& progress)
     for (const SectionReport& report : result.sections)
         written += report.result == SectionReport::Result::Sent;
     progress.addLine("Stopped: " + std::to_string(written) + " of " + std::to_string(sections.size()) + " sections written, "
-                     + (result.stored ? "stored, the sensor not reset: it takes them at its next reset."
-                                      : "nothing stored: after its next reset the sensor works with its stored "
-                                        "configuration again."));
+                     + (result.stored         ? "stored, the sensor not reset: it takes them at its next reset."
+                        : result.storeUnknown ? "the store was sent but not confirmed: after its next reset the sensor "
+                                                "works with the new or its old configuration."
+                                              : "nothing stored: after its next reset the sensor works with its stored "
+                                                "configuration again."));
 }
 
 } // namespace veldris

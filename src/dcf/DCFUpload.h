@@ -36,7 +36,7 @@ struct DCFUploadResult {
     bool success = false; // every value written (and verified), and the store confirmed
     std::vector<SectionReport> sections;
     bool stored = false;
-    bool storeSent = false; // the store was asked for; without its confirmation the sensor may have stored or not
+    bool storeUnknown = false;             // the store went out and neither its confirmation nor an abort came back
     std::optional<bool> srdoChecksumSaved; // safety sensors (variant 2) only
     bool stopped = false;
     // The ParameterValues that refused the whole file (see badValues); nothing was sent then.

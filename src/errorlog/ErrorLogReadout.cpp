@@ -35,8 +35,8 @@ SdoResult readWord(CanOpenClient& client, std::uint8_t node, int block, int offs
             std::copy(answer.bytes.begin(), answer.bytes.end(), word);
             break;
         }
-        if (answer.kind == SdoResult::Kind::NotSent)
-            break; // the adapter (bus off, unplugged) takes no frame: asking again changes nothing
+        if (answer.kind == SdoResult::Kind::NotSent || answer.kind == SdoResult::Kind::Busy)
+            break; // the adapter (bus off, unplugged) takes no frame, or the bus is another's
     }
     return answer;
 }
@@ -73,14 +73,15 @@ VendorPages readVendorPages(CanOpenClient& client, std::uint8_t node, int firstB
                 pages.stopped = true;
                 return pages;
             }
-            if (answer.kind == SdoResult::Kind::NotSent) {
+            if (answer.kind == SdoResult::Kind::NotSent || answer.kind == SdoResult::Kind::Busy) {
                 pages.refused = "node " + std::to_string(node) + " " + answer.failure();
                 logLine(pages.refused);
                 return pages;
             }
             const bool read = answer.uploaded();
             pages.unreadWords += read ? 0 : 1;
-            silentInRow = read ? 0 : silentInRow + 1;
+            // Only silence counts: a sensor that aborts a word still answers.
+            silentInRow = answer.kind == SdoResult::Kind::NoAnswer ? silentInRow + 1 : 0;
             pages.bytes.insert(pages.bytes.end(), word, word + 4);
             if (silentInRow == silentWordLimit) {
                 pages.unreadWords -= silentWordLimit;

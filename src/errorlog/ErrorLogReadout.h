@@ -18,14 +18,15 @@ class Progress;
 // the byte offset as sub-index, four bytes per expedited upload (time-out 100 ms). A read that
 // is not answered with four bytes is tried once more; if that fails too, its four bytes are
 // filled with 0xFF (erased flash) so that every later byte keeps its place, and it is counted.
-// After `silentWordLimit` such words in a row the sensor is taken to have stopped answering
-// (left the bus, lost power): the readout ends there, without the bytes of those words.
+// After `silentWordLimit` words in a row without any answer the sensor is taken to have stopped
+// answering (left the bus, lost power): the readout ends there, without the bytes of those
+// words. A request the adapter refuses, or the bus held by another operation, ends it at once.
 inline constexpr std::uint32_t silentWordLimit = 16;
 struct VendorPages {
     std::vector<std::uint8_t> bytes; // 256 per block (less when stopped or silent)
     std::uint32_t unreadWords = 0;
     std::optional<std::uint32_t> silentFrom; // memory address of the first of the silent words
-    std::string refused;                     // the adapter took no request (bus off): why
+    std::string refused;                     // a request could not go out (bus off, bus busy): why
     bool stopped = false;
 };
 

@@ -142,6 +142,14 @@ ModuleUpdateResult FirmwareUpdate::update(const FirmwareModule* module, Progress
         progress.addLine("setting auto increment");
         progress.addLine("erasing memory");
         command(bootloaderFrame({'e'}), slowCommandMs);
+        if (refusalTold) {
+            // Without auto increment or erase the data would land on unerased flash or at one
+            // address, and the bootloader would still echo it.
+            result.outcome = ModuleUpdateResult::Outcome::Failed;
+            progress.addLine(inBootloaderLine);
+            finish(result);
+            return result;
+        }
         progress.addLine("uploading..");
         if (stopped(progress, result, true))
             return result;
@@ -158,8 +166,17 @@ ModuleUpdateResult FirmwareUpdate::update(const FirmwareModule* module, Progress
         break;
     }
     progress.addLine("rebooting device");
-    command(bootloaderFrame({'B'}), quickCommandMs);
+    const CanFrame rebooted = command(bootloaderFrame({'B'}), quickCommandMs);
     client.pause(commandPause);
+    // An image that is in the flash but not started is no update: the sensor still waits in
+    // its bootloader (the command did not go out, or the bootloader refused the image: 'N').
+    const bool refusedImage = rebooted.identifier == bootloaderIdentifier && rebooted.data[0] == 'B' && rebooted.data[2] == 'N';
+    if (result.outcome == ModuleUpdateResult::Outcome::Updated && (refusalTold || refusedImage)) {
+        result.outcome = ModuleUpdateResult::Outcome::Failed;
+        if (refusedImage)
+            progress.addLine("the bootloader did not start the application");
+        progress.addLine(inBootloaderLine);
+    }
     finish(result);
     return result;
 }
@@ -238,6 +255,12 @@ void FirmwareUpdate::sendImage(const MemoryImage& image, Progress& progress, Mod
     const Clock::time_point began = Clock::now();
     command(addressFrame(start), quickCommandMs);
     client.pause(commandPause);
+    if (refusalTold) { // no address: the data would go wherever the bootloader points
+        result.outcome = ModuleUpdateResult::Outcome::Failed;
+        progress.setProgress(0);
+        progress.addLine("failed to upload fw");
+        return;
+    }
     logLine("new range: " + std::to_string(end - start));
     const std::uint64_t total = std::uint64_t{end} - start + 1;
     CanFrame frame = bootloaderFrame({'c', 0, 0, 0, 0, 0, 0, 0});

@@ -169,6 +169,19 @@ private slots:
                      QStringLiteral("The error log is incomplete: the sensor stopped answering at address 0x0000")),
                  qPrintable(form->StatusBar1->currentMessage()));
     }
+
+    // A probe the adapter refuses (here at node 127, as a bus-off adapter refuses every frame)
+    // ends the scan: the nodes found before are listed, and a box says the list is incomplete
+    // and why.
+    void aScanTheAdapterCutsShort()
+    {
+        form->NodeIDCombo->showPopup();
+        QVERIFY(form->NodeIDCombo->count() > 0);
+        QCOMPARE(ui->messages,
+                 QStringList{QStringLiteral("The scan is incomplete:\nnode 127 could not be asked for 0x1010:00: the "
+                                            "adapter refused the request (status 0x00010 (bus off))")});
+        form->NodeIDCombo->hidePopup();
+    }
 };
 
 int main(int argc, char** argv)

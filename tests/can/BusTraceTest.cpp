@@ -45,7 +45,8 @@ TEST(BusTrace, PcapWithBigEndianIdentifiers)
 }
 
 // Read frames carry the adapter's stamps, here counted from the bus's start: in the file they
-// follow the wall clock of the written frames, their spacing kept.
+// are on the wall clock of the written frames, and none is placed after a frame written after
+// it was read.
 TEST(BusTrace, AdapterStampsFollowTheWallClock)
 {
     const std::string path = testing::TempDir() + "/adapter-clock.log";
@@ -53,18 +54,19 @@ TEST(BusTrace, AdapterStampsFollowTheWallClock)
         BusTrace trace(path);
         CanFrame answer = veldris::requests::sdoFrame(5, 0x43, 0x1010, 0);
         answer.identifier = 0x585;
+        for (std::uint32_t millis : {2u, 50u, 51u}) { // read at once: the first one waited 48 ms longer
+            trace.record(sdoRequest, false);
+            answer.setTimestamp({.millis = millis, .millisOverflow = 0, .micros = 0});
+            trace.record(answer, true);
+        }
         trace.record(sdoRequest, false);
-        answer.setTimestamp({.millis = 2, .millisOverflow = 0, .micros = 0});
-        trace.record(answer, true);
-        answer.setTimestamp({.millis = 6, .millisOverflow = 0, .micros = 500});
-        trace.record(answer, true);
     }
     std::ifstream file(path);
     std::vector<double> stamps;
     for (std::string line; std::getline(file, line);)
         stamps.push_back(std::stod(line.substr(1, line.find(')') - 1)));
-    ASSERT_EQ(stamps.size(), 3u);
-    EXPECT_GT(stamps[0], 1.7e9) << "the written frame keeps the wall clock";
-    EXPECT_NEAR(stamps[1], stamps[0], 1.0) << "the answer is not placed at the bus's start";
-    EXPECT_NEAR(stamps[2] - stamps[1], 0.0045, 1e-6);
+    ASSERT_EQ(stamps.size(), 7u);
+    EXPECT_GT(stamps[1], 1.7e9) << "an answer is not placed at the bus's start";
+    for (std::size_t i = 1; i < stamps.size(); ++i)
+        EXPECT_LE(stamps[i - 1], stamps[i]) << "frame " << i;
 }

@@ -106,7 +106,8 @@ done
 # alone, and the reset at the end of the step brings the stored COB-ID back.
 sed 's/^tpdo.cobid = 0x185$/tpdo.cobid = 0xC0000185/' "$default" >"$work/invalid.ini"
 pdo=("${cli[@]}" --simulate="$work/invalid.ini" --sim-state "$work/invalid.json" --node 5)
-out=$("${pdo[@]}" --json diagnose 2>/dev/null); status=$?
+out=$("${pdo[@]}" --json --trace "$work/invalid.log" diagnose 2>/dev/null); status=$?
+check "only bit 31 is cleared: 0x40000185 is written" 1 "$(grep -c ' 605#2300180185010040$' "$work/invalid.log")"
 check "diagnose activates a TPDO marked not valid" "0 PASSED True" \
   "$status $(json 'd["verdict"], {"section": "PDO", "text": "The PDO COB ID is not active.", "isError": True} in d["results"]' <<<"$out")"
 check "the TPDO is marked not valid again" "0x43 0xC0000185" "$("${pdo[@]}" sdo read 0x1800:01 2>/dev/null)"

@@ -57,7 +57,7 @@ fault_keys() { # FAULT -> BUS_KEYS and SENSOR_KEYS in bus_keys, sensor_keys
     none) ;;
     loss5) sensor_keys="fault.lossPercent = 5" ;;
     loss20) sensor_keys="fault.lossPercent = 20" ;;
-    late) sensor_keys="fault.answerDelayMs = 20" ;; # within every SDO time-out, beyond the data frames' 15 ms
+    late) sensor_keys="fault.answerDelayMs = 10" ;; # a third of the 30 ms probes' time-out, two of the data frames' 15 ms
     silent) sensor_keys="fault.silent = on" ;;
     silentAfter) sensor_keys="fault.silentAfterFrames = 5" ;; # right after the five identity reads of a connection
     busOff) bus_keys=$'fault.busOffAtMs = 0\nfault.busOffForMs = 600000' ;;

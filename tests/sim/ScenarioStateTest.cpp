@@ -64,9 +64,10 @@ TEST(Scenario, TrafficIsReadAndMalformedEntriesNamed)
         {"0xG0 8 2", "'0xG0' is not an 11-bit identifier (hexadecimal, 0x000 to 0x7FF)"},
         {"0x080 9 2", "'9' is not a length from 0 to 8"},
         {"0x080 -1 2", "'-1' is not a length from 0 to 8"},
-        {"0x080 8 0", "'0' is not a period from 0.001 to 3600000 ms"},
-        {"0x080 8 -5", "'-5' is not a period from 0.001 to 3600000 ms"},
-        {"0x080 8 2ms", "'2ms' is not a period from 0.001 to 3600000 ms"},
+        {"0x080 8 0", "'0' is not a period from 0.1 to 3600000 ms"},
+        {"0x080 8 -5", "'-5' is not a period from 0.1 to 3600000 ms"},
+        {"0x080 8 2ms", "'2ms' is not a period from 0.1 to 3600000 ms"},
+        {"0x080 8 0.05", "'0.05' is not a period from 0.1 to 3600000 ms"},
         {"0x080 8", "'0x080 8' is not: IDENTIFIER LENGTH PERIOD_MS"},
         {"0x080 8 2 1", "'0x080 8 2 1' is not: IDENTIFIER LENGTH PERIOD_MS"},
     };

@@ -46,7 +46,7 @@ NodeScan scanNodes(CanOpenClient& client)
             sdoExchange(client, requests::sdoFrame(static_cast<std::uint8_t>(node), sdo::upload, 0x1010, 0), scanTimeoutMs);
         if (probe.answered())
             scan.nodes.push_back(node);
-        if (probe.kind == SdoResult::Kind::NotSent || probe.kind == SdoResult::Kind::Busy) {
+        if (probe.notAsked()) {
             scan.refused = "node " + std::to_string(node) + " " + probe.failure();
             break;
         }

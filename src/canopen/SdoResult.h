@@ -57,6 +57,9 @@ struct SdoResult {
     {
         return kind == Kind::Uploaded || kind == Kind::Confirmed || kind == Kind::Aborted || kind == Kind::Unexpected;
     }
+    // The request never reached the bus: the adapter refused it (bus off) or another operation
+    // held the bus. Asking again, or asking the next node, changes nothing.
+    bool notAsked() const { return kind == Kind::NotSent || kind == Kind::Busy; }
     // An upload of another size becomes Unexpected: the object has `bytes` bytes.
     SdoResult& expectSize(std::uint8_t bytes);
 

@@ -35,8 +35,8 @@ SdoResult readWord(CanOpenClient& client, std::uint8_t node, int block, int offs
             std::copy(answer.bytes.begin(), answer.bytes.end(), word);
             break;
         }
-        if (answer.kind == SdoResult::Kind::NotSent || answer.kind == SdoResult::Kind::Busy)
-            break; // the adapter (bus off, unplugged) takes no frame, or the bus is another's
+        if (answer.notAsked())
+            break;
     }
     return answer;
 }
@@ -73,7 +73,7 @@ VendorPages readVendorPages(CanOpenClient& client, std::uint8_t node, int firstB
                 pages.stopped = true;
                 return pages;
             }
-            if (answer.kind == SdoResult::Kind::NotSent || answer.kind == SdoResult::Kind::Busy) {
+            if (answer.notAsked()) {
                 pages.refused = "node " + std::to_string(node) + " " + answer.failure();
                 logLine(pages.refused);
                 return pages;

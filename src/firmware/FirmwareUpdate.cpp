@@ -146,19 +146,17 @@ ModuleUpdateResult FirmwareUpdate::update(const FirmwareModule* module, Progress
             // Without auto increment or erase the data would land on unerased flash or at one
             // address, and the bootloader would still echo it.
             result.outcome = ModuleUpdateResult::Outcome::Failed;
-            progress.addLine(inBootloaderLine);
-            finish(result);
-            return result;
+        } else {
+            progress.addLine("uploading..");
+            if (stopped(progress, result, true))
+                return result;
+            sendImage(image, progress, result);
+            if (stopped(progress, result, true))
+                return result;
         }
-        progress.addLine("uploading..");
-        if (stopped(progress, result, true))
-            return result;
-        sendImage(image, progress, result);
-        if (stopped(progress, result, true))
-            return result;
         if (result.outcome == ModuleUpdateResult::Outcome::Failed) {
-            // The application was erased and is written in part: a restart would run half an
-            // image. The bootloader keeps the sensor where a forced update can complete it.
+            // The application is erased or written in part: a restart would run half an image.
+            // The bootloader keeps the sensor where a forced update can complete it.
             progress.addLine(inBootloaderLine);
             finish(result);
             return result;

@@ -29,6 +29,16 @@ bool isSdoRequest(std::uint32_t identifier)
 
 } // namespace
 
+bool CanOpenClient::matches(Match match, const CanFrame& received, const CanFrame& request)
+{
+    switch (match) {
+    case Match::Bootloader: return received.identifier == bootloaderIdentifier;
+    case Match::SdoServer: return received.identifier == request.identifier - 0x80; // 0x580 + node
+    case Match::Request: break;
+    }
+    return answersRequest(received, request);
+}
+
 bool answersRequest(const CanFrame& answer, const CanFrame& request)
 {
     const bool sameObject = std::memcmp(answer.data + 1, request.data + 1, 3) == 0;
@@ -99,6 +109,7 @@ bool CanOpenClient::connectAdapter(std::int32_t channelIndex, std::int32_t bitra
         return false;
     }
     channel = channelIndex;
+    kbit = bitrateKbit(bitrateIndex);
     // The old receive thread is stopped and joined, and the old driver gone, before the new
     // driver loads the library again.
     if (adapter) {
@@ -146,6 +157,46 @@ Exchange CanOpenClient::bootloaderExchange(const CanFrame& requestFrame, std::ui
     return result;
 }
 
+Exchange CanOpenClient::segmentExchange(const CanFrame& requestFrame, std::uint32_t timeoutMs)
+{
+    Exchange result;
+    result.status = run(result.answer, requestFrame, timeoutMs, Match::SdoServer, result.adapterStatus);
+    if (!result.answered())
+        result.answer = CanFrame{};
+    return result;
+}
+
+Exchange CanOpenClient::send(const CanFrame& frame)
+{
+    Exchange result; // NoAnswer: the frame went out and nothing is awaited
+    const std::unique_lock bus = holdBus();
+    if (!bus.owns_lock()) {
+        result.status = ExchangeStatus::Busy;
+    } else if (stop.raised()) {
+        result.status = ExchangeStatus::Stopped;
+    } else {
+        result.adapterStatus = adapter->write(static_cast<std::uint32_t>(channel.load()), frame);
+        noteWrite(frame, result.adapterStatus);
+        if (result.adapterStatus != pcan::ok)
+            result.status = ExchangeStatus::WriteRefused;
+    }
+    return result;
+}
+
+bool CanOpenClient::waitForFrames(Clock::time_point deadline)
+{
+    const Clock::time_point now = Clock::now();
+    if (stop.raised() || now >= deadline)
+        return !stop.raised();
+    const auto left = std::chrono::ceil<std::chrono::microseconds>(deadline - now);
+    const std::unique_lock bus = holdBus(deadline);
+    if (!bus.owns_lock() || !adapter)
+        sleepForFrames(left, stop);
+    else if (!adapter->rearmReceiveEvent()) // true: frames wait already
+        adapter->waitForFrames(left, stop);
+    return !stop.raised();
+}
+
 ExchangeStatus CanOpenClient::run(CanFrame& response, const CanFrame& requestFrame, std::uint32_t timeoutMs, Match match,
                                   pcan::Status& adapterStatus)
 {
@@ -185,8 +236,7 @@ ExchangeStatus CanOpenClient::awaitAnswer(CanFrame& response, const CanFrame& re
         const pcan::Status status = adapter->read(index, received);
         if (status == pcan::ok) {
             response = received;
-            const bool answered = match == Match::Bootloader ? received.identifier == bootloaderIdentifier
-                                                             : answersRequest(received, requestFrame);
+            const bool answered = matches(match, received, requestFrame);
             if (answered)
                 return ExchangeStatus::Answered;
         }

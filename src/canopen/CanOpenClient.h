@@ -64,6 +64,22 @@ public:
     // For bootloader commands: the first frame on identifier 0x7F answers.
     Exchange bootloaderExchange(const CanFrame& requestFrame, std::uint32_t timeoutMs);
 
+    // For the segments of an SDO transfer, which carry no index: the first frame of the
+    // addressed node's SDO server (0x580 + node) answers.
+    Exchange segmentExchange(const CanFrame& requestFrame, std::uint32_t timeoutMs);
+
+    // Writes one frame without waiting for anything and without emptying the queues (a client
+    // abort, or the probes of a scan whose answers are read afterwards): NoAnswer once written,
+    // else WriteRefused, Busy or Stopped as for an exchange.
+    Exchange send(const CanFrame& frame);
+
+    // Sleeps until a frame waits in the queue, `deadline` passes or a stop is raised; false only
+    // when stopped. Does not hold the bus while it sleeps.
+    bool waitForFrames(std::chrono::steady_clock::time_point deadline);
+
+    // The bit rate [kbit/s] the adapter was last opened at; 0 before.
+    std::uint32_t openedKbit() const { return kbit.load(); }
+
     // At most one frame off the queue, without waiting; identifier, length, data and time
     // stamp 0 when none was there.
     CanFrame& readFrame(CanFrame& frame);
@@ -87,10 +103,11 @@ public:
 
 private:
     friend class BusLease;
-    enum class Match { Request, Bootloader };
+    enum class Match { Request, Bootloader, SdoServer };
 
     using Clock = std::chrono::steady_clock;
 
+    static bool matches(Match match, const CanFrame& received, const CanFrame& request);
     bool mayUseBus() const;
     std::unique_lock<TimedLock> holdBus(Clock::time_point deadline = Clock::time_point::max());
     void noteWrite(const CanFrame& frame, pcan::Status status);
@@ -109,6 +126,7 @@ private:
     std::unique_ptr<PCANDriver> adapter; // used only while busLock is held
     std::atomic<std::int32_t> channel{-1};
     std::atomic<bool> opened{false};
+    std::atomic<std::uint32_t> kbit{0};
     pcan::Status lastWriteStatus = pcan::ok; // guarded by busLock
 };
 

@@ -59,6 +59,7 @@ void judge(SdoResult& result, const CanFrame& request, const CanFrame& answer)
         for (std::size_t i = 0; i < result.bytes.size(); ++i)
             result.bytes[i] = i < result.size ? answer.data[4 + i] : 0;
         result.value = answer.value() & (result.size == 4 ? 0xFFFFFFFFu : (1u << (8 * result.size)) - 1);
+        result.data.assign(answer.data + 4, answer.data + 4 + result.size);
     } else if (!reading && result.command == sdo::downloadConfirmed) {
         result.kind = SdoResult::Kind::Confirmed;
     } else {
@@ -95,13 +96,27 @@ SdoResult& SdoResult::expectSize(std::uint8_t wanted)
         size = 0;
         value = 0;
         bytes = {};
+        data.clear();
     }
     return *this;
 }
 
 std::string SdoResult::failure() const
 {
+    std::string text = failureWithoutAbort();
+    if (abortSent != 0 && !text.empty()) {
+        char code[16];
+        std::snprintf(code, sizeof code, "0x%08X", abortSent);
+        text += std::string("; the transfer was aborted with ") + code;
+    }
+    return text;
+}
+
+std::string SdoResult::failureWithoutAbort() const
+{
     const std::string name = object.text();
+    if (kind == Kind::Unexpected && !protocolFault.empty())
+        return "answered " + name + " with " + protocolFault;
     switch (kind) {
     case Kind::Uploaded:
     case Kind::Confirmed: return {};

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace veldris {
 
@@ -45,6 +46,11 @@ struct SdoResult {
     std::array<std::uint8_t, 4> bytes{};   // Uploaded: data bytes 4 up to 4 + size as they came; else 0
     std::uint32_t abortCode = 0;           // Aborted only
     pcan::Status adapterStatus = pcan::ok; // NotSent only
+    // Transfers of any length (sdoUpload, sdoDownload):
+    std::vector<std::uint8_t> data; // Uploaded: every byte of the value, expedited or segmented
+    bool segmented = false;         // the server answered with a segmented transfer
+    std::string protocolFault;      // Unexpected: what broke the transfer ("a segment with the wrong toggle bit")
+    std::uint32_t abortSent = 0;    // the abort code the client sent to end a broken transfer; 0: none
 
     // The exchange of `request` as it ended.
     static SdoResult of(const CanFrame& request, const Exchange& exchange);
@@ -65,8 +71,12 @@ struct SdoResult {
 
     // What went wrong, for messages after "node N ": "aborted 0x1017:00 with 0x06020000 (Object
     // does not exist in the object dictionary.)", "did not answer 0x1017:00", ...; empty for an
-    // upload or a confirmation.
+    // upload or a confirmation. A transfer the client aborted adds "; the transfer was aborted
+    // with 0x05030000".
     std::string failure() const;
+
+private:
+    std::string failureWithoutAbort() const;
 };
 
 // One expedited SDO exchange of `request` (a read or a download) on the client.

@@ -12,7 +12,6 @@ namespace veldris {
 namespace {
 
 constexpr std::uint32_t nmtTimeoutMs = 30;
-constexpr std::uint32_t scanTimeoutMs = 30;
 constexpr auto nmtSettleTime = std::chrono::milliseconds(100);
 
 bool sendNmt(CanOpenClient& client, std::uint8_t command, std::uint8_t node)
@@ -35,23 +34,6 @@ bool openBus(CanOpenClient& client, std::int32_t channelIndex, std::int32_t bitr
     if (opened)
         nmtEnterPreOperationalAll(client);
     return opened;
-}
-
-NodeScan scanNodes(CanOpenClient& client)
-{
-    NodeScan scan;
-    for (int node = 0; node <= 127 && !client.stopRequested(); ++node) {
-        // Any answer of the node's SDO server, an abort included, shows a node there.
-        const SdoResult probe =
-            sdoExchange(client, requests::sdoFrame(static_cast<std::uint8_t>(node), sdo::upload, 0x1010, 0), scanTimeoutMs);
-        if (probe.answered())
-            scan.nodes.push_back(node);
-        if (probe.notAsked()) {
-            scan.refused = "node " + std::to_string(node) + " " + probe.failure();
-            break;
-        }
-    }
-    return scan;
 }
 
 bool nmtStartNode(CanOpenClient& client, std::uint8_t node)

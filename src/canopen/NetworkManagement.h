@@ -1,5 +1,7 @@
 #pragma once
 
+#include "canopen/NodeScan.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -8,27 +10,13 @@ namespace veldris {
 
 class CanOpenClient;
 
-// Opening the bus, the node scan and the NMT commands the program sends (CiA 301 NMT on
+// Opening the bus and the NMT commands the program sends (CiA 301 NMT on
 // identifier 0x000).
 
 // Stores the channel index in the client, re-opens the adapter at the bit rate and, when it
 // opened, switches all nodes to pre-operational. Whether the adapter opened (as
 // CanOpenClient::adapterOpen() tells later); a scan on a bus that did not open finds nothing.
 bool openBus(CanOpenClient& client, std::int32_t channelIndex, std::int32_t bitrateIndex);
-
-// The nodes that answered a scan. A probe the adapter refused (bus off, adapter gone), or one
-// that could not have the bus, ends the scan: the nodes after it were never asked, so the list
-// is incomplete and `refused` says why.
-struct NodeScan {
-    std::vector<std::int32_t> nodes;
-    std::string refused;
-
-    bool complete() const { return refused.empty(); }
-};
-
-// Probes node IDs 0..127 with an SDO read of 0x1010:00 (30 ms each) and lists every one that
-// answers at all, also with an abort. A stop ends the scan with the nodes found so far.
-NodeScan scanNodes(CanOpenClient& client);
 
 // Each sends its frame (30 ms for the queue and the frame), then waits 100 ms (less when
 // stopped). No node confirms an NMT command: whether it took effect shows in what the node

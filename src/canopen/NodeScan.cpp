@@ -1,0 +1,148 @@
+#include "canopen/NodeScan.h"
+
+#include "canopen/CanOpenClient.h"
+#include "canopen/RequestTemplates.h"
+#include "canopen/SdoProtocol.h"
+#include "canopen/SdoResult.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+
+namespace veldris {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr auto answerTime = std::chrono::milliseconds(30); // a node's SDO server answers within this
+constexpr std::uint32_t longestFrameBits = 160;            // an extended frame of 8 bytes, stuffed
+constexpr int probeWriteAttempts = 50;                     // 1 ms apart while the transmit queue is full
+
+CanFrame probe(int node)
+{
+    return requests::sdoFrame(static_cast<std::uint8_t>(node), sdo::upload, 0x1010, 0);
+}
+
+// What the scan has seen since its first probe: the answers per node and every bit the bus has
+// carried, which tells when the last probe can have left the bus.
+class ProbeRound {
+public:
+    ProbeRound(CanOpenClient& client, const NodeFound& found) : client(client), found(found) {}
+
+    // Sends one probe, retrying while the adapter's transmit queue is full. NoAnswer once sent.
+    Exchange send(int node)
+    {
+        const CanFrame frame = probe(node);
+        Exchange sent = client.send(frame);
+        for (int attempt = 1; attempt < probeWriteAttempts && sent.status == ExchangeStatus::WriteRefused
+                              && (sent.adapterStatus & pcan::errorQXmtFull) != 0;
+             ++attempt) {
+            client.pause(std::chrono::milliseconds(1));
+            sent = client.send(frame);
+        }
+        if (sent.status == ExchangeStatus::NoAnswer)
+            bits += worstCaseFrameBits(frame);
+        return sent;
+    }
+
+    void collectWaiting()
+    {
+        for (const CanFrame& frame : client.readWaitingFrames())
+            take(frame);
+    }
+
+    // Collects answers until the last probe has been on the bus for the answer time; the end
+    // moves out with every frame that took the bus meanwhile. False when stopped.
+    void collectUntilQuiet()
+    {
+        for (;;) {
+            const Clock::time_point end = quietAt();
+            if (!client.waitForFrames(end))
+                return;
+            const std::vector<CanFrame> frames = client.readWaitingFrames();
+            for (const CanFrame& frame : frames)
+                take(frame);
+            if (frames.empty() && Clock::now() >= quietAt())
+                return;
+        }
+    }
+
+    NodeScan result() const
+    {
+        NodeScan scan;
+        for (int node = 0; node < nodeCount; ++node) {
+            if (answers[node] > 0)
+                scan.nodes.push_back(node);
+            if (answers[node] > 1)
+                scan.conflicts.push_back(node);
+        }
+        return scan;
+    }
+
+private:
+    static constexpr int nodeCount = 128;
+
+    Clock::time_point quietAt() const
+    {
+        const std::uint32_t kbit = std::max<std::uint32_t>(client.openedKbit(), 5);
+        const auto busTime = std::chrono::microseconds((bits + longestFrameBits) * 1000ull / kbit);
+        return start + busTime + answerTime;
+    }
+
+    void take(const CanFrame& frame)
+    {
+        if ((frame.messageType & pcan::messageStatus) != 0)
+            return;
+        bits += worstCaseFrameBits(frame);
+        // Any answer of a node's SDO server to its probe, an abort included, shows a node there.
+        const int node = static_cast<int>(frame.identifier) - 0x580;
+        if ((frame.messageType & pcan::messageExtended) != 0 || node < 0 || node >= nodeCount
+            || !answersRequest(frame, probe(node)))
+            return;
+        if (++answers[node] == 1 && found)
+            found(node);
+    }
+
+    CanOpenClient& client;
+    const NodeFound& found;
+    const Clock::time_point start = Clock::now();
+    std::uint64_t bits = 0;
+    std::array<int, nodeCount> answers{};
+};
+
+} // namespace
+
+std::uint32_t worstCaseFrameBits(const CanFrame& frame)
+{
+    const std::uint32_t dataBits =
+        (frame.messageType & pcan::messageRtr) != 0 ? 0 : 8u * std::min<std::uint8_t>(frame.length, 8);
+    // The stuffed part runs from start of frame to the CRC; one stuff bit per four after the first.
+    if ((frame.messageType & pcan::messageExtended) != 0)
+        return 67 + dataBits + (54 + dataBits - 1) / 4;
+    return 47 + dataBits + (34 + dataBits - 1) / 4;
+}
+
+NodeScan scanNodes(CanOpenClient& client, const NodeFound& found)
+{
+    client.drainReceiveQueue(); // answers from before the scan are nobody's probe answers
+    ProbeRound round(client, found);
+    std::string refused;
+    for (int node = 0; node <= 127; ++node) {
+        const Exchange sent = round.send(node);
+        if (sent.status == ExchangeStatus::Stopped)
+            break;
+        if (sent.status != ExchangeStatus::NoAnswer) {
+            refused = "node " + std::to_string(node) + " " + SdoResult::of(probe(node), sent).failure();
+            break;
+        }
+        round.collectWaiting();
+    }
+    if (!client.stopRequested())
+        round.collectUntilQuiet();
+    NodeScan scan = round.result();
+    scan.refused = refused;
+    return scan;
+}
+
+} // namespace veldris

@@ -11,6 +11,7 @@
 
 #include "canopen/CanOpenClient.h"
 #include "canopen/NetworkManagement.h"
+#include "sensor/NodeIdentity.h"
 #include "sensor/SensorConnection.h"
 
 #include <QApplication>
@@ -65,33 +66,63 @@ void TVeldrisForm::NodeIDComboExit()
     NodeIDCombo->setCurrentIndex(NodeIDCombo->findText(lastNodeIdText));
 }
 
-// Opening the node list re-opens the adapter at the chosen bit rate and scans the bus (about
-// four seconds, during which the window shows the wait cursor).
+// Opening the node list re-opens the adapter at the chosen bit rate and scans the bus (a
+// fraction of a second, during which the window shows the wait cursor); the list fills as the
+// answers come, and then tells for each node what it is.
 void TVeldrisForm::NodeIDCombo_OnDropdown()
 {
     const veldris::BusLease lease = leaseBus();
     if (!lease)
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    // The scan below blocks this thread for about four seconds. Repaints are posted events, and
-    // some windowing systems send a cursor change only when the event loop flushes: the pending
-    // events are processed once, so that the wait cursor and the pressed list show before the
-    // thread blocks.
+    // Repaints are posted events, and some windowing systems send a cursor change only when the
+    // event loop flushes: the pending events are processed once, so that the wait cursor and
+    // the pressed list show before the thread blocks.
     QApplication::processEvents();
     nodesFound = false;
     FWForceCheckbox->setChecked(false);
     NodeIDCombo->clear();
     veldris::CanOpenClient& client = app.client();
     veldris::openBus(client, 0, BitrateCombo->currentIndex());
-    const veldris::NodeScan scan = veldris::scanNodes(client);
-    for (std::int32_t node : scan.nodes) {
-        NodeIDCombo->addItem(QString::number(node));
-        nodesFound = true;
-    }
+    const veldris::NodeScan scan = veldris::scanNodes(client, [this](std::int32_t node) { addFoundNode(node); });
+    describeFoundNodes(scan.complete() ? scan.nodes : std::vector<std::int32_t>{});
     QApplication::restoreOverrideCursor();
     if (!scan.complete())
         uiServices().showMessage(this, translate("The scan is incomplete:") + QStringLiteral("\n")
                                            + QString::fromStdString(scan.refused));
+    for (std::int32_t node : scan.conflicts)
+        uiServices().showMessage(this,
+                                 translate("More than one device answered as node %1: they share its node ID.").arg(node));
+}
+
+// A node's item goes in at its place in the ascending list as its answer comes; the list shows
+// it at once, while the window still takes no input.
+void TVeldrisForm::addFoundNode(std::int32_t node)
+{
+    int position = 0;
+    while (position < NodeIDCombo->count() && NodeIDCombo->itemText(position).toInt() < node)
+        ++position;
+    NodeIDCombo->insertItem(position, QString::number(node));
+    nodesFound = true;
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+// Each item's tooltip says whether the node is a sensor of the family (its UID) or another
+// CANopen device (its identity objects).
+void TVeldrisForm::describeFoundNodes(const std::vector<std::int32_t>& nodes)
+{
+    veldris::CanOpenClient& client = app.client();
+    for (std::int32_t node : nodes) {
+        if (client.stopRequested())
+            return;
+        const veldris::NodeIdentity identity = veldris::identifyNode(client, node);
+        if (!identity.refused.empty())
+            return;
+        const QString kind = identity.family ? translate("Sensor of this family") : translate("Other CANopen device");
+        const int position = NodeIDCombo->findText(QString::number(node));
+        NodeIDCombo->setItemData(position, kind + QStringLiteral("\n") + QString::fromStdString(identity.summary()),
+                                 Qt::ToolTipRole);
+    }
 }
 
 // Choosing a node connects to that sensor: access code, UID, object layout and identity.

@@ -336,6 +336,8 @@ public:
     TAboutDialog* AboutDialog = nullptr;
 
 private:
+    void addFoundNode(std::int32_t node);
+    void describeFoundNodes(const std::vector<std::int32_t>& nodes);
     void buildMenu();
     QWidget* buildBottomBar();
     QWidget* buildPageTree();

@@ -29,8 +29,8 @@ private slots:
     void init() { setUp(); }
 
     // The scan re-opens the bus at the chosen bit rate. At 250 kbit/s no sensor answers and,
-    // the list closed, "Force" is offered; at 125 kbit/s both sensors are listed, the scan
-    // unchecks "Force", and closing the list without a choice leaves no sensor and no "Force".
+    // the list closed, "Force" is offered; at 125 kbit/s both sensors are listed, each with what
+    // it is as its tooltip, the scan unchecks "Force", and closing the list without a choice leaves no sensor and no "Force".
     void openingTheNodeListScansTheBus()
     {
         form->BitrateCombo->setCurrentIndex(2);
@@ -44,6 +44,8 @@ private slots:
         form->NodeIDCombo->showPopup();
         QCOMPARE(form->NodeIDCombo->itemText(0) + u',' + form->NodeIDCombo->itemText(1), QStringLiteral("5,32"));
         QCOMPARE(form->NodeIDCombo->count(), 2);
+        QCOMPARE(form->NodeIDCombo->itemData(0, Qt::ToolTipRole).toString(),
+                 QStringLiteral("Sensor of this family\nUID 0x06102200"));
         QVERIFY(!form->FWForceCheckbox->isChecked());
         form->NodeIDCombo->setCurrentIndex(-1);
         form->NodeIDCombo->hidePopup();

@@ -25,6 +25,17 @@ fi
 out=$("$cli" --simulate="$scenarios/node0.ini" scan 2>/dev/null)
 check "a device at node 0 is listed" 0 "$out"
 
+# A machine's bus three quarters full of frames that win arbitration over every probe and
+# answer: the probes wait their turn, and the scan listens until the last one had its answer.
+sed 's/^seed = 1$/&\ntraffic.1 = 0x080 8 2\ntraffic.2 = 0x0F0 8 5/' "$scenarios/../../sim/scenarios/default.ini" >"$work/busy.ini"
+out=$("$cli" --simulate="$work/busy.ini" --json scan 2>/dev/null)
+check "scan of a busy bus" '{"bitrate":125,"nodes":[5,32]}' "$out"
+
+# A device of another maker has no UID of the family: its CiA 301 identity is told instead.
+out=$("$cli" --simulate="$scenarios/foreign.ini" --json scan --identify 2>/dev/null)
+check "identify: the sensor" '{"family": true, "node": 6, "uid": "0x06102200"}' "$(json 'd["devices"][0]' <<<"$out" | tr "'" '"' | sed 's/True/true/')"
+check "identify: the foreign device" 'False 404 1099' "$(json 'd["devices"][1]["family"], d["devices"][1]["deviceType"], d["devices"][1]["vendorId"]' <<<"$out" | tr -d '(),')"
+
 out=$("$cli" --simulate --node 5 sdo read 0x2A00:01 2>/dev/null); status=$?
 check "sdo read of the UID" "0x43 0x06102200" "$out"
 check "sdo read status" 0 "$status"
@@ -36,6 +47,12 @@ check "abort explained" "veldris-cli: node 32 aborted 0x6000:00 with 0x06020000 
 check "sdo write confirmed" 0 "$?"
 "$cli" --simulate --node 5 sdo write 0x2A00:01 1 --size 4 >/dev/null 2>&1
 check "sdo write refused" 1 "$?"
+"$cli" --simulate --node 5 sdo write 0x1017:00 --bytes "2C 01" >/dev/null 2>&1
+check "sdo write of bytes" 0 "$?"
+for bad in "2C 0" "2C 0G"; do
+  "$cli" --simulate --trace "$work/bad.log" --node 5 sdo write 0x1017:00 --bytes "$bad" >/dev/null 2>&1
+  check "sdo write --bytes '$bad' refused before the bus" "2 0" "$? $(grep -c '605#' "$work/bad.log" 2>/dev/null || echo 0)"
+done
 "$cli" --simulate sdo read 0x1017:00 >/dev/null 2>&1
 check "sdo without --node" 2 "$?"
 "$cli" --simulate --node 5 sdo read 1017 >/dev/null 2>&1

@@ -75,8 +75,8 @@ json sensorJson(const SensorState& state)
                            {"sub", hex(key & 0xFF, 2)},
                            {"active", hexBytes({texts.first.begin(), texts.first.end()})},
                            {"stored", hexBytes({texts.second.begin(), texts.second.end()})}});
-    return {{"nodeId", state.nodeId},      {"bitrate", state.bitrateKbit}, {"inBootloader", state.inBootloader},
-            {"powerCut", state.powerCut},  {"objects", objects},           {"strings", strings},
+    return {{"nodeId", state.nodeId},         {"bitrate", state.bitrateKbit}, {"inBootloader", state.inBootloader},
+            {"powerCut", state.powerCut},     {"objects", objects},           {"strings", strings},
             {"memory", ranges(state.memory)}, {"flash", ranges(state.flash)}};
 }
 

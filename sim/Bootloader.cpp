@@ -4,6 +4,7 @@
 #include "sim/VirtualSensor.h"
 
 #include "common/SystemConstants.h"
+#include "sim/StringObjects.h"
 
 #include <algorithm>
 
@@ -64,6 +65,8 @@ void VirtualSensor::handleBootloader(const Frame& frame, Micros now, std::vector
                 ObjectEntry* entry = dictionary.find(index, index == 0x1018 ? 3 : 0);
                 entry->active = entry->stored = version;
             }
+            if (StringEntry* software = dictionary.findString(0x100A, 0))
+                software->active = software->stored = versionText(version);
         }
         startBoot(now, rebootTime, true);
         return;

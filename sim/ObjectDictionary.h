@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
+#include <string>
 
 namespace sim {
 
@@ -18,6 +20,15 @@ struct ObjectEntry {
     bool protectedWrite = false; // writable only after the access code was given
 };
 
+// A VISIBLE_STRING entry (the device name 0x1008 and the like): read and written as a whole,
+// by segmented SDO transfers or, up to four bytes, expedited ones.
+struct StringEntry {
+    std::size_t maxLength = 0; // [bytes]
+    Access access = Access::ReadOnly;
+    std::string active;
+    std::string stored;
+};
+
 class ObjectDictionary {
 public:
     using Key = std::uint32_t; // index << 8 | sub-index
@@ -29,6 +40,11 @@ public:
     const ObjectEntry* find(std::uint16_t index, std::uint8_t sub) const;
     bool hasIndex(std::uint16_t index) const;
 
+    StringEntry& defineString(std::uint16_t index, std::uint8_t sub, std::size_t maxLength, Access access,
+                              const std::string& value);
+    StringEntry* findString(std::uint16_t index, std::uint8_t sub);
+    const StringEntry* findString(std::uint16_t index, std::uint8_t sub) const;
+
     // The active value, or `otherwise` for an entry the sensor does not have.
     std::uint32_t value(std::uint16_t index, std::uint8_t sub, std::uint32_t otherwise = 0) const;
     void set(std::uint16_t index, std::uint8_t sub, std::uint32_t value);
@@ -39,9 +55,12 @@ public:
 
     std::map<Key, ObjectEntry>& entries() { return table; }
     const std::map<Key, ObjectEntry>& entries() const { return table; }
+    std::map<Key, StringEntry>& stringEntries() { return strings; }
+    const std::map<Key, StringEntry>& stringEntries() const { return strings; }
 
 private:
     std::map<Key, ObjectEntry> table;
+    std::map<Key, StringEntry> strings;
 };
 
 } // namespace sim

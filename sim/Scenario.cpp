@@ -4,15 +4,20 @@
 #include "sim/Scenario.h"
 
 #include "common/PathText.h"
+#include "sim/StringObjects.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <set>
 #include <sstream>
 #include <string_view>
+
+#include <strings.h>
 
 namespace sim {
 
@@ -29,6 +34,16 @@ std::string quoted(std::string_view text)
     result += '\'';
     return result;
 }
+
+// Key names compare as the INI reader compares them, without regard to case ("string.100a").
+struct CaseLess {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const
+    {
+        const int order = ::strncasecmp(a.data(), b.data(), std::min(a.size(), b.size()));
+        return order < 0 || (order == 0 && a.size() < b.size());
+    }
+};
 
 // Reads the keys of one section, remembering which were used so that a misspelt key is
 // reported instead of silently ignored.
@@ -142,7 +157,7 @@ private:
     const CSimpleIniA& ini;
     const char* section;
     std::string where;
-    std::set<std::string, std::less<>> used;
+    std::set<std::string, CaseLess> used;
 };
 
 std::vector<std::string> splitList(const std::string& text)
@@ -291,6 +306,20 @@ bool readErrorLog(SectionReader& r, const std::string& source, SensorConfig& s)
     return ok;
 }
 
+bool readStrings(SectionReader& r, SensorConfig& s)
+{
+    for (const StringObject& object : stringObjects()) {
+        const std::string key = stringKey(object.index);
+        const char* text = r.raw(key.c_str());
+        if (!text)
+            continue;
+        if (std::strlen(text) > object.maxLength)
+            return r.fail(key.c_str(), quoted(text) + " is longer than " + std::to_string(object.maxLength) + " bytes");
+        s.strings[object.index] = text;
+    }
+    return true;
+}
+
 bool readFaults(SectionReader& r, SensorFaults& f)
 {
     std::string aborts;
@@ -303,7 +332,8 @@ bool readFaults(SectionReader& r, SensorFaults& f)
         && r.flag("fault.refuseSrdoStart", f.refuseSrdoStart) && r.number("fault.tpdoPeriodMs", f.tpdoPeriodMs, 60000)
         && r.number("fault.heartbeatPeriodMs", f.heartbeatPeriodMs, 60000)
         && r.number("fault.srdoPeriodMs", f.srdoPeriodMs, 60000) && r.number("fault.jitterMs", f.jitterMs, 1000)
-        && r.number("fault.powerCutAfterFrames", f.powerCutAfterFrames, 0x7FFFFFFF);
+        && r.number("fault.powerCutAfterFrames", f.powerCutAfterFrames, 0x7FFFFFFF)
+        && r.flag("fault.sdoToggleError", f.sdoToggleError);
     for (const std::string& object : splitList(aborts)) {
         const auto colon = object.find(':');
         std::uint32_t index = 0, sub = 0;
@@ -407,7 +437,7 @@ bool parseScenario(const std::string& text, const std::string& source, Scenario&
             SensorConfig sensor;
             sensor.name = name;
             ok = readIdentity(r, sensor) && readProcess(r, sensor) && readSrdo(r, sensor.srdo)
-              && readErrorLog(r, source, sensor) && readFaults(r, sensor.faults);
+              && readErrorLog(r, source, sensor) && readStrings(r, sensor) && readFaults(r, sensor.faults);
             scenario.sensors.push_back(std::move(sensor));
         } else {
             error = source + ": [" + name + "] is neither [bus] nor a [sensor ...] section";

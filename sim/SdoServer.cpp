@@ -1,10 +1,13 @@
-// The simulated sensor's object dictionary and its expedited SDO server, in both object
-// layouts, with the access code that guards the protected writes.
+// The simulated sensor's object dictionary and its SDO server's initiate requests, in both
+// object layouts, with the access code that guards the protected writes. The segments of the
+// string objects' transfers are in SdoSegments.cpp.
 
 #include "sim/VirtualSensor.h"
 
 #include "common/SystemConstants.h"
+#include "sim/SdoAnswers.h"
 #include "sim/SrdoChecksum.h"
+#include "sim/StringObjects.h"
 
 #include <cmath>
 #include <cstring>
@@ -12,17 +15,6 @@
 namespace sim {
 
 namespace {
-
-// CiA 301 SDO abort codes.
-constexpr std::uint32_t abortCommand = 0x05040001;
-constexpr std::uint32_t abortWriteOnly = 0x06010001;
-constexpr std::uint32_t abortReadOnly = 0x06010002;
-constexpr std::uint32_t abortNoObject = 0x06020000;
-constexpr std::uint32_t abortLength = 0x06070010;
-constexpr std::uint32_t abortNoSubIndex = 0x06090011;
-constexpr std::uint32_t abortRange = 0x06090030;
-constexpr std::uint32_t abortRefused = 0x08000020; // locked: access or unlock code missing
-constexpr std::uint32_t abortDeviceState = 0x08000022;
 
 constexpr std::uint32_t saveSignature = 0x65766173; // "save"
 constexpr std::uint16_t memoryFirstIndex = 0x2800;  // 0x2800 + page: 256 bytes, sub-index = offset
@@ -38,20 +30,6 @@ bool validBitrate(std::uint32_t kbit)
         if (kbit == allowed)
             return true;
     return false;
-}
-
-Frame sdoFrame(std::uint8_t node, std::uint8_t command, std::uint16_t index, std::uint8_t sub, std::uint32_t value)
-{
-    Frame frame;
-    frame.id = 0x580u + node;
-    frame.length = 8;
-    frame.data[0] = command;
-    frame.data[1] = static_cast<std::uint8_t>(index);
-    frame.data[2] = static_cast<std::uint8_t>(index >> 8);
-    frame.data[3] = sub;
-    for (int i = 0; i < 4; ++i)
-        frame.data[4 + i] = static_cast<std::uint8_t>(value >> (8 * i));
-    return frame;
 }
 
 std::uint32_t floatBits(double value)
@@ -130,6 +108,16 @@ void VirtualSensor::defineObjects()
     }
     od.define(0x7132, 0, 1, Access::ReadOnly, 1);
     od.define(0x7132, 1, 4, Access::ReadWrite, c.decimalDigits);
+    defineStrings();
+}
+
+void VirtualSensor::defineStrings()
+{
+    for (const StringObject& object : stringObjects()) {
+        const auto given = setup.strings.find(object.index);
+        const std::string text = given != setup.strings.end() ? given->second : defaultString(object.index, setup);
+        dictionary.defineString(object.index, 0, object.maxLength, object.access, text);
+    }
 }
 
 void VirtualSensor::fillMemory()
@@ -153,6 +141,16 @@ void VirtualSensor::fillMemory()
 void VirtualSensor::handleSdo(const Frame& frame, Micros now, std::vector<Transmission>& out)
 {
     const std::uint8_t command = frame.data[0];
+    switch (command >> 5) {
+    case 0: return downloadSegment(frame, now, out);
+    case 3: return uploadSegment(frame, now, out);
+    case 4: // the client's abort ends the transfer; an abort is never answered
+        transfer = {};
+        return;
+    default: break;
+    }
+    // Any other request starts anew: a transfer still running is given up (CiA 301).
+    transfer = {};
     const auto index = static_cast<std::uint16_t>(frame.data[1] | frame.data[2] << 8);
     const std::uint8_t sub = frame.data[3];
     const std::uint32_t key = ObjectDictionary::key(index, sub);
@@ -162,8 +160,11 @@ void VirtualSensor::handleSdo(const Frame& frame, Micros now, std::vector<Transm
         if (blocked == key)
             return abort(setup.faults.abortCode);
 
+    StringEntry* text = dictionary.findString(index, sub);
     switch (command >> 5) {
     case 2: { // initiate upload
+        if (text)
+            return initiateStringUpload(index, sub, *text, now, out);
         std::uint32_t value = 0;
         std::uint8_t size = 4;
         if (const std::uint32_t code = readObject(index, sub, value, size))
@@ -171,28 +172,35 @@ void VirtualSensor::handleSdo(const Frame& frame, Micros now, std::vector<Transm
         const auto answer = static_cast<std::uint8_t>(0x43 | (4 - size) << 2);
         return sendAnswer(out, sdoFrame(node, answer, index, sub, value), now);
     }
-    case 1: { // initiate download; only expedited transfers exist on this sensor
-        if (!(command & 0x02))
+    case 1: // initiate download
+        if (text)
+            return initiateStringDownload(frame, *text, now, out);
+        if (!(command & 0x02)) // numeric objects are written in one expedited frame only
             return abort(abortCommand);
-        const int size = command & 0x01 ? 4 - (command >> 2 & 0x03) : -1;
-        std::uint32_t value = 0;
-        for (int i = 0; i < 4; ++i)
-            value |= static_cast<std::uint32_t>(frame.data[4 + i]) << (8 * i);
-        const bool toBootloader = index == (setup.listed ? 0x3A00 : 0x2A0D) && sub == 0;
-        if (const std::uint32_t code = writeObject(index, sub, value, size, now))
-            return abort(code);
-        sendAnswer(out, sdoFrame(node, 0x60, index, sub, 0), now);
-        if (toBootloader) { // the application hands over to the bootloader after its answer
-            mode = Mode::Bootloader;
-            heartbeatAt = tpdoAt = srdoAt = never;
-            autoIncrement = false;
-            echoedDataFrames = 0;
-        }
-        return;
-    }
-    case 4: // abort from the client: nothing to end, expedited transfers are done at once
-        return;
+        return expeditedDownload(frame, now, out);
     default: return abort(abortCommand);
+    }
+}
+
+void VirtualSensor::expeditedDownload(const Frame& frame, Micros now, std::vector<Transmission>& out)
+{
+    const std::uint8_t command = frame.data[0];
+    const auto index = static_cast<std::uint16_t>(frame.data[1] | frame.data[2] << 8);
+    const std::uint8_t sub = frame.data[3];
+    const int size = command & 0x01 ? 4 - (command >> 2 & 0x03) : -1;
+    std::uint32_t value = 0;
+    for (int i = 0; i < 4; ++i)
+        value |= static_cast<std::uint32_t>(frame.data[4 + i]) << (8 * i);
+    const bool toBootloader = index == (setup.listed ? 0x3A00 : 0x2A0D) && sub == 0;
+    if (const std::uint32_t code = writeObject(index, sub, value, size, now))
+        return sendAnswer(out, sdoFrame(node, 0x80, index, sub, code), now);
+    sendAnswer(out, sdoFrame(node, 0x60, index, sub, 0), now);
+    if (toBootloader) { // the application hands over to the bootloader after its answer
+        mode = Mode::Bootloader;
+        transfer = {};
+        heartbeatAt = tpdoAt = srdoAt = never;
+        autoIncrement = false;
+        echoedDataFrames = 0;
     }
 }
 

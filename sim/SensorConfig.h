@@ -3,6 +3,7 @@
 #include "sim/ErrorLogMemory.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,7 @@ struct SensorFaults {
     int srdoPeriodMs = 0;                    // SRDO 1 at this period instead of its cycle time; 0: as configured
     int jitterMs = 0;                        // each cyclic frame sent up to this much early or late
     int powerCutAfterFrames = 0;             // power lost after the bootloader echoed this many data frames; 0: never
+    bool sdoToggleError = false;             // the second segment of every segmented upload carries the wrong toggle bit
 };
 
 // The SRDO 1 configuration of a safety sensor (variant 2).
@@ -71,6 +73,7 @@ struct SensorConfig {
     std::vector<std::uint8_t> errorLogMemory; // raw bytes placed at virtaddr instead of the entries, when not empty
     std::string bootloaderId = "KVRBL1";
     bool startInBootloader = false;
+    std::map<std::uint16_t, std::string> strings; // VISIBLE_STRING objects the scenario sets, by index; the rest default
     SensorFaults faults;
 };
 

@@ -1,5 +1,5 @@
-// What a simulated sensor keeps between runs: object values, node ID and bit rate in effect,
-// the SDO-mapped memory and the application flash.
+// What a simulated sensor keeps between runs: object values and texts, node ID and bit rate in
+// effect, the SDO-mapped memory and the application flash.
 
 #include "sim/VirtualSensor.h"
 
@@ -33,6 +33,8 @@ SensorState VirtualSensor::saveState() const
     SensorState saved;
     for (const auto& [key, entry] : dictionary.entries())
         saved.objects[key] = {entry.active, entry.stored};
+    for (const auto& [key, entry] : dictionary.stringEntries())
+        saved.strings[key] = {entry.active, entry.stored};
     // A sensor caught in its reset is saved as it will come up.
     const bool booting = mode == Mode::Booting;
     saved.nodeId = booting ? static_cast<std::uint8_t>(dictionary.value(0x2000, 0, node)) : node;
@@ -52,6 +54,12 @@ void VirtualSensor::loadState(const SensorState& saved, Micros now)
         if (ObjectEntry* entry = dictionary.find(static_cast<std::uint16_t>(key >> 8), static_cast<std::uint8_t>(key))) {
             entry->active = values.first;
             entry->stored = values.second;
+        }
+    }
+    for (const auto& [key, texts] : saved.strings) {
+        if (StringEntry* entry = dictionary.findString(static_cast<std::uint16_t>(key >> 8), static_cast<std::uint8_t>(key))) {
+            entry->active = texts.first.substr(0, entry->maxLength);
+            entry->stored = texts.second.substr(0, entry->maxLength);
         }
     }
     if (saved.nodeId <= 127)

@@ -68,9 +68,16 @@ json sensorJson(const SensorState& state)
     for (const auto& [key, values] : state.objects)
         objects.push_back(
             {{"index", hex(key >> 8, 4)}, {"sub", hex(key & 0xFF, 2)}, {"active", values.first}, {"stored", values.second}});
-    return {{"nodeId", state.nodeId},      {"bitrate", state.bitrateKbit}, {"inBootloader", state.inBootloader},
-            {"powerCut", state.powerCut},  {"objects", objects},           {"memory", ranges(state.memory)},
-            {"flash", ranges(state.flash)}};
+    // Texts as hex bytes: a client may have written any bytes, and JSON takes only UTF-8.
+    json strings = json::array();
+    for (const auto& [key, texts] : state.strings)
+        strings.push_back({{"index", hex(key >> 8, 4)},
+                           {"sub", hex(key & 0xFF, 2)},
+                           {"active", hexBytes({texts.first.begin(), texts.first.end()})},
+                           {"stored", hexBytes({texts.second.begin(), texts.second.end()})}});
+    return {{"nodeId", state.nodeId},         {"bitrate", state.bitrateKbit}, {"inBootloader", state.inBootloader},
+            {"powerCut", state.powerCut},     {"objects", objects},           {"strings", strings},
+            {"memory", ranges(state.memory)}, {"flash", ranges(state.flash)}};
 }
 
 SensorState sensorFrom(const json& document)
@@ -83,6 +90,12 @@ SensorState sensorFrom(const json& document)
     for (const json& object : document.at("objects"))
         state.objects[number(object.at("index")) << 8 | number(object.at("sub"))] = {number(object.at("active")),
                                                                                      number(object.at("stored"))};
+    for (const json& text : document.value("strings", json::array())) { // absent from files of older versions
+        const std::vector<std::uint8_t> active = bytesOf(text.at("active").get<std::string>());
+        const std::vector<std::uint8_t> stored = bytesOf(text.at("stored").get<std::string>());
+        state.strings[number(text.at("index")) << 8 | number(text.at("sub"))] = {{active.begin(), active.end()},
+                                                                                 {stored.begin(), stored.end()}};
+    }
     state.memory = rangesFrom(document.value("memory", json::array()));
     state.flash = rangesFrom(document.value("flash", json::array()));
     return state;

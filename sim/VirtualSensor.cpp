@@ -240,6 +240,7 @@ void VirtualSensor::startBoot(Micros now, Micros duration, bool resetAll)
     else
         dictionary.restoreCommunication();
     mode = Mode::Booting;
+    transfer = {};
     bootDoneAt = now + duration;
     heartbeatAt = tpdoAt = srdoAt = never;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sim/ObjectDictionary.h"
+#include "sim/SdoTransfer.h"
 #include "sim/SensorConfig.h"
 #include "sim/SimFrame.h"
 
@@ -17,6 +18,7 @@ enum class NmtState : std::uint8_t { PreOperational = 0x7F, Operational = 0x05, 
 // What a sensor keeps between runs of a persistent simulated bus.
 struct SensorState {
     std::map<ObjectDictionary::Key, std::pair<std::uint32_t, std::uint32_t>> objects; // active, stored
+    std::map<ObjectDictionary::Key, std::pair<std::string, std::string>> strings;     // active, stored
     std::uint8_t nodeId = 0;
     int bitrateKbit = 0;
     bool inBootloader = false;
@@ -25,10 +27,10 @@ struct SensorState {
     std::map<std::uint32_t, std::vector<std::uint8_t>> flash;  // application flash, non-erased runs
 };
 
-// One simulated sensor on the bus: CANopen application (NMT, heartbeat, TPDO 1, SRDO 1,
-// expedited SDO server, vendor objects) and the bootloader that replaces it during a firmware
-// update. It only turns frames and time into frames: the bus calls receive() for every frame
-// it hears and runDue() at the times nextDue() names.
+// One simulated sensor on the bus: CANopen application (NMT, heartbeat, TPDO 1, SRDO 1, SDO
+// server with expedited and segmented transfers, vendor objects) and the bootloader that
+// replaces it during a firmware update. It only turns frames and time into frames: the bus
+// calls receive() for every frame it hears and runDue() at the times nextDue() names.
 class VirtualSensor {
 public:
     VirtualSensor(SensorConfig config, Micros now, std::uint32_t seed = 1);
@@ -71,12 +73,22 @@ private:
 
     // CANopen application.
     void defineObjects();
+    void defineStrings();
     void handleNmt(const Frame& frame, Micros now);
     void handleSdo(const Frame& frame, Micros now, std::vector<Transmission>& out);
+    void expeditedDownload(const Frame& frame, Micros now, std::vector<Transmission>& out);
     std::uint32_t readObject(std::uint16_t index, std::uint8_t sub, std::uint32_t& value, std::uint8_t& size) const;
     std::uint32_t writeObject(std::uint16_t index, std::uint8_t sub, std::uint32_t value, int size, Micros now);
     std::uint32_t checkWrite(std::uint16_t index, std::uint8_t sub, std::uint32_t value) const;
     void afterWrite(std::uint16_t index, std::uint8_t sub, Micros now);
+
+    // Segmented SDO transfers of the string objects.
+    void initiateStringUpload(std::uint16_t index, std::uint8_t sub, const StringEntry& entry, Micros now,
+                              std::vector<Transmission>& out);
+    void initiateStringDownload(const Frame& frame, StringEntry& entry, Micros now, std::vector<Transmission>& out);
+    void uploadSegment(const Frame& frame, Micros now, std::vector<Transmission>& out);
+    void downloadSegment(const Frame& frame, Micros now, std::vector<Transmission>& out);
+    void abortTransfer(std::uint32_t code, Micros now, std::vector<Transmission>& out);
     bool srdoConfigurationValid() const;
     std::uint16_t configuredSrdoChecksum() const;
     void startBoot(Micros now, Micros duration, bool resetAll);
@@ -114,6 +126,8 @@ private:
     Micros heartbeatAt = never;
     Micros tpdoAt = never;
     Micros srdoAt = never;
+
+    SdoTransfer transfer;
 
     bool autoIncrement = false;
     std::uint32_t bootloaderAddress = 0;

@@ -46,6 +46,24 @@ TEST(Scenario, OptionsAreReadAndMistakesReportedWithTheirPlace)
     }
 }
 
+// The string objects by index, the key's hexadecimal digits in either case; a text longer than
+// its object takes is refused.
+TEST(Scenario, StringObjectsAreReadAndTooLongTextsRefused)
+{
+    sim::Scenario scenario;
+    std::string error;
+    ASSERT_TRUE(sim::parseScenario("[sensor a]\nstring.1008 = IO module 8DI\nstring.100a = 2.07\n", "x.ini", scenario, error))
+        << error;
+    EXPECT_EQ(scenario.sensors.at(0).strings,
+              (std::map<std::uint16_t, std::string>{{0x1008, "IO module 8DI"}, {0x100A, "2.07"}}));
+
+    const std::string tooLong(65, 'x');
+    EXPECT_FALSE(sim::parseScenario("[sensor a]\nstring.2F00 = " + tooLong + "\n", "test.ini", scenario, error));
+    EXPECT_EQ(error, "test.ini: [sensor a] string.2F00: '" + tooLong + "' is longer than 64 bytes");
+    EXPECT_FALSE(sim::parseScenario("[sensor a]\nstring.2000 = x\n", "test.ini", scenario, error));
+    EXPECT_EQ(error, "test.ini: [sensor a] string.2000: unknown key");
+}
+
 // Foreign traffic: identifier (hexadecimal), length and period (fractions of a ms allowed).
 TEST(Scenario, TrafficIsReadAndMalformedEntriesNamed)
 {

@@ -5,7 +5,10 @@
 
 #include "FrameText.h"
 
+#include <gtest/gtest.h>
+
 #include <stdexcept>
+#include <utility>
 
 // One simulated sensor driven by hand: frames in, frames out, in a bus time the test moves.
 class SensorHarness {
@@ -48,6 +51,25 @@ inline sim::SensorConfig defaultSensor(int node)
         if (sensor.nodeId == node)
             return sensor;
     throw std::runtime_error("no node " + std::to_string(node) + " in the default scenario " + error);
+}
+
+// Node 5 with only these keys (and no heartbeat), as a scenario section would give them.
+inline sim::SensorConfig parsedSensor(const std::string& keys)
+{
+    sim::Scenario scenario;
+    std::string error;
+    if (!sim::parseScenario("[sensor a]\nnode = 5\nheartbeat = 0\n" + keys, "test.ini", scenario, error))
+        throw std::runtime_error(error);
+    return scenario.sensors.at(0);
+}
+
+// Requests and the answer each must get at once (empty: none), in this order.
+inline void expectExchanges(SensorHarness& harness, const std::vector<std::pair<std::string, std::string>>& exchanges)
+{
+    for (const auto& [request, answer] : exchanges) {
+        SCOPED_TRACE(request);
+        EXPECT_EQ(harness.send(request), answer.empty() ? std::vector<std::string>{} : std::vector<std::string>{answer});
+    }
 }
 
 // Node 5 given the sensor's access code 0x4B56524F, least significant byte first.

@@ -17,15 +17,6 @@ using Frames = std::vector<std::string>;
 
 namespace {
 
-// Requests and the answer each must get at once (empty: none), in this order.
-void expectExchanges(SensorHarness& harness, const std::vector<std::pair<std::string, std::string>>& exchanges)
-{
-    for (const auto& [request, answer] : exchanges) {
-        SCOPED_TRACE(request);
-        EXPECT_EQ(harness.send(request), answer.empty() ? Frames{} : Frames{answer});
-    }
-}
-
 template <class T>
 sim::SensorConfig withFault(T sim::SensorFaults::*fault, T value)
 {
@@ -142,19 +133,6 @@ TEST(VirtualSensor, Faults)
     EXPECT_GT(offsets.size(), 1u);
     EXPECT_LE(std::max(-*offsets.begin(), *offsets.rbegin()), sim::millis(3));
 }
-
-namespace {
-
-sim::SensorConfig parsedSensor(const std::string& keys)
-{
-    sim::Scenario scenario;
-    std::string error;
-    if (!sim::parseScenario("[sensor a]\nnode = 5\nheartbeat = 0\n" + keys, "test.ini", scenario, error))
-        throw std::runtime_error(error);
-    return scenario.sensors.at(0);
-}
-
-} // namespace
 
 // COB-IDs keep all 32 bits: a TPDO with bit 31 set is not sent, clearing only bit 31 makes it
 // valid, and reset communication brings the stored COB-ID back.

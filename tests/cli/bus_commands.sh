@@ -31,6 +31,10 @@ sed 's/^seed = 1$/&\ntraffic.1 = 0x080 8 2\ntraffic.2 = 0x0F0 8 5/' "$scenarios/
 out=$("$cli" --simulate="$work/busy.ini" --json scan 2>/dev/null)
 check "scan of a busy bus" '{"bitrate":125,"nodes":[5,32]}' "$out"
 
+out=$("$cli" --simulate="$scenarios/conflict.ini" --json scan 2>"$work/err")
+check "two sensors at node 5: a conflict" '{"bitrate":125,"conflicts":[5],"nodes":[5,32]}' "$out"
+check "the conflict said" "veldris-cli: more than one device answered as node 5: they share its node ID" "$(cat "$work/err")"
+
 # A device of another maker has no UID of the family: its CiA 301 identity is told instead.
 out=$("$cli" --simulate="$scenarios/foreign.ini" --json scan --identify 2>/dev/null)
 check "identify: the sensor" '{"family": true, "node": 6, "uid": "0x06102200"}' "$(json 'd["devices"][0]' <<<"$out" | tr "'" '"' | sed 's/True/true/')"
@@ -47,6 +51,19 @@ check "abort explained" "veldris-cli: node 32 aborted 0x6000:00 with 0x06020000 
 check "sdo write confirmed" 0 "$?"
 "$cli" --simulate --node 5 sdo write 0x2A00:01 1 --size 4 >/dev/null 2>&1
 check "sdo write refused" 1 "$?"
+# Texts longer than four bytes go in segments, each toggled; a wrong toggle from the server
+# ends the upload with the client's abort.
+out=$("$cli" --simulate --node 5 sdo read 0x1008:00 --string 2>/dev/null)
+check "device name, segmented" "VS-7 safety sensor" "$out"
+"$cli" --simulate --sim-state "$work/text.json" --node 5 sdo write 0x2F00:00 --string "line 3, press 12" >/dev/null 2>&1
+check "segmented write confirmed" 0 "$?"
+out=$("$cli" --simulate --sim-state "$work/text.json" --node 5 --json sdo read 0x2F00:00 --string 2>/dev/null)
+check "the text read back" '6C696E6520332C207072657373203132 line 3, press 12' "$(json 'd["bytes"]+" "+d["text"]' <<<"$out")"
+printf '[sensor toggles]\nnode = 5\nuid = 0x06102200\nfault.sdoToggleError = on\n' >"$work/toggle.ini"
+out=$("$cli" --simulate="$work/toggle.ini" --trace "$work/toggle.log" --node 5 sdo read 0x1008:00 --string 2>"$work/err"); status=$?
+check "wrong toggle: nothing printed, exit 1" " 1" "$out $status"
+check "wrong toggle: the client's abort" "605#8008100000000305" "$(tail -1 "$work/toggle.log" | cut -d' ' -f3)"
+check "wrong toggle said" "veldris-cli: node 5 answered 0x1008:00 with a segment with the wrong toggle bit; the transfer was aborted with 0x05030000" "$(cat "$work/err")"
 "$cli" --simulate --node 5 sdo write 0x1017:00 --bytes "2C 01" >/dev/null 2>&1
 check "sdo write of bytes" 0 "$?"
 for bad in "2C 0" "2C 0G"; do

@@ -5,6 +5,7 @@
 #include "canopen/CanOpenClient.h"
 #include "canopen/NetworkManagement.h"
 #include "canopen/RequestTemplates.h"
+#include "canopen/SdoTransfer.h"
 
 #include "SimulatorTrace.h"
 
@@ -133,6 +134,57 @@ TEST(NodeScan, WorstCaseFrameBits)
                            Row{pcan::messageRtr, 8, 55}, Row{0, 15, 135}}) {
         SCOPED_TRACE(testing::Message() << int(row.type) << " " << int(row.length));
         EXPECT_EQ(worstCaseFrameBits(CanFrame{.messageType = row.type, .length = row.length}), row.bits);
+    }
+}
+
+// Transfers of any length, frame by frame against the simulated sensor: a text goes up in
+// toggled segments; one longer than the caller takes is aborted after the initiate; a text
+// longer than the object holds is refused by the server; an empty text goes as one segment.
+TEST_F(CanOpenClientTest, SegmentedTransfers)
+{
+    std::uintmax_t offset = traceSize();
+    SdoResult name = sdoUpload(client, 5, SdoObject{0x1008, 0}, 100);
+    ASSERT_TRUE(name.uploaded()) << name.failure();
+    EXPECT_TRUE(name.segmented);
+    EXPECT_EQ(std::string(name.data.begin(), name.data.end()), "VS-7 sensor");
+    EXPECT_EQ(tracedFrames(offset),
+              (std::vector<std::string>{"605#4008100000000000", "585#410810000B000000", "605#6000000000000000",
+                                        "585#0056532D37207365", "605#7000000000000000", "585#176E736F72000000"}));
+
+    offset = traceSize();
+    name = sdoUpload(client, 5, SdoObject{0x1008, 0}, 100, 8);
+    EXPECT_EQ(name.kind, SdoResult::Kind::Unexpected);
+    EXPECT_TRUE(name.data.empty());
+    EXPECT_EQ(name.failure(), "answered 0x1008:00 with a value of 11 bytes, more than the 8 bytes taken; the transfer was "
+                              "aborted with 0x05040005");
+    EXPECT_TRUE(traced(offset, "605#8008100005000405"));
+
+    const std::vector<std::uint8_t> tooLong(65, 'x');
+    EXPECT_EQ(sdoDownload(client, 5, SdoObject{0x2F00, 0}, tooLong, 100).abortCode, 0x06070012u);
+
+    struct Row {
+        std::string text;
+        std::vector<std::string> segments; // the client's frames after the initiate
+    };
+    const Row rows[] = {
+        {"", {"605#0F00000000000000"}},
+        {"abc", {}}, // expedited
+        {"plant B, hall 3", {"605#00706C616E742042", "605#102C2068616C6C20", "605#0D33000000000000"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        offset = traceSize();
+        const std::vector<std::uint8_t> bytes(row.text.begin(), row.text.end());
+        const SdoResult written = sdoDownload(client, 5, SdoObject{0x2F00, 0}, bytes, 100);
+        ASSERT_TRUE(written.confirmed()) << written.failure();
+        std::vector<std::string> sent;
+        for (const std::string& frame : tracedFrames(offset))
+            if (frame.rfind("605#", 0) == 0)
+                sent.push_back(frame);
+        ASSERT_FALSE(sent.empty());
+        sent.erase(sent.begin());
+        EXPECT_EQ(sent, row.segments);
+        EXPECT_EQ(sdoUpload(client, 5, SdoObject{0x2F00, 0}, 100).data, bytes);
     }
 }
 

@@ -1,14 +1,21 @@
-// The bus trace in PEAK's trace format 2.1: header, frame lines, local start time.
+// The bus trace in PEAK's trace format 2.1: header, frame lines, local start time, and a trace
+// file that cannot be written.
 
+#include "can/BusTrace.h"
 #include "can/TrcFormat.h"
 #include "canopen/RequestTemplates.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+using veldris::BusTrace;
 using veldris::CanFrame;
 namespace trc = veldris::trc;
 
@@ -23,6 +30,18 @@ std::vector<std::string> linesOf(const std::string& text)
     for (std::string line; std::getline(in, line);)
         lines.push_back(line);
     return lines;
+}
+
+std::string contentOf(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::uint64_t nowMicros()
+{
+    return static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch()).count());
 }
 
 } // namespace
@@ -112,4 +131,65 @@ TEST(TrcTrace, FrameLines)
     };
     for (const Case& c : cases)
         EXPECT_EQ(trc::record(c.frame, c.received, c.number, c.offsetMicros), c.line) << c.number;
+}
+
+// Through the trace itself, in a zone three hours east of UTC: the header dated in local time
+// at the first frame, numbers from 1 without the left-out error frame, offsets from the first
+// frame, CR LF line ends.
+TEST(TrcTrace, FileOfATrace)
+{
+    const std::string path = testing::TempDir() + "/frames.trc";
+    const char* zone = std::getenv("TZ");
+    const std::string savedZone = zone ? zone : "";
+    ::setenv("TZ", "<+03>-3", 1);
+    ::tzset();
+    const std::uint64_t before = nowMicros();
+    {
+        BusTrace trace(path);
+        CanFrame answer = veldris::requests::sdoFrame(5, 0x43, 0x1010, 0);
+        answer.identifier = 0x585;
+        answer.setTimestamp({.millis = 2, .millisOverflow = 0, .micros = 0});
+        trace.record(veldris::requests::sdoFrame(5, 0x40, 0x1010, 0), false);
+        trace.record(answer, true);
+        trace.record({.messageType = pcan::messageErrorFrame}, true);
+        trace.record({.identifier = 0x000, .length = 2, .data = {0x82}}, false);
+    }
+    const std::uint64_t after = nowMicros();
+    zone ? ::setenv("TZ", savedZone.c_str(), 1) : ::unsetenv("TZ");
+    ::tzset();
+    const std::string text = contentOf(path);
+    std::vector<std::string> frames;
+    for (const std::string& line : linesOf(text)) {
+        ASSERT_EQ(line.back(), '\r') << line;
+        if (line.front() != ';')
+            frames.push_back(line.substr(0, line.size() - 1));
+    }
+    const std::string startTime = text.substr(31, 16); // after ";$FILEVERSION=2.1\r\n;$STARTTIME="
+    EXPECT_LE(trc::oleDate(static_cast<std::int64_t>(before) + 10'800'000'000), startTime);
+    EXPECT_LE(startTime, trc::oleDate(static_cast<std::int64_t>(after) + 10'800'000'000));
+    EXPECT_NE(text.find(";   " + path + "\r\n"), std::string::npos);
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_EQ(frames[0], "      1         0.000 DT  1     0605 Tx -  8    40 10 10 00 00 00 00 00");
+    EXPECT_EQ(frames[1].substr(0, 7) + frames[1].substr(21), "      2 DT  1     0585 Rx -  8    43 10 10 00 00 00 00 00");
+    EXPECT_EQ(frames[2].substr(0, 7) + frames[2].substr(21), "      3 DT  1     0000 Tx -  2    82 00");
+    EXPECT_LE(std::stod(frames[1].substr(8, 13)), std::stod(frames[2].substr(8, 13)));
+}
+
+// A medium that takes no more bytes: the user hears of it once, whatever the format.
+TEST(TrcTrace, FailedWriteIsReportedOnce)
+{
+    for (const char* name : {"full.log", "full.pcap", "full.trc"}) {
+        const std::string path = testing::TempDir() + "/" + name;
+        std::filesystem::remove(path);
+        std::filesystem::create_symlink("/dev/full", path);
+        testing::internal::CaptureStderr();
+        {
+            BusTrace trace(path);
+            for (int i = 0; i < 3; ++i)
+                trace.record({.identifier = 0x080}, false);
+        }
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(said, "writing the bus trace " + path + " failed; it ends here\n") << name;
+        std::filesystem::remove(path);
+    }
 }

@@ -54,7 +54,8 @@ void addGlobalOptions(CLI::App& app, GlobalOptions& options)
     app.add_option("--bitrate", options.bitrateKbit, "bit rate in kbit/s: 1000, 500, 250, 125, 50 or 20")
         ->check(CLI::IsMember(offeredBitratesKbit()));
     app.add_option("--node", options.node, "node ID of the sensor")->check(CLI::Range(0, 127));
-    app.add_option("--trace", adapter.tracePath, "record every frame: FILE.log (candump) or FILE.pcap");
+    app.add_option("--trace", adapter.tracePath,
+                   "record every frame: FILE.log (candump), FILE.pcap (Wireshark) or FILE.trc (PEAK trace 2.1)");
     app.add_flag("--json", options.json, "print the result as one JSON document");
     app.add_option("--lang", options.language, "language of translated messages")->check(CLI::IsMember({"de", "en", "cn"}));
     app.add_flag("--version", options.version, "print the version and exit");

@@ -61,7 +61,8 @@ QString appUsage()
         "  --simulate[=SCENARIO]  use the bundled bus simulator instead of an adapter\n"
         "  --sim-state FILE       with --simulate: load the sensors' state from FILE, save it at exit\n"
         "  --library NAME|PATH    PCAN-Basic library to load (default: $VELDRIS_PCANBASIC, else libpcanbasic.so)\n"
-        "  --trace FILE           record every frame: FILE.log (candump) or FILE.pcap\n"
+        "  --trace FILE           record every frame: FILE.log (candump), FILE.pcap (Wireshark)\n"
+        "                         or FILE.trc (PEAK trace 2.1)\n"
         "  --version              print the version and exit\n"
         "  --help                 print this help and exit\n");
 }

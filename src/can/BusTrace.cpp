@@ -1,6 +1,7 @@
 #include "can/BusTrace.h"
 
 #include "can/CandumpLine.h"
+#include "can/TrcFormat.h"
 #include "common/Log.h"
 
 #include <algorithm>
@@ -97,27 +98,52 @@ std::uint64_t BusTrace::wallTimeOf(std::uint64_t adapterMicros, std::uint64_t no
     return adapterMicros + static_cast<std::uint64_t>(adapterOffset);
 }
 
+void BusTrace::open(std::uint64_t firstStamp)
+{
+    opened = true;
+    format = endsWith(path, ".pcap") ? Format::pcap : endsWith(path, ".trc") ? Format::trc : Format::candump;
+    out.open(path, std::ios::binary | std::ios::trunc);
+    if (!out) {
+        logLine("cannot write the bus trace " + path, LogStream::Error);
+        return;
+    }
+    if (format == Format::pcap)
+        out << pcapFileHeader();
+    if (format == Format::trc) {
+        trcStart = firstStamp;
+        out << trc::header(path, firstStamp, trc::localUtcOffsetSeconds(firstStamp));
+    }
+}
+
+std::string BusTrace::entry(const CanFrame& frame, bool received, std::uint64_t stamp)
+{
+    switch (format) {
+    case Format::pcap: return pcapRecord(frame, stamp);
+    case Format::trc: {
+        const std::string line = trc::record(frame, received, trcNumber + 1, static_cast<std::int64_t>(stamp - trcStart));
+        if (line.empty())
+            return line;
+        ++trcNumber;
+        return line + "\r\n";
+    }
+    case Format::candump: break;
+    }
+    return candumpRecord(frame, stamp) + '\n';
+}
+
 void BusTrace::record(const CanFrame& frame, bool received)
 {
     std::lock_guard lock(mutex);
-    if (!opened) {
-        opened = true;
-        pcap = endsWith(path, ".pcap");
-        out.open(path, std::ios::binary | std::ios::trunc);
-        if (!out)
-            logLine("cannot write the bus trace " + path, LogStream::Error);
-        else if (pcap)
-            out << pcapFileHeader();
-    }
-    if (!out)
-        return;
     const std::uint64_t now = nowMicros();
     const std::uint64_t stamp = received ? wallTimeOf(frame.timestampMicros(), now) : now;
-    if (pcap)
-        out << pcapRecord(frame, stamp);
-    else
-        out << candumpRecord(frame, stamp) << '\n';
+    if (!opened)
+        open(stamp);
+    if (!out)
+        return;
+    out << entry(frame, received, stamp);
     out.flush();
+    if (!out) // a full disk or a removed medium: said once, since nothing more reaches the file
+        logLine("writing the bus trace " + path + " failed; it ends here", LogStream::Error);
 }
 
 } // namespace veldris

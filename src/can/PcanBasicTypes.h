@@ -109,6 +109,7 @@ inline constexpr std::uint8_t messageStandard = 0x00;
 inline constexpr std::uint8_t messageRtr = 0x01;
 inline constexpr std::uint8_t messageExtended = 0x02;
 inline constexpr std::uint8_t messageFd = 0x04;
+inline constexpr std::uint8_t messageErrorFrame = 0x40;
 inline constexpr std::uint8_t messageStatus = 0x80;
 inline constexpr std::uint8_t modeStandard = 0;
 inline constexpr std::uint8_t modeExtended = 2;

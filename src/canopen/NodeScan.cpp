@@ -19,21 +19,75 @@ constexpr auto answerTime = std::chrono::milliseconds(30); // a node's SDO serve
 constexpr std::uint32_t longestFrameBits = 160;            // an extended frame of 8 bytes, stuffed
 constexpr int probeWriteAttempts = 50;                     // 1 ms apart while the transmit queue is full
 
-CanFrame probe(int node)
+CanFrame probeFrame(int node)
 {
     return requests::sdoFrame(static_cast<std::uint8_t>(node), sdo::upload, 0x1010, 0);
 }
 
-// What the scan has seen since its first probe: the answers per node and every bit the bus has
-// carried, which tells when the last probe can have left the bus.
+// What the scan has seen: the answers per node and, in the current round, every bit the bus
+// has carried since its first probe, which tells when its last probe can have left the bus.
 class ProbeRound {
 public:
+    static constexpr int nodeCount = 128;
+
     ProbeRound(CanOpenClient& client, const NodeFound& found) : client(client), found(found) {}
 
+    // Probes `nodes` back to back and collects the answers until the bus is quiet; the reason
+    // when the adapter refused a probe (the later nodes were not asked), else empty.
+    std::string probe(const std::vector<int>& nodes)
+    {
+        start = Clock::now();
+        bits = 0;
+        std::string refused;
+        for (int node : nodes) {
+            const Exchange sent = send(node);
+            if (sent.status == ExchangeStatus::Stopped)
+                break;
+            if (sent.status != ExchangeStatus::NoAnswer) {
+                refused = "node " + std::to_string(node) + " " + SdoResult::of(probeFrame(node), sent).failure();
+                break;
+            }
+            collectWaiting();
+        }
+        if (!client.stopRequested())
+            collectUntilQuiet();
+        return refused;
+    }
+
+    std::vector<std::int32_t> foundNodes() const
+    {
+        std::vector<std::int32_t> nodes;
+        for (int node = 0; node < nodeCount; ++node)
+            if (answers[node] > 0)
+                nodes.push_back(node);
+        return nodes;
+    }
+
+    std::vector<int> silentNodes() const
+    {
+        std::vector<int> nodes;
+        for (int node = 0; node < nodeCount; ++node)
+            if (answers[node] == 0)
+                nodes.push_back(node);
+        return nodes;
+    }
+
+    // Node IDs with more than one answer so far: in the first round, two devices answering
+    // one probe.
+    std::vector<std::int32_t> sharedNodes() const
+    {
+        std::vector<std::int32_t> nodes;
+        for (int node = 0; node < nodeCount; ++node)
+            if (answers[node] > 1)
+                nodes.push_back(node);
+        return nodes;
+    }
+
+private:
     // Sends one probe, retrying while the adapter's transmit queue is full. NoAnswer once sent.
     Exchange send(int node)
     {
-        const CanFrame frame = probe(node);
+        const CanFrame frame = probeFrame(node);
         Exchange sent = client.send(frame);
         for (int attempt = 1; attempt < probeWriteAttempts && sent.status == ExchangeStatus::WriteRefused
                               && (sent.adapterStatus & pcan::errorQXmtFull) != 0;
@@ -53,12 +107,11 @@ public:
     }
 
     // Collects answers until the last probe has been on the bus for the answer time; the end
-    // moves out with every frame that took the bus meanwhile. False when stopped.
+    // moves out with every frame that took the bus meanwhile.
     void collectUntilQuiet()
     {
         for (;;) {
-            const Clock::time_point end = quietAt();
-            if (!client.waitForFrames(end))
+            if (!client.waitForFrames(quietAt()))
                 return;
             const std::vector<CanFrame> frames = client.readWaitingFrames();
             for (const CanFrame& frame : frames)
@@ -67,21 +120,6 @@ public:
                 return;
         }
     }
-
-    NodeScan result() const
-    {
-        NodeScan scan;
-        for (int node = 0; node < nodeCount; ++node) {
-            if (answers[node] > 0)
-                scan.nodes.push_back(node);
-            if (answers[node] > 1)
-                scan.conflicts.push_back(node);
-        }
-        return scan;
-    }
-
-private:
-    static constexpr int nodeCount = 128;
 
     Clock::time_point quietAt() const
     {
@@ -98,7 +136,7 @@ private:
         // Any answer of a node's SDO server to its probe, an abort included, shows a node there.
         const int node = static_cast<int>(frame.identifier) - 0x580;
         if ((frame.messageType & pcan::messageExtended) != 0 || node < 0 || node >= nodeCount
-            || !answersRequest(frame, probe(node)))
+            || !answersRequest(frame, probeFrame(node)))
             return;
         if (++answers[node] == 1 && found)
             found(node);
@@ -106,7 +144,7 @@ private:
 
     CanOpenClient& client;
     const NodeFound& found;
-    const Clock::time_point start = Clock::now();
+    Clock::time_point start;
     std::uint64_t bits = 0;
     std::array<int, nodeCount> answers{};
 };
@@ -127,21 +165,17 @@ NodeScan scanNodes(CanOpenClient& client, const NodeFound& found)
 {
     client.drainReceiveQueue(); // answers from before the scan are nobody's probe answers
     ProbeRound round(client, found);
-    std::string refused;
-    for (int node = 0; node <= 127; ++node) {
-        const Exchange sent = round.send(node);
-        if (sent.status == ExchangeStatus::Stopped)
-            break;
-        if (sent.status != ExchangeStatus::NoAnswer) {
-            refused = "node " + std::to_string(node) + " " + SdoResult::of(probe(node), sent).failure();
-            break;
-        }
-        round.collectWaiting();
-    }
-    if (!client.stopRequested())
-        round.collectUntilQuiet();
-    NodeScan scan = round.result();
-    scan.refused = refused;
+    std::vector<int> everyNode(ProbeRound::nodeCount);
+    for (int node = 0; node < ProbeRound::nodeCount; ++node)
+        everyNode[node] = node;
+    NodeScan scan;
+    scan.refused = round.probe(everyNode);
+    scan.conflicts = round.sharedNodes();
+    // On a machine's bus a frame gets lost now and then: the node IDs that stayed silent are
+    // asked once more, so that one lost answer does not hide a node.
+    if (scan.complete() && !client.stopRequested())
+        scan.refused = round.probe(round.silentNodes());
+    scan.nodes = round.foundNodes();
     return scan;
 }
 

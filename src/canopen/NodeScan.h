@@ -27,8 +27,9 @@ using NodeFound = std::function<void(std::int32_t node)>;
 
 // Probes node IDs 0..127 with an SDO read of 0x1010:00 and lists every one that answers at all,
 // also with an abort. The 128 probes go out back to back and the answers are collected until
-// 30 ms after the last probe can have left the bus. A stop ends the scan with the nodes found
-// so far.
+// 30 ms after the last probe can have left the bus; then the silent node IDs are probed once
+// more the same way, so that a lost answer does not hide a node. Two answers to one probe of
+// the first round are a conflict. A stop ends the scan with the nodes found so far.
 NodeScan scanNodes(CanOpenClient& client, const NodeFound& found = {});
 
 // The most bits `frame` can occupy on the bus: the classic frame with worst-case bit stuffing,

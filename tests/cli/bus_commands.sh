@@ -17,7 +17,7 @@ check "one JSON document" ok "$(python3 -c 'import json,sys; json.loads(sys.stdi
 if command -v tshark >/dev/null; then
   probes=$(tshark -r "$work/scan.pcap" -d can.subdissector,canopen -Y 'canopen.sdo.ccs == 2' -T fields \
     -e canopen.sdo.main_idx -e canopen.sdo.sub_idx 2>/dev/null | sort | uniq -c | sed 's/^ *//')
-  check "trace of the scan: 128 upload requests of 0x1010:00" $'128 0x1010\t0x00' "$probes"
+  check "trace of the scan: 128 upload requests of 0x1010:00, and the 126 silent node IDs again" $'254 0x1010\t0x00' "$probes"
 else
   echo "skipped: tshark is not installed"
 fi

@@ -114,12 +114,17 @@ int DcfCommand::show(const GlobalOptions& options)
                                 {"frame", veldris::frameNotation(frame)},
                                 {"action", actionName(plan.action)},
                                 {"reason", plan.reason}});
+            if (plan.isString())
+                sections.back()["size"] = plan.bytes.size();
             continue;
         }
         std::cout << '[' << section.index << "] line " << section.headerLine << '\n';
         for (std::size_t i = 0; i < section.keys.size(); ++i)
             std::cout << "  " << section.keys[i] << " = " << section.values[i] << '\n';
-        std::cout << "  frame " << veldris::frameNotation(frame) << '\n';
+        // A string above four bytes is a segmented transfer: its first frame and its size.
+        std::cout << "  frame " << veldris::frameNotation(frame)
+                  << (plan.isString() && plan.bytes.size() > 4 ? " (segmented, " + std::to_string(plan.bytes.size()) + " bytes)" : "")
+                  << '\n';
         if (plan.action != veldris::DownloadPlan::Action::Send)
             std::cout << (plan.action == veldris::DownloadPlan::Action::Skip ? "  skipped: " : "  not sent: ") << plan.reason
                       << '\n';

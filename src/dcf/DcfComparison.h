@@ -40,6 +40,7 @@ DcfComparison compareWithSensor(const DcfReadout& readout, const std::vector<DCF
 //   "0x1017:00  sensor 200  file 350"
 //   "0x1017:00  sensor aborted 0x06020000  file 350"
 //   "0x1017:00  sensor no answer  file 350"
+//   "0x1017:00  sensor not asked  file 350" (the adapter refused the request, or after a stop)
 //   "0x7132:00  not compared: DataType 8 is not written (...)"
 std::string differenceLine(const EntryComparison& entry);
 

@@ -85,6 +85,7 @@ DcfReadout readDcfValues(CanOpenClient& client, std::uint8_t node, const std::ve
         } else if (!readout.complete()) {
             // Not asked: no value of the sensor, and nothing the file may keep as its value.
             entry.result = Result::NoAnswer;
+            entry.asked = false;
             entry.failed = true;
             entry.reason = "not asked: the readout ended before it";
         } else if (plan.action != DownloadPlan::Action::Send) {
@@ -97,11 +98,13 @@ DcfReadout readDcfValues(CanOpenClient& client, std::uint8_t node, const std::ve
             if (answer.kind == SdoResult::Kind::Stopped || client.stopRequested()) {
                 readout.stopped = true;
                 entry.result = Result::NoAnswer;
+                entry.asked = false;
                 entry.failed = true;
                 entry.reason = "not asked: the readout ended before it";
             } else if (answer.notAsked()) {
                 readout.refused = "node " + std::to_string(node) + " " + answer.failure();
                 entry.result = Result::NoAnswer;
+                entry.asked = false;
                 entry.failed = true;
                 entry.reason = answer.failure();
                 progress.addLine(lineOf(entry) + " was not asked: " + entry.reason);

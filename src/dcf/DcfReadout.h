@@ -20,7 +20,7 @@ struct EntryReading {
         Read,     // `value` is the sensor's
         Aborted,  // the sensor refused the upload (`abortCode`), or answered it in a way no upload
                   // of this entry is answered (another size, a broken segmented transfer)
-        NoAnswer, // nothing came, or the readout ended before this section was asked
+        NoAnswer, // nothing came, or the request never reached the bus (`asked` false)
         Skipped,  // a section that `dcf write` does not send, or refuses (`failed`)
     };
     std::int32_t headerLine = 0;
@@ -32,6 +32,7 @@ struct EntryReading {
     std::optional<DcfValue> value;          // Read only
     std::optional<std::uint32_t> abortCode; // an abort of the sensor
     std::string reason;                     // why it was skipped, aborted or not answered
+    bool asked = true; // false: the adapter refused the request, or the readout had ended before it
     // The section's value is missing from what was read: anything but a Read and a plain skip.
     // A VISIBLE_STRING that cannot stand on a DCF line is read and failed (`reason` says so).
     bool failed = false;

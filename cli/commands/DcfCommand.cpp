@@ -133,7 +133,8 @@ int DcfCommand::show(const GlobalOptions& options)
             std::cout << "  " << section.keys[i] << " = " << section.values[i] << '\n';
         // A string above four bytes is a segmented transfer: its first frame and its size.
         std::cout << "  frame " << veldris::frameNotation(frame)
-                  << (plan.isString() && plan.bytes.size() > 4 ? " (segmented, " + std::to_string(plan.bytes.size()) + " bytes)" : "")
+                  << (plan.isString() && plan.bytes.size() > 4 ? " (segmented, " + std::to_string(plan.bytes.size()) + " bytes)"
+                                                               : "")
                   << '\n';
         if (plan.action != veldris::DownloadPlan::Action::Send)
             std::cout << (plan.action == veldris::DownloadPlan::Action::Skip ? "  skipped: " : "  not sent: ") << plan.reason

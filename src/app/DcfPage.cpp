@@ -104,7 +104,7 @@ void TVeldrisForm::DCFUpdateBtnClick()
     veldris::GUIProgress progress;
     std::uint32_t shown = 0;
     setCursor(Qt::WaitCursor);
-    const std::array<QWidget*, 7> locked = {TabTreeView,   DCFLoadBtn,   DCFUpdateBtn, DCFCompareBtn,
+    const std::array<QWidget*, 7> locked = {TabTreeView,          DCFLoadBtn,   DCFUpdateBtn, DCFCompareBtn,
                                             DCFSaveFromSensorBtn, BitrateCombo, NodeIDCombo};
     for (QWidget* control : locked)
         control->setEnabled(false);

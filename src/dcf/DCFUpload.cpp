@@ -114,7 +114,7 @@ SectionReport DCFUpload::writeSection(const DCFSection& section, Progress& progr
         // An abort, or an answer no expedited download gets: the sensor did not take the value.
         report.result = SectionReport::Result::Aborted;
         report.abortCode = answer.abortCode;
-        report.reason = answer.aborted()                 ? abortCodeText(answer.abortCode)
+        report.reason = answer.aborted()              ? abortCodeText(answer.abortCode)
                       : !answer.protocolFault.empty() ? answer.protocolFault
                                                       : "answer " + hex(answer.command);
         progress.addLine(lineOf(report) + " returned an error");

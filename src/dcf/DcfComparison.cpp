@@ -72,7 +72,8 @@ std::string differenceLine(const EntryComparison& entry)
             std::snprintf(code, sizeof code, " 0x%08X", *entry.reading.abortCode);
         return object + ("  sensor aborted" + std::string(code)) + file;
     }
-    case Result::NoAnswer: return object + std::string(entry.reading.asked ? "  sensor no answer" : "  sensor not asked") + file;
+    case Result::NoAnswer:
+        return object + std::string(entry.reading.asked ? "  sensor no answer" : "  sensor not asked") + file;
     default: return object + ("  not compared: " + entry.reading.reason);
     }
 }

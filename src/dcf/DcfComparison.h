@@ -13,9 +13,9 @@ namespace veldris {
 // One section of a DCF against the sensor's value.
 struct EntryComparison {
     enum class Result { Equal, Differs, Aborted, NoAnswer, Skipped };
-    EntryReading reading;          // what the sensor gave
-    std::optional<DcfValue> file;  // the value `dcf write` sends (node added where relative)
-    std::string fileText;          // the file's ParameterValue as written, without CR and blanks
+    EntryReading reading;         // what the sensor gave
+    std::optional<DcfValue> file; // the value `dcf write` sends (node added where relative)
+    std::string fileText;         // the file's ParameterValue as written, without CR and blanks
     Result result = Result::Skipped;
 
     // A section that `dcf write` sends and whose value the sensor does not hold, or that was

@@ -24,14 +24,14 @@ std::string lineOf(const EntryReading& entry)
     return "Section at line " + std::to_string(entry.headerLine);
 }
 
-void takeAnswer(EntryReading& entry, const SdoResult& answer, const DCFSection& section, std::uint8_t node,
-                Progress& progress)
+void takeAnswer(EntryReading& entry, const SdoResult& answer, const DCFSection& section, std::uint8_t node, Progress& progress)
 {
     if (answer.uploaded()) {
         entry.result = Result::Read;
         entry.value = sensorValue(entry.type, answer);
         const std::string* written = section.value("ParameterValue");
-        progress.addLine(lineOf(entry) + " was read: " + valueTextLike(written ? *written : "", *entry.value, entry.type, node));
+        progress.addLine(lineOf(entry)
+                         + " was read: " + valueTextLike(written ? *written : "", *entry.value, entry.type, node));
         if (entry.type.kind == DataTypeInfo::Kind::VisibleString && !fitsOnALine(entry.value->bytes)) {
             entry.failed = true;
             entry.reason = "the sensor's text holds a control character or a blank at an end, which a DCF line cannot keep";
@@ -61,8 +61,7 @@ bool DcfReadout::allRead() const
     return complete() && std::none_of(entries.begin(), entries.end(), [](const EntryReading& e) { return e.failed; });
 }
 
-DcfReadout readDcfValues(CanOpenClient& client, std::uint8_t node, const std::vector<DCFSection>& sections,
-                         Progress& progress)
+DcfReadout readDcfValues(CanOpenClient& client, std::uint8_t node, const std::vector<DCFSection>& sections, Progress& progress)
 {
     DcfReadout readout;
     progress.setProgress(0);

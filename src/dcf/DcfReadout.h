@@ -24,7 +24,7 @@ struct EntryReading {
         Skipped,  // a section that `dcf write` does not send, or refuses (`failed`)
     };
     std::int32_t headerLine = 0;
-    std::string index; // as the header writes it ("1800")
+    std::string index;             // as the header writes it ("1800")
     std::uint16_t objectIndex = 0; // the index the upload asked for
     std::uint8_t subIndex = 0;
     DataTypeInfo type;
@@ -32,7 +32,7 @@ struct EntryReading {
     std::optional<DcfValue> value;          // Read only
     std::optional<std::uint32_t> abortCode; // an abort of the sensor
     std::string reason;                     // why it was skipped, aborted or not answered
-    bool asked = true; // false: the adapter refused the request, or the readout had ended before it
+    bool asked = true;                      // false: the adapter refused the request, or the readout had ended before it
     // The section's value is missing from what was read: anything but a Read and a plain skip.
     // A VISIBLE_STRING that cannot stand on a DCF line is read and failed (`reason` says so).
     bool failed = false;
@@ -57,7 +57,6 @@ struct DcfReadout {
 // lines in the style of the upload go to `progress` ("Section at line 4 was read: 100",
 // "Section at line 7 returned an error", "Section at line 9 got no answer"). A refused request
 // or a stop ends the readout at once; the sections after it are not asked. Nothing throws.
-DcfReadout readDcfValues(CanOpenClient& client, std::uint8_t node, const std::vector<DCFSection>& sections,
-                         Progress& progress);
+DcfReadout readDcfValues(CanOpenClient& client, std::uint8_t node, const std::vector<DCFSection>& sections, Progress& progress);
 
 } // namespace veldris

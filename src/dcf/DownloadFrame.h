@@ -44,9 +44,9 @@ struct DownloadPlan {
                   // that refuses the whole file before anything is sent
     };
     Action action = Action::Send;
-    CanFrame frame;     // as buildDownloadFrame builds it, also when not sent
-    std::string reason; // Skip and Refuse: why, e.g. "no ParameterValue"
-    DataTypeInfo type;  // of the DataType
+    CanFrame frame;                  // as buildDownloadFrame builds it, also when not sent
+    std::string reason;              // Skip and Refuse: why, e.g. "no ParameterValue"
+    DataTypeInfo type;               // of the DataType
     std::vector<std::uint8_t> bytes; // Send: the whole value, least significant byte first for numbers
 
     // A string goes out with sdoDownload (segmented above four bytes), a number as `frame`.

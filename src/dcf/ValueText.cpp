@@ -39,9 +39,9 @@ std::string numberLike(const std::string& style, std::int64_t value, const DataT
 // A template split around "$NODEID": the number part and where the formula had it.
 struct Formula {
     bool relative = false;
-    bool nodeFirst = true;   // "$NODEID+0x180" rather than "0x180+$NODEID"
-    std::string spelling;    // "$NODEID" as the template writes it
-    std::string numberPart;  // "0x180"; empty for "$NODEID" alone
+    bool nodeFirst = true;  // "$NODEID+0x180" rather than "0x180+$NODEID"
+    std::string spelling;   // "$NODEID" as the template writes it
+    std::string numberPart; // "0x180"; empty for "$NODEID" alone
 };
 
 Formula formulaOf(const std::string& text)

@@ -79,8 +79,7 @@ TEST_F(DcfReadoutTest, WhatEachSectionGives)
         EXPECT_EQ(progress.percent, 100u);
         // A refused request says why in one line of its own, after the lines before it.
         const std::size_t shown = std::min(progress.lines.size(), c.lines.size());
-        EXPECT_EQ(std::vector<std::string>(progress.lines.begin(), progress.lines.begin() + static_cast<long>(shown)),
-                  c.lines);
+        EXPECT_EQ(std::vector<std::string>(progress.lines.begin(), progress.lines.begin() + static_cast<long>(shown)), c.lines);
         for (const EntryReading& entry : read.entries)
             EXPECT_EQ(entry.value.has_value(), entry.result == Result::Read) << "an abort or silence is no value";
     }

@@ -78,5 +78,6 @@ TEST_F(StringSections, AreWrittenWholeAndChecked)
     DCFFile file;
     ASSERT_TRUE(file.loadText("[2F01]\nDataType=0x000A\nParameterValue=DEADBEEZ\n"));
     EXPECT_EQ(badValues(file.sections(), 5),
-              std::vector<std::string>{"line 3: ParameterValue 'DEADBEEZ' is not hexadecimal bytes (such as 01 02 0A) for OCTET_STRING"});
+              std::vector<std::string>{
+                  "line 3: ParameterValue 'DEADBEEZ' is not hexadecimal bytes (such as 01 02 0A) for OCTET_STRING"});
 }

@@ -20,7 +20,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <cstdio>
 #include <iostream>
 
 namespace {
@@ -56,13 +55,6 @@ nlohmann::json valueJson(const veldris::DcfValue& value, const veldris::DataType
     if (value.kind == veldris::DataTypeInfo::Kind::Number)
         return value.number;
     return veldris::valueTextLike(written, value, type, std::nullopt);
-}
-
-std::string objectText(const Reading& entry)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%04X:%02X", entry.objectIndex, entry.subIndex);
-    return text;
 }
 
 nlohmann::json readingJson(const Reading& entry, const veldris::DCFSection& section)
@@ -182,8 +174,8 @@ int DcfCommand::read(Session& session)
             continue;
         ++unread;
         if (!options.json)
-            std::cout << "not read: section at line " << entry.headerLine << " (" << objectText(entry) << "): " << entry.reason
-                      << '\n';
+            std::cout << "not read: section at line " << entry.headerLine << " (" << entry.object().text()
+                      << "): " << entry.reason << '\n';
     }
     if (!readout.complete()) {
         reportIncomplete(readout);

@@ -24,18 +24,6 @@
 #include <QTreeWidget>
 
 #include <array>
-#include <cstdio>
-
-namespace {
-
-std::string objectText(const veldris::EntryReading& entry)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%04X:%02X", entry.objectIndex, entry.subIndex);
-    return text;
-}
-
-} // namespace
 
 bool TVeldrisForm::readDcfFromSensor(const std::vector<veldris::DCFSection>& sections, veldris::DcfReadout& readout)
 {
@@ -122,7 +110,7 @@ void TVeldrisForm::DCFSaveFromSensorBtnClick()
             continue;
         ++unread;
         DCFOutput->appendPlainText(QString::fromLatin1("Not read: section at line " + std::to_string(entry.headerLine) + " ("
-                                                       + objectText(entry) + "): " + entry.reason));
+                                                       + entry.object().text() + "): " + entry.reason));
     }
     DCFOutput->appendPlainText(QStringLiteral("Saved ") + target);
     if (unread > 0)

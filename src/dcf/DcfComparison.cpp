@@ -61,20 +61,18 @@ DcfComparison compareWithSensor(const DcfReadout& readout, const std::vector<DCF
 
 std::string differenceLine(const EntryComparison& entry)
 {
-    char object[16];
-    std::snprintf(object, sizeof object, "0x%04X:%02X", entry.reading.objectIndex, entry.reading.subIndex);
+    const std::string object = entry.reading.object().text();
     const std::string file = entry.file ? "  file " + shown(*entry.file, entry) : "";
     switch (entry.result) {
-    case Result::Differs: return object + ("  sensor " + shown(*entry.reading.value, entry)) + file;
+    case Result::Differs: return object + "  sensor " + shown(*entry.reading.value, entry) + file;
     case Result::Aborted: {
         char code[16] = "";
         if (entry.reading.abortCode)
             std::snprintf(code, sizeof code, " 0x%08X", *entry.reading.abortCode);
-        return object + ("  sensor aborted" + std::string(code)) + file;
+        return object + "  sensor aborted" + code + file;
     }
-    case Result::NoAnswer:
-        return object + std::string(entry.reading.asked ? "  sensor no answer" : "  sensor not asked") + file;
-    default: return object + ("  not compared: " + entry.reading.reason);
+    case Result::NoAnswer: return object + (entry.reading.asked ? "  sensor no answer" : "  sensor not asked") + file;
+    default: return object + "  not compared: " + entry.reading.reason;
     }
 }
 

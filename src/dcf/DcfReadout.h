@@ -1,5 +1,6 @@
 #pragma once
 
+#include "canopen/SdoResult.h"
 #include "dcf/DCFFile.h"
 #include "dcf/DataTypes.h"
 #include "dcf/DcfValue.h"
@@ -33,6 +34,8 @@ struct EntryReading {
     std::optional<std::uint32_t> abortCode; // an abort of the sensor
     std::string reason;                     // why it was skipped, aborted or not answered
     bool asked = true;                      // false: the adapter refused the request, or the readout had ended before it
+    SdoObject object() const { return {objectIndex, subIndex}; } // "0x1017:00" in messages
+
     // The section's value is missing from what was read: anything but a Read and a plain skip.
     // A VISIBLE_STRING that cannot stand on a DCF line is read and failed (`reason` says so).
     bool failed = false;

@@ -167,9 +167,9 @@ int DcfCommand::read(Session& session)
         printJson({{"path", output}, {"sections", sections}, {"lines", lines}, {"saved", saved}});
     }
     std::size_t unread = 0;
-    std::size_t read = 0;
+    std::size_t values = 0;
     for (const Reading& entry : readout.entries) {
-        read += entry.result == Reading::Result::Read && !entry.failed;
+        values += entry.result == Reading::Result::Read && !entry.failed;
         if (!entry.failed)
             continue;
         ++unread;
@@ -187,7 +187,7 @@ int DcfCommand::read(Session& session)
         return exitRefused;
     }
     if (!options.json)
-        std::cout << "wrote " << output << ": " << read << " values read, " << readout.entries.size() - read - unread
+        std::cout << "wrote " << output << ": " << values << " values read, " << readout.entries.size() - values - unread
                   << " sections as in the template, " << unread << " without ParameterValue\n";
     if (unread > 0)
         std::cerr << "veldris-cli: " << unread << " entries could not be read; " << output

@@ -83,6 +83,12 @@ CLI::App* DcfCommand::add(CLI::App& app)
     writeCommand = dcf->add_subcommand("write", "write FILE into the sensor at --node, store, reset the bus");
     writeCommand->add_option("file", path, "DCF file")->required();
     writeCommand->add_flag("--verify", verify, "read every written value back and compare it before the store");
+    readCommand = dcf->add_subcommand(
+        "read", "save TEMPLATE as FILE with the values of the sensor at --node for every section dcf write sends");
+    readCommand->add_option("template", path, "DCF file whose sections say what to read")->required();
+    readCommand->add_option("--output", output, "the DCF file to write")->required();
+    diffCommand = dcf->add_subcommand("diff", "compare the values of the sensor at --node with the sections of FILE");
+    diffCommand->add_option("file", path, "DCF file")->required();
     return dcf;
 }
 
@@ -91,6 +97,10 @@ int DcfCommand::run(Session& session)
     const GlobalOptions& options = session.options;
     if (writeCommand->parsed())
         return write(session);
+    if (readCommand->parsed())
+        return read(session);
+    if (diffCommand->parsed())
+        return diff(session);
     return show(options);
 }
 
@@ -114,12 +124,18 @@ int DcfCommand::show(const GlobalOptions& options)
                                 {"frame", veldris::frameNotation(frame)},
                                 {"action", actionName(plan.action)},
                                 {"reason", plan.reason}});
+            if (plan.isString())
+                sections.back()["size"] = plan.bytes.size();
             continue;
         }
         std::cout << '[' << section.index << "] line " << section.headerLine << '\n';
         for (std::size_t i = 0; i < section.keys.size(); ++i)
             std::cout << "  " << section.keys[i] << " = " << section.values[i] << '\n';
-        std::cout << "  frame " << veldris::frameNotation(frame) << '\n';
+        // A string above four bytes is a segmented transfer: its first frame and its size.
+        std::cout << "  frame " << veldris::frameNotation(frame)
+                  << (plan.isString() && plan.bytes.size() > 4 ? " (segmented, " + std::to_string(plan.bytes.size()) + " bytes)"
+                                                               : "")
+                  << '\n';
         if (plan.action != veldris::DownloadPlan::Action::Send)
             std::cout << (plan.action == veldris::DownloadPlan::Action::Skip ? "  skipped: " : "  not sent: ") << plan.reason
                       << '\n';

@@ -39,18 +39,28 @@ QWidget* TVeldrisForm::buildDcfTab()
     DCFLoadBtn = named<QPushButton>("DCFLoadBtn");
     DCFUpdateBtn = named<QPushButton>("DCFUpdateBtn");
     DCFUpdateBtn->setEnabled(false);
+    DCFCompareBtn = named<QPushButton>("DCFCompareBtn");
+    DCFCompareBtn->setEnabled(false);
+    DCFSaveFromSensorBtn = named<QPushButton>("DCFSaveFromSensorBtn");
+    DCFSaveFromSensorBtn->setEnabled(false);
     row->addWidget(DCFPathLabel);
     row->addWidget(DCFFilepathInput, 1);
     row->addWidget(DCFLoadBtn);
     row->addWidget(DCFUpdateBtn);
+    row->addWidget(DCFCompareBtn);
+    row->addWidget(DCFSaveFromSensorBtn);
     layout->addLayout(row);
     DCFOutput = named<QPlainTextEdit>("DCFOutput");
     DCFOutput->setReadOnly(true);
     layout->addWidget(DCFOutput, 1);
     OpenDCFDialog = namedFileDialog(this, "OpenDCFDialog", QStringLiteral("dcf (*.dcf)"), false);
+    SaveDCFDialog = namedFileDialog(this, "SaveDCFDialog", QStringLiteral("dcf (*.dcf)"), true);
+    SaveDCFDialog->setDefaultSuffix(QStringLiteral("dcf"));
 
     connectHandler(DCFLoadBtn, &QPushButton::clicked, this, &TVeldrisForm::DCFLoadBtnClick);
     connectHandler(DCFUpdateBtn, &QPushButton::clicked, this, &TVeldrisForm::DCFUpdateBtnClick);
+    connectHandler(DCFCompareBtn, &QPushButton::clicked, this, &TVeldrisForm::DCFCompareBtnClick);
+    connectHandler(DCFSaveFromSensorBtn, &QPushButton::clicked, this, &TVeldrisForm::DCFSaveFromSensorBtnClick);
     return card;
 }
 
@@ -64,12 +74,13 @@ void TVeldrisForm::DCFLoadBtnClick()
     DCFFilepathInput->setToolTip(path);
     if (app.dcf.load(QFile::encodeName(path).toStdString())) {
         dcfLoaded = true;
-        if (sensorSelected)
-            DCFUpdateBtn->setEnabled(true);
+        for (QPushButton* button : {DCFUpdateBtn, DCFCompareBtn, DCFSaveFromSensorBtn})
+            button->setEnabled(sensorSelected);
         return;
     }
     DCFOutput->appendPlainText(QStringLiteral("An error occured during DCF parsing"));
-    DCFUpdateBtn->setEnabled(false);
+    for (QPushButton* button : {DCFUpdateBtn, DCFCompareBtn, DCFSaveFromSensorBtn})
+        button->setEnabled(false);
     dcfLoaded = false;
 }
 
@@ -93,7 +104,8 @@ void TVeldrisForm::DCFUpdateBtnClick()
     veldris::GUIProgress progress;
     std::uint32_t shown = 0;
     setCursor(Qt::WaitCursor);
-    const std::array<QWidget*, 5> locked = {TabTreeView, DCFLoadBtn, DCFUpdateBtn, BitrateCombo, NodeIDCombo};
+    const std::array<QWidget*, 7> locked = {TabTreeView,          DCFLoadBtn,   DCFUpdateBtn, DCFCompareBtn,
+                                            DCFSaveFromSensorBtn, BitrateCombo, NodeIDCombo};
     for (QWidget* control : locked)
         control->setEnabled(false);
     const veldris::SensorInfo sensor = app.sensor;

@@ -63,6 +63,8 @@ constexpr CaptionRow captionRows[] = {
     {"CRCChecksumLabel", "Checksum:"},
     {"DCFLoadBtn", "Open"},
     {"DCFUpdateBtn", "Write"},
+    {"DCFCompareBtn", "Compare"},
+    {"DCFSaveFromSensorBtn", "Save from sensor…"},
     {"DCFPathLabel", "Path:"},
     {"DCFFilepathInput", "No path selected"},
     {"FWLoadBtn", "Open"},

@@ -43,6 +43,8 @@ class TAboutDialog;
 struct WorkerDisplay;
 
 namespace veldris {
+struct DcfReadout;
+struct DCFSection;
 class CanOpenClient;
 struct SensorInfo;
 enum class Message;
@@ -135,6 +137,8 @@ public slots:
 
     void DCFLoadBtnClick();
     void DCFUpdateBtnClick();
+    void DCFCompareBtnClick();
+    void DCFSaveFromSensorBtnClick();
 
     void FWLoadBtnClick();
     void MethodSelectionCombo_OnCloseup();
@@ -258,8 +262,11 @@ public:
     QLineEdit* DCFFilepathInput = nullptr;
     QPushButton* DCFLoadBtn = nullptr;
     QPushButton* DCFUpdateBtn = nullptr;
+    QPushButton* DCFCompareBtn = nullptr;
+    QPushButton* DCFSaveFromSensorBtn = nullptr;
     QPlainTextEdit* DCFOutput = nullptr;
     QFileDialog* OpenDCFDialog = nullptr;
+    QFileDialog* SaveDCFDialog = nullptr;
 
     // FW Update card.
     QPushButton* FWLoadBtn = nullptr;
@@ -386,6 +393,10 @@ private:
     std::exception_ptr diagnoseOnWorker(veldris::BusLease lease, veldris::DiagnosisOutcome& outcome);
     // The current-value checkbox's switch, with the bus held.
     void switchCurrentValue();
+    // The sensor's values of `sections` on a worker, its lines in DCFOutput, with the DCF page
+    // locked; false when nothing ran (a value refuses the file, the bus is busy) or it was
+    // stopped.
+    bool readDcfFromSensor(const std::vector<veldris::DCFSection>& sections, veldris::DcfReadout& readout);
 
     bool longProcedureRunning = false; // a worker or the diagnosis holds the bus; see LongProcedureScope
     bool closeAfterWorker = false;     // the user chose to stop it and close

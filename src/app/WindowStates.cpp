@@ -39,7 +39,7 @@ void TVeldrisForm::showNoSensorState()
     enable({ChangeNodeIdBtn, ChangeBitrateBtn}, false);
     for (QLineEdit* field : {UIDInput, FWVersionInput, ItemNumberInput, SerialNumberInput})
         field->clear();
-    enable({CRCLoadBtn, CRCSaveBtn, DCFUpdateBtn, FWUpdateBtn}, false);
+    enable({CRCLoadBtn, CRCSaveBtn, DCFUpdateBtn, DCFCompareBtn, DCFSaveFromSensorBtn, FWUpdateBtn}, false);
     FWLoadBtn->setEnabled(true);
     enable({FWForceCheckbox, ErrorLogReadBtn}, false);
     TabTreeView->setEnabled(true);
@@ -53,7 +53,7 @@ void TVeldrisForm::showConnectedState()
     sensorSelected = true;
     enable({ChangeNodeIdBtn, ChangeBitrateBtn, CRCLoadBtn, CRCSaveBtn}, true);
     if (dcfLoaded)
-        DCFUpdateBtn->setEnabled(true);
+        enable({DCFUpdateBtn, DCFCompareBtn, DCFSaveFromSensorBtn}, true);
     enable({FWForceCheckbox, ErrorLogReadBtn, DiagnoseStartBtn, TabTreeView, BitrateCombo, NodeIDCombo, GetCurrentErrorsBtn,
             CurrentValueCheckbox},
            true);

@@ -6,6 +6,7 @@
 #include "canopen/RequestTemplates.h"
 #include "canopen/SdoResult.h"
 #include "canopen/SdoProtocol.h"
+#include "canopen/SdoTransfer.h"
 #include "common/Progress.h"
 #include "dcf/DownloadFrame.h"
 #include "sensor/SrdoChecksum.h"
@@ -95,7 +96,10 @@ SectionReport DCFUpload::writeSection(const DCFSection& section, Progress& progr
         success = false;
         return report;
     }
-    const SdoResult answer = sdoExchange(client, plan.frame, downloadTimeoutMs);
+    // A string goes out whole, segmented above four bytes; a number as its one frame.
+    const SdoResult answer = plan.isString()
+                               ? sdoDownload(client, node, SdoObject::of(plan.frame), plan.bytes, downloadTimeoutMs)
+                               : sdoExchange(client, plan.frame, downloadTimeoutMs);
     if (answer.kind == SdoResult::Kind::Stopped) {
         report.result = SectionReport::Result::NoAnswer;
         return report;
@@ -104,13 +108,15 @@ SectionReport DCFUpload::writeSection(const DCFSection& section, Progress& progr
         report.result = SectionReport::Result::Sent;
         progress.addLine(lineOf(report) + " was sent successfully");
         if (verify)
-            verifySection(report, progress);
+            verifySection(report, plan, progress);
         success = success && report.verified.value_or(true);
     } else if (answer.answered()) {
         // An abort, or an answer no expedited download gets: the sensor did not take the value.
         report.result = SectionReport::Result::Aborted;
         report.abortCode = answer.abortCode;
-        report.reason = answer.aborted() ? abortCodeText(answer.abortCode) : "answer " + hex(answer.command);
+        report.reason = answer.aborted()              ? abortCodeText(answer.abortCode)
+                      : !answer.protocolFault.empty() ? answer.protocolFault
+                                                      : "answer " + hex(answer.command);
         progress.addLine(lineOf(report) + " returned an error");
         progress.addLine(
             lineOf(report) + ": "
@@ -132,8 +138,17 @@ SectionReport DCFUpload::writeSection(const DCFSection& section, Progress& progr
 }
 
 // Reads the object back and compares the bytes the download carried.
-void DCFUpload::verifySection(SectionReport& report, Progress& progress)
+void DCFUpload::verifySection(SectionReport& report, const DownloadPlan& plan, Progress& progress)
 {
+    if (plan.isString()) {
+        const SdoResult answer = sdoUpload(client, node, SdoObject::of(plan.frame), downloadTimeoutMs);
+        report.verified = answer.uploaded() && answer.data == plan.bytes;
+        if (!*report.verified) {
+            report.reason = answer.uploaded() ? "read back other bytes" : "could not be read back";
+            progress.addLine(lineOf(report) + " " + report.reason);
+        }
+        return;
+    }
     const CanFrame& written = report.frame;
     const SdoObject object = SdoObject::of(written);
     const CanFrame read = requests::sdoFrame(node, sdo::upload, object.index, object.subIndex);

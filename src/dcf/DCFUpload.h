@@ -13,6 +13,7 @@ namespace veldris {
 
 class CanOpenClient;
 class Progress;
+struct DownloadPlan;
 
 // What became of one section.
 struct SectionReport {
@@ -43,8 +44,8 @@ struct DCFUploadResult {
     std::vector<std::string> badValues;
 };
 
-// Writes the sections of a DCF into a sensor, one expedited SDO download per section at a
-// pace of one per 200 ms, then stores the parameters if every value was taken, renews the SRDO
+// Writes the sections of a DCF into a sensor, one SDO download per section at a pace of one per
+// 200 ms (expedited; a string above four bytes segmented), then stores the parameters if every value was taken, renews the SRDO
 // checksum of a safety sensor (after a store only: the step stores as well) and resets all
 // nodes. Report lines go to the Progress as they
 // come; the percentage ends at 100 exactly when the parameters were stored.
@@ -63,7 +64,7 @@ public:
 
 private:
     SectionReport writeSection(const DCFSection& section, Progress& progress, bool& success);
-    void verifySection(SectionReport& report, Progress& progress);
+    void verifySection(SectionReport& report, const DownloadPlan& plan, Progress& progress);
     void finish(DCFUploadResult& result, Progress& progress);
 
     CanOpenClient& client;

@@ -3,17 +3,14 @@
 #include "canopen/RequestTemplates.h"
 #include "canopen/SdoProtocol.h"
 #include "common/NumberText.h"
+#include "dcf/DataTypes.h"
+#include "dcf/DcfValue.h"
 
 #include <algorithm>
 
 namespace veldris {
 
 namespace {
-
-// CiA 301 data types the sensors take from a DCF: BOOLEAN, INTEGER8/16/32 (1..4) and these.
-constexpr std::int32_t unsigned8 = 5;
-constexpr std::int32_t unsigned16 = 6;
-constexpr std::int32_t unsigned32 = 7;
 
 // The digits of a number text, before its range is checked. The magnitude stops growing once
 // it is past every range, so that no run of digits can overflow it.
@@ -103,11 +100,6 @@ std::int32_t readNumber(const std::string& text, bool* ok)
 
 namespace {
 
-constexpr std::int32_t boolean = 1;
-constexpr std::int32_t integer8 = 2;
-constexpr std::int32_t integer16 = 3;
-constexpr std::int32_t integer32 = 4;
-
 // What a section's text could not give, for the problem lines of `dcf show` (with the
 // "Section at line N" prefix) and as the reason a section is not sent.
 class Problems {
@@ -182,6 +174,8 @@ struct RequestFields {
     std::uint16_t index = 0;
     std::uint8_t subIndex = 0;
     std::uint32_t value = 0;
+    DataTypeInfo type;
+    std::vector<std::uint8_t> bytes; // the whole value
 };
 
 std::string lowerCase(std::string text)
@@ -210,37 +204,25 @@ bool withoutNodeId(std::string& text)
     return true;
 }
 
-// The expedited download of each data type the sensors take: command byte, value bytes and
-// the values the type holds. BOOLEAN and the INTEGERs go out as their two's complement bytes,
-// as the UNSIGNEDs do.
-struct ValueType {
-    std::uint8_t command = 0;
-    int bytes = 0;
-    NumberRange range;
-    const char* name = "";
-
-    // A hexadecimal text writes the type's bit pattern ("0x80000000" for INTEGER32), a decimal
-    // one its value.
-    NumberRange rangeOf(const std::string& text) const
-    {
-        const std::string value = trimBlanks(text);
-        const bool hexadecimal = value.size() > 1 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X');
-        return hexadecimal && range.min < 0 ? NumberRange::unsignedBytes(bytes) : range;
-    }
-};
-
-ValueType typeOf(std::int32_t dataType)
+// A string goes out whole (segmented above four bytes): the frame is the transfer's first, an
+// expedited download of up to four bytes or the initiate frame 0x21 with the size.
+void writeString(const DataTypeInfo& type, const std::string& text, RequestFields& request, Problems& problems)
 {
-    switch (dataType) {
-    case boolean: return {sdo::download1, 1, {0, 1}, "BOOLEAN"};
-    case integer8: return {sdo::download1, 1, NumberRange::signedBytes(1), "INTEGER8"};
-    case unsigned8: return {sdo::download1, 1, NumberRange::unsignedBytes(1), "UNSIGNED8"};
-    case integer16: return {sdo::download2, 2, NumberRange::signedBytes(2), "INTEGER16"};
-    case unsigned16: return {sdo::download2, 2, NumberRange::unsignedBytes(2), "UNSIGNED16"};
-    case integer32: return {sdo::download4, 4, NumberRange::signedBytes(4), "INTEGER32"};
-    case unsigned32: return {sdo::download4, 4, NumberRange::unsignedBytes(4), "UNSIGNED32"};
-    default: return {}; // strings, reals and wider types are not written
+    StringReading reading = readStringValue(type, text);
+    if (!reading.ok()) {
+        problems.badValue(reading.problem + " for " + type.name);
+        return;
     }
+    request.bytes = std::move(reading.bytes);
+    const std::size_t size = request.bytes.size();
+    if (size > 4) {
+        request.command = sdo::downloadSegmentedSized;
+        request.value = static_cast<std::uint32_t>(size);
+        return;
+    }
+    request.command = size == 0 ? sdo::downloadSegmentedSized : sdo::downloadCommand(static_cast<int>(size));
+    for (std::size_t i = 0; i < size; ++i)
+        request.value |= static_cast<std::uint32_t>(request.bytes[i]) << (8 * i);
 }
 
 // Only the bytes of the data type's size carry the value; the rest of the frame stays 0. A
@@ -248,8 +230,13 @@ ValueType typeOf(std::int32_t dataType)
 // relative to it) leaves the value bytes 0 and refuses the file.
 void writeValue(std::int32_t dataType, std::string text, std::uint8_t node, RequestFields& request, Problems& problems)
 {
-    const ValueType type = typeOf(dataType);
-    if (type.bytes == 0)
+    const DataTypeInfo type = dataTypeInfo(dataType);
+    request.type = type;
+    if (type.isString()) {
+        writeString(type, text, request, problems);
+        return;
+    }
+    if (!type.isNumber())
         return;
     request.command = type.command;
     if (!text.empty() && text.back() == '\r')
@@ -267,11 +254,12 @@ void writeValue(std::int32_t dataType, std::string text, std::uint8_t node, Requ
         problems.badValue(numberRefusal(written, reading, range) + " for " + type.name);
         return;
     }
-    const std::uint64_t mask = (std::uint64_t{1} << (8 * type.bytes)) - 1;
-    request.value = static_cast<std::uint32_t>(reading.bits() & mask);
+    request.value = type.bitsOf(reading.bits());
+    for (int i = 0; i < type.bytes; ++i)
+        request.bytes.push_back(static_cast<std::uint8_t>(request.value >> (8 * i)));
 }
 
-void buildFrame(const DCFSection& section, std::uint8_t node, CanFrame& frame, Problems& report)
+RequestFields buildFrame(const DCFSection& section, std::uint8_t node, CanFrame& frame, Problems& report)
 {
     RequestFields request; // nothing of the previous section's frame may go out with this one
     request.index = objectIndex(section.index, report);
@@ -292,6 +280,7 @@ void buildFrame(const DCFSection& section, std::uint8_t node, CanFrame& frame, P
     if (dataType && value)
         writeValue(report.number("DataType", *dataType), *value, node, request, report);
     frame = requests::sdoFrame(node, request.command, request.index, request.subIndex, request.value);
+    return request;
 }
 
 bool isHexDigit(char c)
@@ -328,6 +317,10 @@ std::string skipReason(const DCFSection& section)
     const std::string access = word(section, "AccessType");
     if (access == "ro" || access == "const")
         return "read-only (AccessType " + access + ")";
+    // A DOMAIN's content (a program, a table) is no ParameterValue a configuration carries.
+    if (const std::string* dataType = section.value("DataType");
+        dataType && dataTypeInfo(readNumber(*dataType)).kind == DataTypeInfo::Kind::Domain)
+        return "DOMAIN is not written";
     const std::string* value = section.value("ParameterValue");
     if (!value || trimBlanks(*value).empty() || trimBlanks(*value) == "\r")
         return "no ParameterValue";
@@ -346,7 +339,9 @@ DownloadPlan planDownload(const DCFSection& section, std::uint8_t node)
 {
     DownloadPlan plan;
     Problems report(section, nullptr);
-    buildFrame(section, node, plan.frame, report);
+    RequestFields request = buildFrame(section, node, plan.frame, report);
+    plan.type = request.type;
+    plan.bytes = std::move(request.bytes);
     plan.reason = skipReason(section);
     if (!plan.reason.empty()) {
         plan.action = DownloadPlan::Action::Skip;
@@ -359,7 +354,7 @@ DownloadPlan planDownload(const DCFSection& section, std::uint8_t node)
     } else if (plan.frame.data[0] == 0) {
         plan.action = DownloadPlan::Action::Refuse;
         plan.reason = "DataType " + trimBlanks(*section.value("DataType"))
-                    + " is not written (only BOOLEAN, INTEGER8/16/32 and UNSIGNED8/16/32 are)";
+                    + " is not written (only BOOLEAN, INTEGER8/16/32, UNSIGNED8/16/32, VISIBLE_STRING and OCTET_STRING are)";
         if (plan.reason.find('\r') != std::string::npos)
             plan.reason.erase(plan.reason.find('\r'), 1);
     }

@@ -2,6 +2,7 @@
 
 #include "can/CanFrame.h"
 #include "dcf/DCFFile.h"
+#include "dcf/DataTypes.h"
 
 #include <cstdint>
 #include <string>
@@ -13,8 +14,10 @@ namespace veldris {
 // writes the section's "ParameterValue" to its object index and sub-index ("SubNumber", 0
 // without one). Command and value size follow "DataType": 1 byte for BOOLEAN (1), INTEGER8 (2)
 // and UNSIGNED8 (5), 2 for INTEGER16 (3) and UNSIGNED16 (6), 4 for INTEGER32 (4) and
-// UNSIGNED32 (7), the value's two's complement bytes; any other type leaves command and value
-// bytes 0. A value written relative to the node ("$NODEID+0x180", "0x180+$NODEID", "$NODEID")
+// UNSIGNED32 (7), the value's two's complement bytes. A VISIBLE_STRING (9) or OCTET_STRING (10)
+// of up to four bytes goes out expedited as well; a longer one is a segmented transfer, and the
+// frame is its first: the initiate frame 0x21 with the size in bytes 4..7. Any other type leaves
+// command and value bytes 0. A value written relative to the node ("$NODEID+0x180", "0x180+$NODEID", "$NODEID")
 // has `node` added.
 //
 // Nothing the file holds stops the frame from being built. A text that is no number reads as
@@ -31,17 +34,23 @@ struct DownloadPlan {
     enum class Action {
         Send,     // `frame` writes the section's value
         Skip,     // the section holds no value to write: a name section ([FileInfo]), a record or
-                  // array header whose SubNumber counts its sub-entries, no ParameterValue, or a
-                  // read-only entry (AccessType ro or const); not a failure
+                  // array header whose SubNumber counts its sub-entries, no ParameterValue, a
+                  // read-only entry (AccessType ro or const) or a DOMAIN; not a failure
         Refuse,   // the section has a value the program cannot write: a data type other than
-                  // 1..7, no DataType, or a SubNumber, DataType or index that is no number; a
-                  // failure of this section
-        BadValue, // the ParameterValue is no number or does not fit the DataType: a typo that
-                  // refuses the whole file before anything is sent
+                  // 1..7, 9 and 10, no DataType, or a SubNumber, DataType or index that is no
+                  // number; a failure of this section
+        BadValue, // the ParameterValue is no number or does not fit the DataType, or a string
+                  // value that writes nothing (a control character, no hexadecimal bytes): a typo
+                  // that refuses the whole file before anything is sent
     };
     Action action = Action::Send;
-    CanFrame frame;     // as buildDownloadFrame builds it, also when not sent
-    std::string reason; // Skip and Refuse: why, e.g. "no ParameterValue"
+    CanFrame frame;                  // as buildDownloadFrame builds it, also when not sent
+    std::string reason;              // Skip and Refuse: why, e.g. "no ParameterValue"
+    DataTypeInfo type;               // of the DataType
+    std::vector<std::uint8_t> bytes; // Send: the whole value, least significant byte first for numbers
+
+    // A string goes out with sdoDownload (segmented above four bytes), a number as `frame`.
+    bool isString() const { return type.isString(); }
 };
 
 DownloadPlan planDownload(const DCFSection& section, std::uint8_t node);

@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -85,6 +86,61 @@ private slots:
         QCOMPARE(ui->messages,
                  QStringList{"The DCF was not written: a ParameterValue does not fit its DataType. Nothing was sent."});
         QVERIFY(form->sensorSelected && form->DCFUpdateBtn->isEnabled());
+    }
+
+    // "Save from sensor…" saves the opened DCF with the sensor's values (an aborted entry without
+    // ParameterValue, listed); "Compare" of the saved file finds every value equal, and of the
+    // template names the abort. A folder that does not exist is reported.
+    void comparingAndSavingFromTheSensor()
+    {
+        QCOMPARE(form->DCFCompareBtn->text(), QStringLiteral("Compare"));
+        QCOMPARE(form->DCFSaveFromSensorBtn->text(), QString::fromUtf8("Save from sensor\u2026"));
+        QVERIFY(!form->DCFCompareBtn->isEnabled() && !form->DCFSaveFromSensorBtn->isEnabled());
+        choose(40);
+        const std::string dcf = "; template\n[1017]\nDataType=6\nParameterValue=0x0000\n[7132sub1]\nDataType=7\n"
+                                "ParameterValue=3\n";
+        const QString templatePath = QString::fromStdString(data->dir.write("template.dcf", dcf));
+        ui->fileAnswers << templatePath;
+        form->DCFLoadBtn->click();
+        QVERIFY(form->DCFCompareBtn->isEnabled() && form->DCFSaveFromSensorBtn->isEnabled());
+
+        const QString saved = QString::fromStdString(data->dir.file("saved.dcf"));
+        ui->fileAnswers << saved;
+        form->DCFSaveFromSensorBtn->click();
+        const QStringList lines = outputOf(form->DCFOutput);
+        QCOMPARE(lines.size(), 6);
+        QCOMPARE(lines.value(0), QStringLiteral("reading dcf sections from the sensor.."));
+        QVERIFY(lines.value(1).startsWith(QStringLiteral("Section at line 2 was read: 0x")));
+        QCOMPARE(lines.mid(2),
+                 QStringList({"Section at line 5 returned an error",
+                              "Section at line 5: SDO abort 0x06090030 (Invalid value for parameter (download only).)",
+                              "Not read: section at line 5 (0x7132:01): aborted 0x7132:01 with 0x06090030 (Invalid value "
+                              "for parameter (download only).)",
+                              "Saved " + saved}));
+        QCOMPARE(ui->messages, QStringList{"Entries that could not be read have no ParameterValue in the saved DCF."});
+        const std::string written = data->dir.read("saved.dcf");
+        const std::string value = lines.value(1).mid(28).toStdString();
+        QCOMPARE(written, "; template\n[1017]\nDataType=6\nParameterValue=" + value + "\n[7132sub1]\nDataType=7\n");
+        QVERIFY(form->DCFLoadBtn->isEnabled() && form->DCFUpdateBtn->isEnabled() && form->NodeIDCombo->isEnabled());
+
+        ui->fileAnswers << saved;
+        form->DCFLoadBtn->click();
+        form->DCFCompareBtn->click();
+        QCOMPARE(outputOf(form->DCFOutput).last(), QStringLiteral("The sensor holds every value of the DCF."));
+
+        ui->fileAnswers << templatePath;
+        form->DCFLoadBtn->click();
+        form->DCFCompareBtn->click();
+        const QStringList compared = outputOf(form->DCFOutput);
+        QVERIFY(compared.contains(QStringLiteral("0x7132:01  sensor aborted 0x06090030  file 3")));
+        QVERIFY(compared.last().startsWith(QStringLiteral("Sections that are not equal: ")));
+
+        ui->messages.clear();
+        ui->fileAnswers << QString::fromStdString(data->dir.file("no/such/folder.dcf"));
+        form->DCFSaveFromSensorBtn->click();
+        QCOMPARE(ui->messages.size(), 1);
+        QVERIFY(ui->messages.value(0).startsWith(QStringLiteral("The DCF could not be saved:\n")));
+        QVERIFY(!QFile::exists(QString::fromStdString(data->dir.file("no/such/folder.dcf"))));
     }
 
     // A method of two modules: the lines of both, each once, "DONE" twice, the bar at 100 and

@@ -66,8 +66,12 @@ printf '[1017]\nDataType=0x0006\nAccessType=rw\nParameterValue=0X10\n' >"$work/u
 result() { json '"%s|%s" % (" ".join(s["result"] for s in d["sections"]), d["stored"])'; }
 check "0X10 sent and stored" "sent|True" "$("${default[@]}" --node 5 --json dcf write "$work/upper.dcf" 2>/dev/null | result)"
 check "0X10 is 16" "0x4B 0x00000010" "$("${default[@]}" --node 5 sdo read 0x1017:00 2>/dev/null)"
-printf '[1017]\nDataType=0x0006\nAccessType=rw\nParameterValue=48\n[1008]\nDataType=0x0009\nAccessType=rw\nParameterValue=name\n' >"$work/string.dcf"
+printf '[1017]\nDataType=0x0006\nAccessType=rw\nParameterValue=48\n[6130]\nDataType=0x0008\nAccessType=rw\nParameterValue=1.5\n' >"$work/real.dcf"
 check "a DataType it cannot send is refused, the rest sent, nothing stored" "sent refused|False" \
+  "$("${default[@]}" --node 5 --json dcf write "$work/real.dcf" 2>/dev/null | result)"
+# The device name is read-only: a DCF that writes it anyway is sent and aborted, nothing stored.
+printf '[1017]\nDataType=0x0006\nAccessType=rw\nParameterValue=48\n[1008]\nDataType=0x0009\nAccessType=rw\nParameterValue=name\n' >"$work/string.dcf"
+check "a string the sensor refuses is aborted, nothing stored" "sent aborted|False" \
   "$("${default[@]}" --node 5 --json dcf write "$work/string.dcf" 2>/dev/null | result)"
 
 finish

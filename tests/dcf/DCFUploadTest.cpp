@@ -84,7 +84,7 @@ TEST_F(DCFUploadTest, SectionsThatAreSentSkippedRefusedOrUnanswered)
          "[1017]\nDataType=8\nParameterValue=1.5\n[1800sub5]\nDataType=6\nParameterValue=20\n",
          false,
          false,
-         {"Section at line 1 not sent: DataType 8 is not written (only BOOLEAN, INTEGER8/16/32 and UNSIGNED8/16/32 are)",
+         {"Section at line 1 not sent: DataType 8 is not written (only BOOLEAN, INTEGER8/16/32, UNSIGNED8/16/32, VISIBLE_STRING and OCTET_STRING are)",
           "Section at line 4 was sent successfully"}},
         {"no answer within 30 ms",
          41,

@@ -118,7 +118,9 @@ TEST_F(DownloadFrame, FrameAndProblemLinesOfEachSection)
          5,
          "605#2F00000001000000",
          {"Section at line 1: object index '' is not a number"}},
-        {"value of an unwritten type is not read", "[1008]\nDataType=9\nParameterValue=KS-40\n", 5, "605#0008100000000000"},
+        {"VISIBLE_STRING above four bytes: the initiate frame with its size", "[1008]\nDataType=9\nParameterValue=KS-40\n", 5,
+         "605#2108100005000000"},
+        {"value of an unwritten type is not read", "[2000]\nDataType=8\nParameterValue=1.5\n", 5, "605#0000200000000000"},
         // A missing key sends no value.
         {"no DataType", "[2000sub1]\nParameterValue=5\n", 5, "605#0000200100000000", {"Section at line 1 has no DataType"}},
         {"no ParameterValue, DataType not read",

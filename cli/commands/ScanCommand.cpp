@@ -17,7 +17,9 @@ namespace {
 
 nlohmann::json deviceJson(const veldris::NodeIdentity& identity)
 {
-    nlohmann::json device{{"node", identity.node}, {"family", identity.family}};
+    // A node silent to every identity request may be of the family or not: nobody knows.
+    nlohmann::json device{{"node", identity.node},
+                          {"family", identity.answered ? nlohmann::json(identity.family) : nlohmann::json()}};
     if (identity.family) {
         device["uid"] = hexText(identity.uid, 8);
         return device;

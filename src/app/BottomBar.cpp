@@ -118,10 +118,11 @@ void TVeldrisForm::describeFoundNodes(const std::vector<std::int32_t>& nodes)
         const veldris::NodeIdentity identity = veldris::identifyNode(client, node);
         if (!identity.refused.empty())
             return;
-        const QString kind = identity.family ? translate("Sensor of this family") : translate("Other CANopen device");
         const int position = NodeIDCombo->findText(QString::number(node));
-        NodeIDCombo->setItemData(position, kind + QStringLiteral("\n") + QString::fromStdString(identity.summary()),
-                                 Qt::ToolTipRole);
+        const QString kind = identity.family ? translate("Sensor of this family") : translate("Other CANopen device");
+        const QString text = identity.answered ? kind + QStringLiteral("\n") + QString::fromStdString(identity.summary())
+                                               : translate("No answer to the identity requests");
+        NodeIDCombo->setItemData(position, text, Qt::ToolTipRole);
     }
 }
 

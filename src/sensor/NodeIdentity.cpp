@@ -31,6 +31,7 @@ bool readNumber(CanOpenClient& client, NodeIdentity& identity, std::uint16_t ind
         sdoExchange(client, requests::sdoFrame(node, sdo::upload, index, sub), identityTimeoutMs).expectSize(4);
     if (read.uploaded())
         field = read.value;
+    identity.answered = identity.answered || read.answered();
     if (read.notAsked())
         identity.refused = "node " + std::to_string(identity.node) + " " + read.failure();
     return !read.notAsked() && !client.stopRequested();
@@ -49,6 +50,7 @@ void readCiA301Identity(CanOpenClient& client, NodeIdentity& identity)
         sdoUpload(client, static_cast<std::uint8_t>(identity.node), SdoObject{0x1008, 0}, identityTimeoutMs, longestDeviceName);
     if (name.uploaded())
         identity.deviceName = visibleText(name.data);
+    identity.answered = identity.answered || name.answered();
     if (name.notAsked())
         identity.refused = "node " + std::to_string(identity.node) + " " + name.failure();
 }
@@ -59,8 +61,13 @@ NodeIdentity identifyNode(CanOpenClient& client, std::int32_t node)
 {
     NodeIdentity identity;
     identity.node = node;
-    const SdoResult uid =
-        sdoExchange(client, requests::readUid(static_cast<std::uint8_t>(node)), identityTimeoutMs).expectSize(4);
+    const auto readUid = [&client, node] {
+        return sdoExchange(client, requests::readUid(static_cast<std::uint8_t>(node)), identityTimeoutMs).expectSize(4);
+    };
+    SdoResult uid = readUid();
+    if (uid.kind == SdoResult::Kind::NoAnswer)
+        uid = readUid();
+    identity.answered = uid.answered();
     if (uid.uploaded()) {
         identity.family = true;
         identity.uid = uid.value;
@@ -76,6 +83,8 @@ std::string NodeIdentity::summary() const
 {
     if (family)
         return "UID " + hex32(uid);
+    if (!answered)
+        return "no answer to the identity requests";
     std::string text;
     const auto add = [&text](const std::string& field) { text += (text.empty() ? "" : "  ") + field; };
     const std::pair<const char*, const std::optional<std::uint32_t>*> numbers[] = {{"device type ", &deviceType},

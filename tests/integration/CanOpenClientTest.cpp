@@ -6,6 +6,7 @@
 #include "canopen/NetworkManagement.h"
 #include "canopen/RequestTemplates.h"
 #include "canopen/SdoTransfer.h"
+#include "sensor/NodeIdentity.h"
 
 #include "SimulatorTrace.h"
 
@@ -120,6 +121,22 @@ TEST_F(CanOpenClientTest, ScanHearsEveryAnswerWhileItsProbesAreOnTheBus)
     EXPECT_EQ(told, (std::vector<std::int32_t>{5, 9}));
     EXPECT_TRUE(scan.conflicts.empty());
     EXPECT_TRUE(scan.complete());
+}
+
+// A node that answers its UID is of the family, also when its answer comes only while the UID
+// is asked again (node 9 answers 60 ms late); one that answers no identity request at all is
+// neither of the family nor another device: nothing is known of it.
+TEST_F(CanOpenClientTest, IdentityOnlyFromAnswers)
+{
+    const NodeIdentity sensor = identifyNode(client, 5);
+    EXPECT_TRUE(sensor.answered && sensor.family);
+    EXPECT_EQ(sensor.summary(), "UID 0x06102200");
+    EXPECT_EQ(identifyNode(client, 9).summary(), "UID 0x12345678");
+    const NodeIdentity silent = identifyNode(client, 77);
+    EXPECT_FALSE(silent.answered || silent.family || silent.deviceType || silent.deviceName);
+    EXPECT_EQ(silent.summary(), "no answer to the identity requests");
+    EXPECT_TRUE(silent.refused.empty());
+    EXPECT_EQ(visibleText({'I', 'O', 0x01, 0xE4, '\\', 0, 0}), "IO\\x01\\xE4\\");
 }
 
 // The longest a frame can take decides how long the scan listens after its probes.

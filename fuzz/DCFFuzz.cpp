@@ -1,9 +1,11 @@
-// Fuzz target for the DCF reader and the SDO download frame builder: any bytes a technician's
-// file may hold are read into sections, and every section's frame is built. The sanitizers
+// Fuzz target for the DCF reader, the SDO download frame builder and the template edit of a
+// save from a sensor: any bytes a technician's file may hold are read into sections, every
+// section's frame is built, and ParameterValues are replaced and removed. The sanitizers
 // report a read outside a line or a section, and an overflow in the number reading.
 
 #include "common/Log.h"
 #include "dcf/DCFFile.h"
+#include "dcf/DcfTemplate.h"
 #include "dcf/DownloadFrame.h"
 
 #include <cstddef>
@@ -36,6 +38,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (frame.identifier != 0x67F || frame.length != 8 || frame.messageType != 0)
             std::abort();
     }
+    // Saving values read from a sensor into the file as its template: every other section
+    // loses its ParameterValue, so both kinds of edit run over whatever the file holds.
+    veldris::ParameterValueEdits edits;
+    bool replace = true;
+    for (const veldris::DCFSection& section : file.sections()) {
+        edits[section.headerLine] = replace ? std::optional<std::string>("0x1F4") : std::nullopt;
+        replace = !replace;
+    }
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const std::string edited = veldris::editParameterValues(text, file.sections(), edits);
+    if (file.sections().empty() && edited != text)
+        std::abort(); // nothing to edit: the bytes stay as they are
     // Every value refused for the file names a line of it.
     for (const std::string& line : veldris::badValues(file.sections(), 0x7F))
         if (line.rfind("line ", 0) != 0)

@@ -19,7 +19,7 @@ build() { # build NAME SOURCES...
   local name=$1; shift
   clang++ "${flags[@]}" "$@" -o "$work/$name"
 }
-build dcf "$root/fuzz/DCFFuzz.cpp" "$root/src/dcf/DCFFile.cpp" "$root/src/dcf/DownloadFrame.cpp" "$root/src/canopen/RequestTemplates.cpp" "$root/src/common/NumberText.cpp" \
+build dcf "$root/fuzz/DCFFuzz.cpp" "$root/src/dcf/DCFFile.cpp" "$root/src/dcf/DownloadFrame.cpp" "$root/src/dcf/DataTypes.cpp" "$root/src/dcf/DcfValue.cpp" "$root/src/dcf/DcfTemplate.cpp" "$root/src/dcf/ValueText.cpp" "$root/src/canopen/RequestTemplates.cpp" "$root/src/common/NumberText.cpp" \
   "$root/src/common/Log.cpp"
 build hex "$root/fuzz/IntelHexFuzz.cpp" "$root/src/firmware/IntelHex.cpp" "$root/src/firmware/MemoryImage.cpp"
 build package "$root/fuzz/PackageFuzz.cpp" "$root/src/firmware/FirmwarePackage.cpp" -lzip

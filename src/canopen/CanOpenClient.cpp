@@ -141,28 +141,25 @@ bool CanOpenClient::connectAdapter(std::int32_t channelIndex, std::int32_t bitra
 
 Exchange CanOpenClient::exchange(const CanFrame& requestFrame, std::uint32_t timeoutMs)
 {
-    Exchange result;
-    result.status = run(result.answer, requestFrame, timeoutMs, Match::Request, result.adapterStatus);
-    if (!result.answered())
-        result.answer = CanFrame{}; // nothing of a frame that did not answer stays in the result
-    return result;
+    return exchangeMatching(requestFrame, timeoutMs, Match::Request);
 }
 
 Exchange CanOpenClient::bootloaderExchange(const CanFrame& requestFrame, std::uint32_t timeoutMs)
 {
-    Exchange result;
-    result.status = run(result.answer, requestFrame, timeoutMs, Match::Bootloader, result.adapterStatus);
-    if (!result.answered())
-        result.answer = CanFrame{};
-    return result;
+    return exchangeMatching(requestFrame, timeoutMs, Match::Bootloader);
 }
 
 Exchange CanOpenClient::segmentExchange(const CanFrame& requestFrame, std::uint32_t timeoutMs)
 {
+    return exchangeMatching(requestFrame, timeoutMs, Match::SdoServer);
+}
+
+Exchange CanOpenClient::exchangeMatching(const CanFrame& requestFrame, std::uint32_t timeoutMs, Match match)
+{
     Exchange result;
-    result.status = run(result.answer, requestFrame, timeoutMs, Match::SdoServer, result.adapterStatus);
+    result.status = run(result.answer, requestFrame, timeoutMs, match, result.adapterStatus);
     if (!result.answered())
-        result.answer = CanFrame{};
+        result.answer = CanFrame{}; // nothing of a frame that did not answer stays in the result
     return result;
 }
 

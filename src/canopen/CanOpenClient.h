@@ -108,6 +108,7 @@ private:
     using Clock = std::chrono::steady_clock;
 
     static bool matches(Match match, const CanFrame& received, const CanFrame& request);
+    Exchange exchangeMatching(const CanFrame& requestFrame, std::uint32_t timeoutMs, Match match);
     bool mayUseBus() const;
     std::unique_lock<TimedLock> holdBus(Clock::time_point deadline = Clock::time_point::max());
     void noteWrite(const CanFrame& frame, pcan::Status status);

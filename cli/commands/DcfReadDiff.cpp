@@ -21,6 +21,7 @@
 #include <nlohmann/json.hpp>
 
 #include <iostream>
+#include <variant>
 
 namespace {
 
@@ -130,46 +131,40 @@ void reportIncomplete(const veldris::DcfReadout& readout)
         std::cerr << "veldris-cli: the readout is incomplete: stopped\n";
 }
 
-} // namespace
-
-int DcfCommand::read(Session& session)
-{
-    const GlobalOptions& options = session.options;
-    if (const auto missing = requireNode(options, "dcf read"))
-        return *missing;
-    const auto node = static_cast<std::uint8_t>(options.node);
+// What a readout of a DCF's sections gave, with the file it came from.
+struct FileReadout {
     std::string bytes;
     veldris::DCFFile file;
-    if (!loadChecked(path, node, bytes, file, "read"))
-        return exitUsage;
-    veldris::CanOpenClient& client = session.client();
-    if (const auto failed = connectFor(session, "dcf read"))
-        return *failed;
     veldris::DcfReadout readout;
     std::vector<std::string> lines;
-    {
-        TerminalProgress progress(stdout, TerminalProgress::terminalOrNull(), options.json);
-        readout = veldris::readDcfValues(client, node, file.sections(), progress);
-        lines = progress.collectedLines();
-    }
-    // An incomplete readout leaves no file: it would hold a part of the configuration that a
-    // later dcf write could not tell from the whole.
-    std::string error;
-    const bool saved =
-        readout.complete()
-        && veldris::writeFileAtomically(
-            output, veldris::editParameterValues(bytes, file.sections(), veldris::editsOf(readout, file.sections(), node)),
-            &error);
-    if (options.json) {
-        nlohmann::json sections = nlohmann::json::array();
-        for (std::size_t i = 0; i < readout.entries.size(); ++i)
-            sections.push_back(readingJson(readout.entries[i], file.sections()[i]));
-        printJson({{"path", output}, {"sections", sections}, {"lines", lines}, {"saved", saved}});
-    }
+};
+
+// Loads `path`, refuses it when a value does not fit, and reads the sensor's value of every
+// section that dcf write would send; the exit status instead when usage, file or connection
+// failed.
+std::variant<FileReadout, int> readSensorValues(Session& session, const std::string& path, const std::string& command,
+                                                const char* verb, bool quiet)
+{
+    const GlobalOptions& options = session.options;
+    if (const auto missing = requireNode(options, command.c_str()))
+        return *missing;
+    const auto node = static_cast<std::uint8_t>(options.node);
+    FileReadout result;
+    if (!loadChecked(path, node, result.bytes, result.file, verb))
+        return exitUsage;
+    if (const auto failed = connectFor(session, command.c_str()))
+        return *failed;
+    TerminalProgress progress(stdout, TerminalProgress::terminalOrNull(), quiet);
+    result.readout = veldris::readDcfValues(session.client(), node, result.file.sections(), progress);
+    result.lines = progress.collectedLines();
+    return result;
+}
+
+// The entries that could not be read, one line each without --json; how many there are.
+std::size_t reportUnread(const GlobalOptions& options, const veldris::DcfReadout& readout)
+{
     std::size_t unread = 0;
-    std::size_t values = 0;
     for (const Reading& entry : readout.entries) {
-        values += entry.result == Reading::Result::Read && !entry.failed;
         if (!entry.failed)
             continue;
         ++unread;
@@ -177,6 +172,35 @@ int DcfCommand::read(Session& session)
             std::cout << "not read: section at line " << entry.headerLine << " (" << entry.object().text()
                       << "): " << entry.reason << '\n';
     }
+    return unread;
+}
+
+} // namespace
+
+int DcfCommand::read(Session& session)
+{
+    const GlobalOptions& options = session.options;
+    auto done = readSensorValues(session, path, "dcf read", "read", options.json);
+    if (const int* status = std::get_if<int>(&done))
+        return *status;
+    const FileReadout& read = std::get<FileReadout>(done);
+    const veldris::DcfReadout& readout = read.readout;
+    const std::vector<veldris::DCFSection>& sections = read.file.sections();
+    const auto node = static_cast<std::uint8_t>(options.node);
+    // An incomplete readout leaves no file: it would hold a part of the configuration that a
+    // later dcf write could not tell from the whole.
+    std::string error;
+    const bool saved =
+        readout.complete()
+        && veldris::writeFileAtomically(
+            output, veldris::editParameterValues(read.bytes, sections, veldris::editsOf(readout, sections, node)), &error);
+    if (options.json) {
+        nlohmann::json entries = nlohmann::json::array();
+        for (std::size_t i = 0; i < readout.entries.size(); ++i)
+            entries.push_back(readingJson(readout.entries[i], sections[i]));
+        printJson({{"path", output}, {"sections", entries}, {"lines", read.lines}, {"saved", saved}});
+    }
+    const std::size_t unread = reportUnread(options, readout);
     if (!readout.complete()) {
         reportIncomplete(readout);
         std::cerr << "veldris-cli: " << output << " was not written\n";
@@ -186,6 +210,9 @@ int DcfCommand::read(Session& session)
         std::cerr << "veldris-cli: " << output << " could not be written: " << error << '\n';
         return exitRefused;
     }
+    std::size_t values = 0;
+    for (const Reading& entry : readout.entries)
+        values += entry.result == Reading::Result::Read && !entry.failed;
     if (!options.json)
         std::cout << "wrote " << output << ": " << values << " values read, " << readout.entries.size() - values - unread
                   << " sections as in the template, " << unread << " without ParameterValue\n";
@@ -198,21 +225,13 @@ int DcfCommand::read(Session& session)
 int DcfCommand::diff(Session& session)
 {
     const GlobalOptions& options = session.options;
-    if (const auto missing = requireNode(options, "dcf diff"))
-        return *missing;
+    auto done = readSensorValues(session, path, "dcf diff", "compared", true);
+    if (const int* status = std::get_if<int>(&done))
+        return *status;
+    const FileReadout& read = std::get<FileReadout>(done);
+    const veldris::DcfReadout& readout = read.readout;
     const auto node = static_cast<std::uint8_t>(options.node);
-    std::string bytes;
-    veldris::DCFFile file;
-    if (!loadChecked(path, node, bytes, file, "compared"))
-        return exitUsage;
-    veldris::CanOpenClient& client = session.client();
-    if (const auto failed = connectFor(session, "dcf diff"))
-        return *failed;
-    veldris::DcfReadout readout;
-    {
-        TerminalProgress progress(stdout, TerminalProgress::terminalOrNull(), true);
-        readout = veldris::readDcfValues(client, node, file.sections(), progress);
-    }
+    const veldris::DCFFile& file = read.file;
     const veldris::DcfComparison comparison = veldris::compareWithSensor(readout, file.sections(), node);
     if (options.json) {
         nlohmann::json sections = nlohmann::json::array();

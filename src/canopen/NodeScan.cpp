@@ -34,7 +34,7 @@ public:
 
     // Probes `nodes` back to back and collects the answers until the bus is quiet; the reason
     // when the adapter refused a probe (the later nodes were not asked), else empty.
-    std::string probe(const std::vector<int>& nodes)
+    std::string probe(const std::vector<std::int32_t>& nodes)
     {
         start = Clock::now();
         bits = 0;
@@ -56,34 +56,30 @@ public:
 
     std::vector<std::int32_t> foundNodes() const
     {
-        std::vector<std::int32_t> nodes;
-        for (int node = 0; node < nodeCount; ++node)
-            if (answers[node] > 0)
-                nodes.push_back(node);
-        return nodes;
+        return nodesWith([](int count) { return count > 0; });
     }
-
-    std::vector<int> silentNodes() const
+    std::vector<std::int32_t> silentNodes() const
     {
-        std::vector<int> nodes;
-        for (int node = 0; node < nodeCount; ++node)
-            if (answers[node] == 0)
-                nodes.push_back(node);
-        return nodes;
+        return nodesWith([](int count) { return count == 0; });
     }
-
     // Node IDs with more than one answer so far: in the first round, two devices answering
     // one probe.
     std::vector<std::int32_t> sharedNodes() const
     {
+        return nodesWith([](int count) { return count > 1; });
+    }
+
+private:
+    template <class Test>
+    std::vector<std::int32_t> nodesWith(Test answerCount) const
+    {
         std::vector<std::int32_t> nodes;
         for (int node = 0; node < nodeCount; ++node)
-            if (answers[node] > 1)
+            if (answerCount(answers[node]))
                 nodes.push_back(node);
         return nodes;
     }
 
-private:
     // Sends one probe, retrying while the adapter's transmit queue is full. NoAnswer once sent.
     Exchange send(int node)
     {
@@ -165,11 +161,8 @@ NodeScan scanNodes(CanOpenClient& client, const NodeFound& found)
 {
     client.drainReceiveQueue(); // answers from before the scan are nobody's probe answers
     ProbeRound round(client, found);
-    std::vector<int> everyNode(ProbeRound::nodeCount);
-    for (int node = 0; node < ProbeRound::nodeCount; ++node)
-        everyNode[node] = node;
     NodeScan scan;
-    scan.refused = round.probe(everyNode);
+    scan.refused = round.probe(round.silentNodes()); // before the first round: every node ID
     scan.conflicts = round.sharedNodes();
     // On a machine's bus a frame gets lost now and then: the node IDs that stayed silent are
     // asked once more, so that one lost answer does not hide a node.
